@@ -1,0 +1,57 @@
+#include "BenchSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include <malloc.h>
+
+namespace pixmarl::bench {
+
+double TimeOnce(const std::function<void()>& fn)
+{
+    const auto start = std::chrono::steady_clock::now();
+    fn();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double MedianTime(int runs, const std::function<void()>& fn, const std::function<void()>& setup)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (setup)
+            setup();
+        times.push_back(TimeOnce(fn));
+    }
+    return Median(times);
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+void PrintFigure(const std::string& name, double value, int decimals)
+{
+    std::printf("%s: %.*f\n", name.c_str(), decimals, value);
+    std::fflush(stdout);
+}
+
+void PrintRatio(const std::string& what, const std::string& baseline, double value, double baselineValue)
+{
+    std::printf("ratio-%s-vs-%s: %.2f\n", what.c_str(), baseline.c_str(),
+                baselineValue > 0 ? value / baselineValue : 0.0);
+    std::fflush(stdout);
+}
+
+long long HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
+}
+
+}  // namespace pixmarl::bench

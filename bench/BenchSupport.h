@@ -1,0 +1,29 @@
+#pragma once
+
+// Timing and reporting helpers shared by the benchmarks.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pixmarl::bench {
+
+// Seconds taken by one call of fn (steady clock).
+double TimeOnce(const std::function<void()>& fn);
+
+// The median of runs calls of fn, each timed alone; setup (untimed) runs before each call.
+double MedianTime(int runs, const std::function<void()>& fn,
+                  const std::function<void()>& setup = {});
+
+double Median(std::vector<double> values);
+
+// Prints "name: value" with the given number of decimals.
+void PrintFigure(const std::string& name, double value, int decimals = 2);
+
+// Prints "ratio-<what>-vs-<baseline>: x.xx" for value / baseline.
+void PrintRatio(const std::string& what, const std::string& baseline, double value, double baselineValue);
+
+// Bytes the heap holds in use right now (for memory-per-item figures).
+long long HeapInUse();
+
+}  // namespace pixmarl::bench

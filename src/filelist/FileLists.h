@@ -1,0 +1,154 @@
+#pragma once
+
+// The model of the image files of the shown folder: one TFileListItem per listed file, read from
+// the folder, filtered by the enabled formats and the hidden/folder switches, sorted by one of
+// three orders, and merged with the folder's new contents on a refresh so that unchanged items
+// keep their header data and thumbnails. Every view (list, report, thumbnail grid) and the
+// thumbnail engine address the items by index.
+//
+// GUI thread only. Workers never touch items; their results come back through the GUI thread and
+// name the item (its Id) they belong to.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include "filelist/NameOrder.h"
+#include "formats/Images.h"
+
+namespace pixmarl {
+
+struct TDirEntry;
+
+struct TFileListItem {
+    QString Caption;
+    qint64 Size = 0;   // bytes
+    qint64 Time = 0;   // last modification, seconds since the epoch
+    std::array<char, 4> Attributes{};  // "A", "H", "R", "S" packed from the start, NUL padded
+    QString TimeText;  // the formatted time, empty until first shown
+    bool ThumbFailed = false;
+    TImageFormat Format = ifUnknown;
+    std::int32_t ImageWidth = 0;
+    std::int32_t ImageHeight = 0;
+    std::uint8_t SubType = 0;
+    std::int8_t ColorDepth = 0;
+    bool InfoRead = false;
+    std::unique_ptr<QImage> Thumbnail;  // owned; none until made
+    int Index = -1;    // position in the list, kept current by every change of order
+    quint64 Id = 0;    // unique within its list for the list's lifetime: what results refer to
+
+    QString AttributesText() const;
+
+    // Stores a worker's thumbnail: takes the image size when none is known yet; a failure frees
+    // the thumbnail, else the top-left thumbSize part of bitmap becomes it.
+    void SetThumbnail(const QImage& bitmap, bool failed, QSize imageSize, QSize thumbSize);
+    void FreeThumbnail();
+};
+
+enum TFileSortType : std::uint8_t { stName, stSize, stTime };
+
+// What the file list asks of the background header reader at the points where it rebuilds or
+// reorders its items. The reader attaches itself with SetInfoScanHooks.
+class TInfoScanHooks {
+public:
+    virtual ~TInfoScanHooks() = default;
+    virtual bool Running() const = 0;
+    virtual void RequestStop() = 0;   // a flag only
+    virtual void StopAndWait() = 0;   // keeps the event loop running while it waits
+    virtual void StartInfoScan() = 0;
+    virtual void EnsureInfoScan() = 0;
+};
+
+class TJPEGFileList {
+public:
+    TJPEGFileList();
+    ~TJPEGFileList();
+    TJPEGFileList(const TJPEGFileList&) = delete;
+    TJPEGFileList& operator=(const TJPEGFileList&) = delete;
+
+    // What loading the component does: Directory becomes the current folder and is read.
+    void Load();
+
+    const QString& Directory() const { return directory_; }
+    void SetDirectory(const QString& path);
+    bool ForceReread() const { return forceReread_; }
+    void SetForceReread(bool value) { forceReread_ = value; }
+
+    TImageFormats ImageFormats() const { return imageFormats_; }
+    void SetImageFormats(TImageFormats formats) { imageFormats_ = formats; }
+    bool ShowHidden() const { return showHidden_; }
+    void SetShowHidden(bool value);
+    bool ShowDirs() const { return showDirs_; }
+    void SetShowDirs(bool value);
+    TFileSortType SortType() const { return sortType_; }
+    void SetSortType(TFileSortType value);
+
+    // The background header reader runs only with AutoScan on in report style.
+    bool AutoScan() const { return autoScan_; }
+    void SetAutoScan(bool value);
+    bool ReportStyle() const { return reportStyle_; }
+    void SetReportStyle(bool value) { reportStyle_ = value; }
+    void SetInfoScanHooks(TInfoScanHooks* hooks) { infoScan_ = hooks; }
+
+    // archive always, folder with ShowDirs, hidden and system with ShowHidden.
+    int SearchAttributes() const;
+    bool Updating() const { return updating_; }
+
+    void ReadDirectory();
+    void Refresh();
+    // Renames the first item whose caption is exactly oldName; nothing when there is none.
+    void RenameItem(const QString& oldName, const QString& newName);
+
+    int Count() const { return int(items_.size()); }
+    TFileListItem& Item(int index) { return *items_[size_t(index)]; }
+    const TFileListItem& Item(int index) const { return *items_[size_t(index)]; }
+    // The item with this Id, or nullptr when it is no longer listed.
+    TFileListItem* FindItem(quint64 id);
+    QString FileName(int index) const;
+    QString FileName(const TFileListItem& item) const;
+
+    // Whether a name would be listed, by its extension and (without ShowHidden) leading dot.
+    bool AcceptsName(const QString& name) const;
+
+    std::function<void()> OnSortChange;
+    std::function<void(int index, bool del)> OnChangeOnRefresh;
+    // Around every rebuild or reorder of the items, so that a view can reset.
+    std::function<void()> OnBeginUpdate;
+    std::function<void()> OnEndUpdate;
+
+private:
+    using ItemPtr = std::unique_ptr<TFileListItem>;
+
+    bool AcceptsEntry(const TDirEntry& entry) const;
+    ItemPtr MakeItem(TDirEntry&& entry);
+    void BeginUpdate();
+    void EndUpdate();
+    void SortItems();
+    void Renumber();
+    void MergeNames(std::vector<TDirEntry>&& names, bool entriesComplete);
+
+    QString directory_;
+    std::vector<ItemPtr> items_;
+    TNameOrder nameOrder_;
+    TImageFormats imageFormats_{ifJPEG, ifGIF, ifBMP};
+    TFileSortType sortType_ = stName;
+    bool showHidden_ = false;
+    bool showDirs_ = false;
+    bool forceReread_ = false;
+    bool autoScan_ = false;
+    bool reportStyle_ = false;
+    bool updating_ = false;
+    bool loaded_ = false;
+    bool inNameOrder_ = true;      // items are in name order (no rename since the last sort)
+    bool filterChanged_ = false;   // the hidden/folder switches changed since the last read
+    quint64 nextId_ = 1;
+    TInfoScanHooks* infoScan_ = nullptr;
+};
+
+}  // namespace pixmarl

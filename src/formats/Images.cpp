@@ -1,0 +1,153 @@
+#include "Images.h"
+
+#include <array>
+
+#include "platform/Paths.h"
+
+namespace pixmarl {
+
+namespace {
+
+constexpr std::array<TFormatInfo, kImageFormatCount> kFormats = {{
+    {"Unbekannt", "", "*.*", ""},
+    {"JPEG/JFIF Image File", "JPEG", "*.jpg;*.jpe;*.jpeg", ".JPG"},
+    {"Compuserve GIF File", "GIF", "*.gif", ".GIF"},
+    {"Windows Bitmap File", "BMP", "*.bmp;*.dib", ".BMP"},
+    {"Windows Icon File", "ICO", "*.ico", ".ICO"},
+    {"Video for Windows File", "AVI", "*.avi", ".AVI"},
+    {"Tagged Image File", "TIFF", "*.tif;*.tiff", ".TIF"},
+}};
+
+// Indexed by colour depth code + 1.
+constexpr std::array<const char*, 16> kColorDepthNames = {
+    "Unknown",    "",          "Monochrom", "4 colors",      "8 colors", "16 colors",
+    "32 colors",  "64 colors", "128 colors", "256 colors",   "Gray",     "HiColor",
+    "RGB",        "32-Bit colors", "CMYK",   "B/W",
+};
+
+constexpr std::array<const char*, 34> kSubTypeNames = {
+    "", "unknown", "Error",
+    // JPEG: SOF marker - 0xBF
+    "", "(Baseline)", "(Ext. sequential)", "(Progressive)", "(Lossless)", "",
+    "(Diff. sequential)", "(Diff. progressive)", "(Diff. lossless)", "",
+    "(Ext. sequential, arithm. coding)", "(Progressive, arithm. coding)",
+    "(Lossless, arithm. coding)", "", "(Diff. sequential, arithm. coding)",
+    "(Diff. progressive, arithm. coding)", "(Diff. lossless, arithm. coding)",
+    // GIF
+    "", "(87a)", "(89a)", "",
+    // BMP
+    "", "", "(RLE)",
+    // ICO
+    "", "",
+    // AVI
+    "", "",
+    // TIFF
+    "", "", "(LZW)",
+};
+
+constexpr std::array<int, kImageFormatCount> kSubTypeBase = {0, 3, 20, 24, 27, 29, 31};
+
+// The header reader of each format; a format without one has no entry.
+constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
+    nullptr,  // ifUnknown
+    nullptr,  // ifJPEG
+    nullptr,  // ifGIF
+    nullptr,  // ifBMP
+    nullptr,  // ifICO: never read
+    nullptr,  // ifAVI
+    nullptr,  // ifTIFF
+};
+
+constexpr std::array<TImageFormat, 4> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF};
+
+bool Is(const QString& upper, const char* ext)
+{
+    return upper == QLatin1String(ext);
+}
+
+}  // namespace
+
+const TFormatInfo& FormatInfo(TImageFormat format)
+{
+    return kFormats[format < kImageFormatCount ? format : ifUnknown];
+}
+
+TImageFormat ExtToFormat(const QString& ext)
+{
+    if (ext.size() < 2 || ext.size() > 5)
+        return ifUnknown;
+    const QString upper = ext.toUpper();
+    switch (upper.at(1).unicode()) {
+    case u'A':
+        return Is(upper, ".AVI") ? ifAVI : ifUnknown;
+    case u'B':
+        return Is(upper, ".BMP") ? ifBMP : ifUnknown;
+    case u'D':
+        return Is(upper, ".DIB") ? ifBMP : ifUnknown;
+    case u'G':
+        return Is(upper, ".GIF") ? ifGIF : ifUnknown;
+    case u'I':
+        return Is(upper, ".ICO") ? ifICO : ifUnknown;
+    case u'J':
+        return Is(upper, ".JPG") || Is(upper, ".JPE") || Is(upper, ".JPEG") ? ifJPEG : ifUnknown;
+    case u'T':
+        return Is(upper, ".TIF") || Is(upper, ".TIFF") ? ifTIFF : ifUnknown;
+    default:
+        return ifUnknown;
+    }
+}
+
+TImageFormat FileNameToFormat(const QString& fileName)
+{
+    return ExtToFormat(ExtractFileExt(fileName));
+}
+
+QString FormatFilter(TImageFormat format)
+{
+    const TFormatInfo& info = FormatInfo(format);
+    return QLatin1String(info.LongName) + u'|' + QLatin1String(info.FilterMask);
+}
+
+QString ColorDepthName(int colorDepth)
+{
+    const int index = colorDepth + 1;
+    if (index < 0 || index >= int(kColorDepthNames.size()))
+        return {};
+    return QLatin1String(kColorDepthNames[size_t(index)]);
+}
+
+QString SubTypeName(TImageFormat format, int subType)
+{
+    if (format >= kImageFormatCount || subType < 0)
+        return {};
+    const int index = kSubTypeBase[format] + subType;
+    if (index >= int(kSubTypeNames.size()))
+        return {};
+    return QLatin1String(kSubTypeNames[size_t(index)]);
+}
+
+QString TypeText(TImageFormat format, int colorDepth, int subType)
+{
+    return ColorDepthName(colorDepth) + u' ' + SubTypeName(format, subType);
+}
+
+bool GetUniInfo(const QString& fileName, TImageFormat format, TUniInfoRec& info)
+{
+    if (format >= kImageFormatCount || kUniInfoReaders[format] == nullptr)
+        return false;
+    return kUniInfoReaders[format](fileName, info);
+}
+
+TImageFormat DetectFormat(const QString& fileName, TUniInfoRec& info)
+{
+    for (TImageFormat format : kDetectOrder) {
+        if (kUniInfoReaders[format] == nullptr)
+            continue;
+        info = TUniInfoRec{};
+        if (kUniInfoReaders[format](fileName, info))
+            return format;
+    }
+    return ifUnknown;
+}
+
+}  // namespace pixmarl

@@ -1,0 +1,106 @@
+#pragma once
+
+// The program's one table of image formats: extension to format, each format's names, filter and
+// default extension, the universal header record every header reader fills, the names that make
+// up a file's Type text, the dispatch to the header readers and the content probe.
+// Everything here may be called from any thread.
+
+#include <cstdint>
+#include <initializer_list>
+
+#include <QString>
+
+namespace pixmarl {
+
+enum TImageFormat : std::uint8_t { ifUnknown, ifJPEG, ifGIF, ifBMP, ifICO, ifAVI, ifTIFF };
+
+constexpr int kImageFormatCount = ifTIFF + 1;
+
+// A set of ifJPEG..ifTIFF in one byte: bit n stands for the format of ordinal n, bit 0 is never
+// set. This byte is the "ImageFormats" setting.
+class TImageFormats {
+public:
+    constexpr TImageFormats() = default;
+    constexpr TImageFormats(std::initializer_list<TImageFormat> formats)
+    {
+        for (TImageFormat f : formats)
+            Include(f);
+    }
+    static constexpr TImageFormats FromByte(std::uint8_t bits)
+    {
+        TImageFormats set;
+        set.bits_ = bits & kValidBits;
+        return set;
+    }
+
+    constexpr std::uint8_t Byte() const { return bits_; }
+    constexpr bool Contains(TImageFormat f) const
+    {
+        return f != ifUnknown && f < kImageFormatCount && (bits_ & (1u << f)) != 0;
+    }
+    constexpr void Include(TImageFormat f)
+    {
+        if (f != ifUnknown && f < kImageFormatCount)
+            bits_ |= std::uint8_t(1u << f);
+    }
+    constexpr void Exclude(TImageFormat f) { bits_ &= std::uint8_t(~(1u << f)); }
+    constexpr bool operator==(const TImageFormats&) const = default;
+
+private:
+    static constexpr std::uint8_t kValidBits = 0x7E;
+    std::uint8_t bits_ = 0;
+};
+
+inline constexpr TImageFormats kAllImageFormats = TImageFormats::FromByte(126);
+
+// The universal header record. A reader that fails sets Valid false and SubType 255 and leaves
+// the other fields alone; callers clear the record before calling a reader.
+struct TUniInfoRec {
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::uint8_t SubType = 0;
+    std::int8_t ColorDepth = 0;
+    bool Valid = false;
+    QString Comment;
+};
+
+// A format's display texts.
+struct TFormatInfo {
+    const char* LongName;
+    const char* ShortName;
+    const char* FilterMask;
+    const char* DefaultExt;
+};
+
+const TFormatInfo& FormatInfo(TImageFormat format);
+
+// The format an extension (with its dot, any case) stands for; ifUnknown for anything else.
+TImageFormat ExtToFormat(const QString& ext);
+
+// The format of a file name, by its extension.
+TImageFormat FileNameToFormat(const QString& fileName);
+
+// One open/save dialog filter entry: long name, "|", filter mask.
+QString FormatFilter(TImageFormat format);
+
+// The name of a colour depth code (-1 .. 14); empty for codes outside the table.
+QString ColorDepthName(int colorDepth);
+
+// The sub-type name of a format's sub-type code; empty outside the table.
+QString SubTypeName(TImageFormat format, int subType);
+
+// The Type text of a file: colour depth name, one blank, sub-type name.
+QString TypeText(TImageFormat format, int colorDepth, int subType);
+
+// A universal header reader: fills info from the file and returns info.Valid.
+using TUniInfoReader = bool (*)(const QString& fileName, TUniInfoRec& info);
+
+// Reads the header of a file with the reader of its format. Formats without a reader leave the
+// record as it is and give false.
+bool GetUniInfo(const QString& fileName, TImageFormat format, TUniInfoRec& info);
+
+// The content probe: runs the readers for JPEG, GIF, BMP and TIFF in that order and returns the
+// format of the first that accepts the file (with the record it filled), else ifUnknown.
+TImageFormat DetectFormat(const QString& fileName, TUniInfoRec& info);
+
+}  // namespace pixmarl

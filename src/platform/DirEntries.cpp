@@ -1,0 +1,124 @@
+#include "DirEntries.h"
+
+#include <string>
+
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FileAttributesLinux.h"
+#include "Paths.h"
+
+namespace pixmarl {
+
+namespace {
+
+// An open directory stream that closes itself.
+class DirStream {
+public:
+    explicit DirStream(const QString& folder)
+        : path_(QFile::encodeName(folder)), dir_(opendir(path_.constData()))
+    {
+    }
+    ~DirStream()
+    {
+        if (dir_ != nullptr)
+            closedir(dir_);
+    }
+    DirStream(const DirStream&) = delete;
+    DirStream& operator=(const DirStream&) = delete;
+
+    bool IsOpen() const { return dir_ != nullptr; }
+    int Fd() const { return dirfd(dir_); }
+    dirent* Next() { return readdir(dir_); }
+
+    // The full path of an entry, built in one reused buffer (for calls that take no dirfd).
+    const char* EntryPath(const char* name)
+    {
+        entryPath_.assign(path_.constData(), size_t(path_.size()));
+        if (entryPath_.empty() || entryPath_.back() != '/')
+            entryPath_.push_back('/');
+        entryPath_.append(name);
+        return entryPath_.c_str();
+    }
+
+private:
+    QByteArray path_;
+    DIR* dir_;
+    std::string entryPath_;
+};
+
+bool IsDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Fills entry (whose name is set) from one stat relative to dirFd (or AT_FDCWD) and the entry's
+// stored attributes, read by its full path.
+bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, TDirEntry& entry)
+{
+    struct stat st {};
+    if (fstatat(dirFd, nativeName, &st, 0) != 0)
+        return false;
+    entry.isDir = S_ISDIR(st.st_mode);
+    entry.size = entry.isDir ? 0 : qint64(st.st_size);
+    entry.time = qint64(st.st_mtim.tv_sec);
+    entry.attributes = std::uint8_t(AttributesFromStat(entry.name, st.st_mode, DosAttribBits(fullPath)));
+    return true;
+}
+
+}  // namespace
+
+bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
+                     const std::function<void(TDirEntry&&)>& visit)
+{
+    DirStream dir(folder);
+    if (!dir.IsOpen())
+        return false;
+    while (dirent* e = dir.Next()) {
+        if (IsDotOrDotDot(e->d_name))
+            continue;
+        TDirEntry entry;
+        entry.name = QFile::decodeName(e->d_name);
+        if (accept && !accept(entry.name))
+            continue;
+        if (FillEntry(dir.Fd(), e->d_name, dir.EntryPath(e->d_name), entry))
+            visit(std::move(entry));
+    }
+    return true;
+}
+
+bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
+{
+    entry = TDirEntry{};
+    entry.name = name;
+    const QByteArray path = QFile::encodeName(JoinPath(folder, name));
+    return FillEntry(AT_FDCWD, path.constData(), path.constData(), entry);
+}
+
+bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,
+                    const std::function<void(QString&&, bool isDir)>& visit)
+{
+    DirStream dir(folder);
+    if (!dir.IsOpen())
+        return false;
+    while (dirent* e = dir.Next()) {
+        if (IsDotOrDotDot(e->d_name))
+            continue;
+        QString name = QFile::decodeName(e->d_name);
+        if (accept && !accept(name))
+            continue;
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st {};
+            isDir = fstatat(dir.Fd(), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        visit(std::move(name), isDir);
+    }
+    return true;
+}
+
+}  // namespace pixmarl

@@ -1,0 +1,70 @@
+#include "EarlyWindow.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTreeView>
+
+#include "filelist/FileListModels.h"
+#include "filelist/FileLists.h"
+
+namespace pixmarl {
+
+TEarlyWindow::TEarlyWindow(QWidget* parent)
+    : QMainWindow(parent), list_(std::make_unique<TJPEGFileList>())
+{
+    list_->SetImageFormats(kAllImageFormats);
+    model_ = new TFileListTableModel(*list_, this);
+
+    view_ = new QTreeView(this);
+    view_->setRootIsDecorated(false);
+    view_->setUniformRowHeights(true);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setModel(model_);
+    view_->header()->setSectionsClickable(true);
+    view_->header()->setStretchLastSection(false);
+    const int w = view_->fontMetrics().horizontalAdvance(u'0');
+    view_->header()->resizeSection(0, 12 * w);
+    view_->header()->resizeSection(1, 12 * w);
+    view_->header()->resizeSection(2, (12 * w / 3) * 2);
+    view_->header()->resizeSection(3, 8 * w);
+    view_->header()->resizeSection(4, 16 * w);
+    connect(view_->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { model_->ColumnClicked(column); });
+    setCentralWidget(view_);
+
+    status_ = new QLabel(this);
+    statusBar()->addWidget(status_, 1);
+
+    auto* refresh = new QAction(tr("Refresh"), this);
+    refresh->setShortcut(QKeySequence::Refresh);
+    connect(refresh, &QAction::triggered, this, [this] {
+        list_->Refresh();
+        UpdateStatus();
+    });
+    addAction(refresh);
+    resize(820, 560);
+}
+
+TEarlyWindow::~TEarlyWindow()
+{
+    list_->OnBeginUpdate = nullptr;
+    list_->OnEndUpdate = nullptr;
+}
+
+void TEarlyWindow::ShowFolder(const QString& folder)
+{
+    setWindowTitle(QStringLiteral("Pixmarl - ") + folder);
+    status_->setText(tr("Reading directory..."));
+    list_->SetForceReread(true);
+    list_->SetDirectory(folder);
+    UpdateStatus();
+}
+
+void TEarlyWindow::UpdateStatus()
+{
+    status_->setText(QString::number(list_->Count()) + QStringLiteral(" file(s)"));
+}
+
+}  // namespace pixmarl

@@ -1,0 +1,37 @@
+#pragma once
+
+// The browser's first window until the main window exists: one folder's image files as a report
+// with the six columns, sortable by Name, File Size and Time, refreshed with F5.
+
+#include <memory>
+
+#include <QMainWindow>
+
+class QLabel;
+class QTreeView;
+
+namespace pixmarl {
+
+class TJPEGFileList;
+class TFileListTableModel;
+
+class TEarlyWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TEarlyWindow(QWidget* parent = nullptr);
+    ~TEarlyWindow() override;
+
+    void ShowFolder(const QString& folder);
+    TJPEGFileList& FileList() { return *list_; }
+    QTreeView* View() const { return view_; }
+
+private:
+    void UpdateStatus();
+
+    std::unique_ptr<TJPEGFileList> list_;
+    TFileListTableModel* model_ = nullptr;
+    QTreeView* view_ = nullptr;
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace pixmarl

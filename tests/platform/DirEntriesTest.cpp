@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/DirEntries.h"
+#include "platform/FileAttributes.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+std::map<QString, TDirEntry> ReadAll(const QString& folder, bool* ok = nullptr)
+{
+    std::map<QString, TDirEntry> entries;
+    const bool result = ForEachDirEntry(folder, {}, [&](TDirEntry&& e) {
+        entries.emplace(e.name, std::move(e));
+    });
+    if (ok)
+        *ok = result;
+    return entries;
+}
+
+TEST(DirEntries, ReportsSizeTimeAndFolderFlagOfEachEntry)
+{
+    QTemporaryDir dir;
+    const qint64 big = 5'000'000'000LL;  // beyond 32 bits: a sparse file
+    const QString bigPath = test::WriteFile(dir.path(), "big.jpg");
+    ASSERT_TRUE(QFile::resize(bigPath, big));
+    test::SetFileTime(bigPath, 1'600'000'000);
+    test::WriteFileOfSize(dir.path(), "small.gif", 1234);
+    test::MakeFolder(dir.path(), "sub.jpg");
+
+    const auto entries = ReadAll(dir.path());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.at("big.jpg").size, big);
+    EXPECT_EQ(entries.at("big.jpg").time, 1'600'000'000);
+    EXPECT_FALSE(entries.at("big.jpg").isDir);
+    EXPECT_EQ(entries.at("small.gif").size, 1234);
+    EXPECT_TRUE(entries.at("sub.jpg").isDir);
+    EXPECT_TRUE(entries.at("sub.jpg").attributes & faDirectory);
+}
+
+TEST(DirEntries, NameFilterDecidesBeforeTheEntryIsRead)
+{
+    QTemporaryDir dir;
+    test::WriteFile(dir.path(), "a.jpg");
+    test::WriteFile(dir.path(), "b.txt");
+    QStringList seen;
+    ForEachDirEntry(
+        dir.path(), [](const QString& name) { return name.endsWith(".jpg"); },
+        [&](TDirEntry&& e) { seen << e.name; });
+    EXPECT_EQ(seen, QStringList{"a.jpg"});
+}
+
+TEST(DirEntries, NamesOnlyEnumerationTellsFolders)
+{
+    QTemporaryDir dir;
+    test::WriteFile(dir.path(), "a.jpg");
+    test::MakeFolder(dir.path(), "d.jpg");
+    std::map<QString, bool> seen;
+    ASSERT_TRUE(ForEachDirName(dir.path(), {}, [&](QString&& name, bool isDir) { seen[name] = isDir; }));
+    EXPECT_EQ(seen, (std::map<QString, bool>{{"a.jpg", false}, {"d.jpg", true}}));
+}
+
+TEST(DirEntries, DanglingLinkIsLeftOut)
+{
+    QTemporaryDir dir;
+    test::WriteFile(dir.path(), "real.jpg");
+    ASSERT_TRUE(QFile::link(dir.filePath("missing.jpg"), dir.filePath("dangling.jpg")));
+    ASSERT_TRUE(QFile::link(dir.filePath("real.jpg"), dir.filePath("link.jpg")));
+    const auto entries = ReadAll(dir.path());
+    EXPECT_EQ(entries.count("dangling.jpg"), 0u);
+    EXPECT_EQ(entries.count("link.jpg"), 1u);
+}
+
+TEST(DirEntries, FolderThatCannotBeOpenedGivesNothing)
+{
+    QTemporaryDir dir;
+    const QString file = test::WriteFile(dir.path(), "file.jpg");
+    for (const QString& folder : {dir.filePath("missing"), file}) {
+        bool ok = true;
+        EXPECT_TRUE(ReadAll(folder, &ok).empty());
+        EXPECT_FALSE(ok) << folder.toStdString();
+    }
+}
+
+TEST(DirEntries, ReadDirEntryLooksUpOneExactName)
+{
+    QTemporaryDir dir;
+    test::WriteFileOfSize(dir.path(), "a.jpg", 10);
+    test::WriteFileOfSize(dir.path(), "A.JPG", 20);
+    TDirEntry entry;
+    ASSERT_TRUE(ReadDirEntry(dir.path(), "A.JPG", entry));
+    EXPECT_EQ(entry.name, "A.JPG");
+    EXPECT_EQ(entry.size, 20);
+    EXPECT_FALSE(ReadDirEntry(dir.path(), "b.jpg", entry));
+}
+
+}  // namespace
+}  // namespace pixmarl

@@ -1,0 +1,32 @@
+#pragma once
+
+// Builds Windows bitmap files in memory, for tests and samples.
+//
+// Layout written: the 14-byte file header ("BM", file size, two reserved words, pixel offset),
+// a 40-byte BITMAPINFOHEADER (width, height, negative when top-down, 1 plane, bit count,
+// compression, image size, 2835 pixels per metre both ways, colours used, colours important),
+// for bit fields (compression 3) the three 32-bit masks, the colour table of paletteSize RGBQUAD
+// entries (a grey ramp), then the pixels: rows padded to 4 bytes, bottom-up unless top-down; with
+// RLE8/RLE4 each row is encoded as runs of one pixel followed by an end-of-line, the last row by
+// end-of-bitmap. Pixel values follow BmpPatternIndex (palette images) or PatternPixel (RGB).
+
+#include <QByteArray>
+
+namespace pixmarl::test {
+
+struct BmpSpec {
+    int width = 8;
+    int height = 8;
+    int bitCount = 24;      // 1, 4, 8, 16, 24 or 32
+    int compression = 0;    // 0 BI_RGB, 1 BI_RLE8, 2 BI_RLE4, 3 BI_BITFIELDS
+    bool topDown = false;
+    int paletteSize = -1;   // -1: 2^bitCount for 8 bits or fewer, else 0
+    int colorsUsed = 0;     // the header's biClrUsed
+};
+
+// The palette index of pixel (x, y) in a palette image of the given bit count.
+int BmpPatternIndex(int x, int y, int bitCount);
+
+QByteArray BuildBmp(const BmpSpec& spec);
+
+}  // namespace pixmarl::test

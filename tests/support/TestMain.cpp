@@ -1,0 +1,23 @@
+// The main of every test program: the offscreen platform, Qt's test paths, the application object.
+
+#include <gtest/gtest.h>
+
+#include <QStandardPaths>
+
+#ifdef PIXMARL_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
