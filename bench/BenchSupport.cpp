@@ -41,7 +41,8 @@ void PrintFigure(const std::string& name, double value, int decimals)
     std::fflush(stdout);
 }
 
-void PrintRatio(const std::string& what, const std::string& baseline, double value, double baselineValue)
+void PrintRatio(const std::string& what, const std::string& baseline, double value,
+                double baselineValue)
 {
     std::printf("ratio-%s-vs-%s: %.2f\n", what.c_str(), baseline.c_str(),
                 baselineValue > 0 ? value / baselineValue : 0.0);

@@ -21,7 +21,8 @@ double Median(std::vector<double> values);
 void PrintFigure(const std::string& name, double value, int decimals = 2);
 
 // Prints "ratio-<what>-vs-<baseline>: x.xx" for value / baseline.
-void PrintRatio(const std::string& what, const std::string& baseline, double value, double baselineValue);
+void PrintRatio(const std::string& what, const std::string& baseline, double value,
+                double baselineValue);
 
 // Bytes the heap holds in use right now (for memory-per-item figures).
 long long HeapInUse();

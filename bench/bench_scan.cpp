@@ -91,7 +91,8 @@ int main(int argc, char* argv[])
         kRuns, [&] { list.Refresh(); },
         [&] {
             ++serial;
-            QFile(dir.filePath(QStringLiteral("added %1.jpg").arg(serial))).open(QIODevice::WriteOnly);
+            QFile(dir.filePath(QStringLiteral("added %1.jpg").arg(serial)))
+                .open(QIODevice::WriteOnly);
             QFile::remove(list.FileName(serial * 7));
         });
     PrintFigure("raw-names-ms", namesOnly * 1000);

@@ -20,7 +20,8 @@ int RunFile(const QString& path)
         return 1;
     }
     const QByteArray data = file.readAll();
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(data.constData()), size_t(data.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                           size_t(data.size()));
     return 0;
 }
 

@@ -20,7 +20,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The sort a click on a column header selects: Name, File Size and Time sort, others do nothing.
+    // The sort a click on a column header selects: Name, File Size and Time sort, others do
+    // nothing.
     void ColumnClicked(int column);
 
 private:

@@ -60,7 +60,8 @@ QString ReportCellText(TFileListItem& item, int column)
     case rcImageSize:
         if (!item.InfoRead)
             return {};
-        return QString::number(item.ImageWidth) + QLatin1String(" x ") + QString::number(item.ImageHeight);
+        return QString::number(item.ImageWidth) + QLatin1String(" x ") +
+               QString::number(item.ImageHeight);
     case rcFileSize:
         return QString::number(item.Size);
     case rcTime:

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 
 #include "platform/DirEntries.h"
@@ -33,10 +34,12 @@ std::array<char, 4> AttributeLetters(int attrs)
 
 QString TFileListItem::AttributesText() const
 {
-    return QString::fromLatin1(Attributes.data(), qsizetype(strnlen(Attributes.data(), Attributes.size())));
+    return QString::fromLatin1(Attributes.data(),
+                               qsizetype(strnlen(Attributes.data(), Attributes.size())));
 }
 
-void TFileListItem::SetThumbnail(const QImage& bitmap, bool failed, QSize imageSize, QSize thumbSize)
+void TFileListItem::SetThumbnail(const QImage& bitmap, bool failed, QSize imageSize,
+                                 QSize thumbSize)
 {
     if (ImageWidth == 0 || ImageHeight == 0) {
         ImageWidth = imageSize.width();
@@ -59,7 +62,8 @@ void TFileListItem::FreeThumbnail()
     Thumbnail.reset();
 }
 
-TJPEGFileList::TJPEGFileList() : directory_(QDir::currentPath()) {}
+TJPEGFileList::TJPEGFileList() : directory_(QDir::currentPath())
+{}
 
 TJPEGFileList::~TJPEGFileList() = default;
 
@@ -80,11 +84,11 @@ int TJPEGFileList::SearchAttributes() const
     return attrs;
 }
 
-bool TJPEGFileList::AcceptsName(const QString& name) const
+bool TJPEGFileList::AcceptsNativeName(std::string_view name) const
 {
-    if (!showHidden_ && IsHiddenByName(name))
+    if (!showHidden_ && name.starts_with('.'))
         return false;
-    return imageFormats_.Contains(FileNameToFormat(name));
+    return imageFormats_.Contains(NativeNameToFormat(name));
 }
 
 bool TJPEGFileList::AcceptsEntry(const TDirEntry& entry) const
@@ -103,6 +107,7 @@ TJPEGFileList::ItemPtr TJPEGFileList::MakeItem(TDirEntry&& entry)
     item->Time = entry.time;
     item->Attributes = AttributeLetters(entry.attributes);
     item->Id = nextId_++;
+    item->NameHash = entry.nameHash;
     return item;
 }
 
@@ -120,9 +125,9 @@ void TJPEGFileList::EndUpdate()
     updating_ = false;
 }
 
-void TJPEGFileList::Renumber()
+void TJPEGFileList::Renumber(size_t from)
 {
-    for (size_t i = 0; i < items_.size(); ++i)
+    for (size_t i = from; i < items_.size(); ++i)
         items_[i]->Index = int(i);
 }
 
@@ -167,7 +172,7 @@ void TJPEGFileList::ReadDirectory()
     BeginUpdate();
     items_.clear();
     ForEachDirEntry(
-        directory_, [this](const QString& name) { return AcceptsName(name); },
+        directory_, [this](std::string_view name) { return AcceptsNativeName(name); },
         [this](TDirEntry&& entry) {
             if (AcceptsEntry(entry))
                 items_.push_back(MakeItem(std::move(entry)));
@@ -198,60 +203,106 @@ void TJPEGFileList::Refresh()
         ReadDirectory();
     } else {
         BeginUpdate();
-        // Without a change of the switches, names (and folder flags) are enough: unchanged files
-        // keep their items, and only new names are looked at further.
-        const bool complete = filterChanged_;
-        std::vector<TDirEntry> entries;
-        const auto accept = [this](const QString& name) { return AcceptsName(name); };
-        if (complete) {
-            ForEachDirEntry(directory_, accept, [&](TDirEntry&& entry) {
-                if (AcceptsEntry(entry))
-                    entries.push_back(std::move(entry));
-            });
-        } else {
-            ForEachDirName(directory_, accept, [&](QString&& name, bool isDir) {
-                if (!isDir || showDirs_)
-                    entries.push_back(TDirEntry{std::move(name), isDir});
-            });
-        }
-        filterChanged_ = false;
-        if (entries.empty())
-            items_.clear();
+        std::vector<char> kept(items_.size(), 0);
+        std::vector<TDirEntry> added;
+        if (CollectChanges(kept, added))
+            MergeNames(std::move(kept), std::move(added));
         else
-            MergeNames(std::move(entries), complete);
+            items_.clear();
         EndUpdate();
     }
     if (autoScan_ && reportStyle_ && infoScan_)
         infoScan_->EnsureInfoScan();
 }
 
+namespace {
+
+// Finds items by the hash of their name: an open-addressing table built once per refresh, holding
+// the hashes itself so that a lookup touches no item.
+class TNameHashTable {
+public:
+    explicit TNameHashTable(const std::vector<std::unique_ptr<TFileListItem>>& items)
+    {
+        size_t capacity = 16;
+        while (capacity < items.size() * 2)
+            capacity *= 2;
+        mask_ = capacity - 1;
+        slots_.assign(capacity, Slot{});
+        for (size_t i = 0; i < items.size(); ++i) {
+            size_t s = items[i]->NameHash & mask_;
+            while (slots_[s].index != 0)
+                s = (s + 1) & mask_;
+            slots_[s] = Slot{items[i]->NameHash, std::uint32_t(i + 1)};
+        }
+    }
+
+    // The index of the item with this name hash, or -1.
+    int Find(std::uint64_t hash) const
+    {
+        for (size_t s = hash & mask_; slots_[s].index != 0; s = (s + 1) & mask_) {
+            if (slots_[s].hash == hash)
+                return int(slots_[s].index - 1);
+        }
+        return -1;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t index = 0;  // item index + 1; 0 marks a free slot
+    };
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+};
+
+}  // namespace
+
+// Marks the items whose files are still there and reads the entries of the new names. Without a
+// change of the switches, names (and folder flags) are enough: unchanged files keep their items
+// and cost no stat. Returns false when the folder holds no listed name at all.
+bool TJPEGFileList::CollectChanges(std::vector<char>& kept, std::vector<TDirEntry>& added)
+{
+    const TNameHashTable table(items_);
+    bool anyName = false;
+    const auto accept = [this](std::string_view name) { return AcceptsNativeName(name); };
+    if (filterChanged_) {
+        ForEachDirEntry(directory_, accept, [&](TDirEntry&& entry) {
+            if (!AcceptsEntry(entry))
+                return;
+            anyName = true;
+            const int index = table.Find(entry.nameHash);
+            if (index >= 0)
+                kept[size_t(index)] = 1;
+            else
+                added.push_back(std::move(entry));
+        });
+    } else {
+        ForEachDirName(directory_, accept, [&](const TDirName& name) {
+            if (name.isDir && !showDirs_)
+                return;
+            anyName = true;
+            const int index = table.Find(name.hash);
+            if (index >= 0) {
+                kept[size_t(index)] = 1;
+                return;
+            }
+            TDirEntry entry;
+            const QString decoded = QFile::decodeName(
+                QByteArray::fromRawData(name.nativeName.data(), qsizetype(name.nativeName.size())));
+            if (ReadDirEntry(directory_, decoded, entry) && AcceptsEntry(entry))
+                added.push_back(std::move(entry));
+        });
+    }
+    filterChanged_ = false;
+    return anyName;
+}
+
 // Merges the folder's current names into the items. The walk is the classic one over two
 // name-sorted sequences and fires OnChangeOnRefresh with the positions it had in the walk; the
-// sequences are ordered without collating every name: a hash finds what changed, and only the
-// new names are placed among the items.
-void TJPEGFileList::MergeNames(std::vector<TDirEntry>&& entries, bool entriesComplete)
+// sequences are ordered without collating every name: only the new names are placed among the
+// items.
+void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&& added)
 {
-    QHash<QString, int> itemByName;
-    itemByName.reserve(qsizetype(items_.size()));
-    for (const ItemPtr& item : items_)
-        itemByName.insert(item->Caption, item->Index);
-
-    std::vector<char> kept(items_.size(), 0);
-    std::vector<TDirEntry> added;
-    for (TDirEntry& entry : entries) {
-        const auto found = itemByName.constFind(entry.name);
-        if (found != itemByName.constEnd()) {
-            kept[size_t(*found)] = 1;
-            continue;
-        }
-        if (!entriesComplete) {
-            TDirEntry fresh;
-            if (!ReadDirEntry(directory_, entry.name, fresh) || !AcceptsEntry(fresh))
-                continue;
-            entry = std::move(fresh);
-        }
-        added.push_back(std::move(entry));
-    }
     const bool anyRemoved = std::find(kept.begin(), kept.end(), 0) != kept.end();
     if (added.empty() && !anyRemoved)
         return;
@@ -285,7 +336,9 @@ void TJPEGFileList::MergeNames(std::vector<TDirEntry>&& entries, bool entriesCom
     std::vector<ItemPtr> old = std::move(items_);
     items_.clear();
     items_.reserve(old.size() + added.size());
-    const auto fire = [this](int index, bool del) {
+    size_t firstChange = SIZE_MAX;
+    const auto fire = [&](int index, bool del) {
+        firstChange = std::min(firstChange, items_.size());
         if (OnChangeOnRefresh)
             OnChangeOnRefresh(index, del);
     };
@@ -334,7 +387,7 @@ void TJPEGFileList::MergeNames(std::vector<TDirEntry>&& entries, bool entriesCom
             fire(int(items_.size() + (q - 1 - p)), true);
         }
     }
-    Renumber();
+    Renumber(firstChange);
     inNameOrder_ = true;
     if (sortType_ != stName)
         SortItems();
@@ -385,6 +438,7 @@ void TJPEGFileList::RenameItem(const QString& oldName, const QString& newName)
     for (ItemPtr& item : items_) {
         if (item->Caption == oldName) {
             item->Caption = newName;
+            item->NameHash = NameHash(newName);
             inNameOrder_ = false;
             return;
         }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include <QImage>
@@ -28,10 +29,10 @@ struct TDirEntry;
 
 struct TFileListItem {
     QString Caption;
-    qint64 Size = 0;   // bytes
-    qint64 Time = 0;   // last modification, seconds since the epoch
+    qint64 Size = 0;                   // bytes
+    qint64 Time = 0;                   // last modification, seconds since the epoch
     std::array<char, 4> Attributes{};  // "A", "H", "R", "S" packed from the start, NUL padded
-    QString TimeText;  // the formatted time, empty until first shown
+    QString TimeText;                  // the formatted time, empty until first shown
     bool ThumbFailed = false;
     TImageFormat Format = ifUnknown;
     std::int32_t ImageWidth = 0;
@@ -40,8 +41,9 @@ struct TFileListItem {
     std::int8_t ColorDepth = 0;
     bool InfoRead = false;
     std::unique_ptr<QImage> Thumbnail;  // owned; none until made
-    int Index = -1;    // position in the list, kept current by every change of order
-    quint64 Id = 0;    // unique within its list for the list's lifetime: what results refer to
+    int Index = -1;  // position in the list, kept current by every change of order
+    quint64 Id = 0;  // unique within its list for the list's lifetime: what results refer to
+    std::uint64_t NameHash = 0;  // hash of the caption's bytes on disk, for the refresh
 
     QString AttributesText() const;
 
@@ -59,8 +61,8 @@ class TInfoScanHooks {
 public:
     virtual ~TInfoScanHooks() = default;
     virtual bool Running() const = 0;
-    virtual void RequestStop() = 0;   // a flag only
-    virtual void StopAndWait() = 0;   // keeps the event loop running while it waits
+    virtual void RequestStop() = 0;  // a flag only
+    virtual void StopAndWait() = 0;  // keeps the event loop running while it waits
     virtual void StartInfoScan() = 0;
     virtual void EnsureInfoScan() = 0;
 };
@@ -113,8 +115,9 @@ public:
     QString FileName(int index) const;
     QString FileName(const TFileListItem& item) const;
 
-    // Whether a name would be listed, by its extension and (without ShowHidden) leading dot.
-    bool AcceptsName(const QString& name) const;
+    // Whether a name (its bytes on disk) would be listed, by its extension and (without
+    // ShowHidden) its leading dot.
+    bool AcceptsNativeName(std::string_view name) const;
 
     std::function<void()> OnSortChange;
     std::function<void(int index, bool del)> OnChangeOnRefresh;
@@ -130,8 +133,9 @@ private:
     void BeginUpdate();
     void EndUpdate();
     void SortItems();
-    void Renumber();
-    void MergeNames(std::vector<TDirEntry>&& names, bool entriesComplete);
+    void Renumber(size_t from = 0);  // from: the first position whose item may have moved
+    bool CollectChanges(std::vector<char>& kept, std::vector<TDirEntry>& added);
+    void MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&& added);
 
     QString directory_;
     std::vector<ItemPtr> items_;
@@ -145,8 +149,8 @@ private:
     bool reportStyle_ = false;
     bool updating_ = false;
     bool loaded_ = false;
-    bool inNameOrder_ = true;      // items are in name order (no rename since the last sort)
-    bool filterChanged_ = false;   // the hidden/folder switches changed since the last read
+    bool inNameOrder_ = true;     // items are in name order (no rename since the last sort)
+    bool filterChanged_ = false;  // the hidden/folder switches changed since the last read
     quint64 nextId_ = 1;
     TInfoScanHooks* infoScan_ = nullptr;
 };

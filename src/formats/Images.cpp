@@ -60,10 +60,7 @@ constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
 
 constexpr std::array<TImageFormat, 4> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF};
 
-bool Is(const QString& upper, const char* ext)
-{
-    return upper == QLatin1String(ext);
-}
+constexpr size_t kMaxExtLength = 5;  // ".JPEG", ".TIFF"
 
 }  // namespace
 
@@ -72,34 +69,61 @@ const TFormatInfo& FormatInfo(TImageFormat format)
     return kFormats[format < kImageFormatCount ? format : ifUnknown];
 }
 
-TImageFormat ExtToFormat(const QString& ext)
+TImageFormat ExtToFormat(std::string_view ext)
 {
-    if (ext.size() < 2 || ext.size() > 5)
+    if (ext.size() < 2 || ext.size() > kMaxExtLength)
         return ifUnknown;
-    const QString upper = ext.toUpper();
-    switch (upper.at(1).unicode()) {
-    case u'A':
-        return Is(upper, ".AVI") ? ifAVI : ifUnknown;
-    case u'B':
-        return Is(upper, ".BMP") ? ifBMP : ifUnknown;
-    case u'D':
-        return Is(upper, ".DIB") ? ifBMP : ifUnknown;
-    case u'G':
-        return Is(upper, ".GIF") ? ifGIF : ifUnknown;
-    case u'I':
-        return Is(upper, ".ICO") ? ifICO : ifUnknown;
-    case u'J':
-        return Is(upper, ".JPG") || Is(upper, ".JPE") || Is(upper, ".JPEG") ? ifJPEG : ifUnknown;
-    case u'T':
-        return Is(upper, ".TIF") || Is(upper, ".TIFF") ? ifTIFF : ifUnknown;
+    char buffer[kMaxExtLength];
+    for (size_t i = 0; i < ext.size(); ++i) {
+        const char c = ext[i];
+        buffer[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    }
+    const std::string_view upper(buffer, ext.size());
+    switch (upper[1]) {
+    case 'A':
+        return upper == ".AVI" ? ifAVI : ifUnknown;
+    case 'B':
+        return upper == ".BMP" ? ifBMP : ifUnknown;
+    case 'D':
+        return upper == ".DIB" ? ifBMP : ifUnknown;
+    case 'G':
+        return upper == ".GIF" ? ifGIF : ifUnknown;
+    case 'I':
+        return upper == ".ICO" ? ifICO : ifUnknown;
+    case 'J':
+        return upper == ".JPG" || upper == ".JPE" || upper == ".JPEG" ? ifJPEG : ifUnknown;
+    case 'T':
+        return upper == ".TIF" || upper == ".TIFF" ? ifTIFF : ifUnknown;
     default:
         return ifUnknown;
     }
 }
 
+TImageFormat ExtToFormat(const QString& ext)
+{
+    if (ext.size() < 2 || ext.size() > qsizetype(kMaxExtLength))
+        return ifUnknown;
+    char buffer[kMaxExtLength];
+    for (qsizetype i = 0; i < ext.size(); ++i) {
+        const char16_t c = ext.at(i).unicode();
+        if (c > 0x7F)
+            return ifUnknown;
+        buffer[i] = char(c);
+    }
+    return ExtToFormat(std::string_view(buffer, size_t(ext.size())));
+}
+
 TImageFormat FileNameToFormat(const QString& fileName)
 {
     return ExtToFormat(ExtractFileExt(fileName));
+}
+
+TImageFormat NativeNameToFormat(std::string_view fileName)
+{
+    const size_t pos = fileName.find_last_of("./\\:");
+    if (pos == std::string_view::npos || fileName[pos] != '.')
+        return ifUnknown;
+    return ExtToFormat(fileName.substr(pos));
 }
 
 QString FormatFilter(TImageFormat format)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 
 #include <QString>
 
@@ -76,9 +77,12 @@ const TFormatInfo& FormatInfo(TImageFormat format);
 
 // The format an extension (with its dot, any case) stands for; ifUnknown for anything else.
 TImageFormat ExtToFormat(const QString& ext);
+TImageFormat ExtToFormat(std::string_view ext);
 
-// The format of a file name, by its extension.
+// The format of a file name, by its extension; the second form takes the name's bytes as the
+// filesystem stores them (the extensions of the table are ASCII).
 TImageFormat FileNameToFormat(const QString& fileName);
+TImageFormat NativeNameToFormat(std::string_view fileName);
 
 // One open/save dialog filter entry: long name, "|", filter mask.
 QString FormatFilter(TImageFormat format);

@@ -21,8 +21,7 @@ class DirStream {
 public:
     explicit DirStream(const QString& folder)
         : path_(QFile::encodeName(folder)), dir_(opendir(path_.constData()))
-    {
-    }
+    {}
     ~DirStream()
     {
         if (dir_ != nullptr)
@@ -66,11 +65,29 @@ bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, TDirEntr
     entry.isDir = S_ISDIR(st.st_mode);
     entry.size = entry.isDir ? 0 : qint64(st.st_size);
     entry.time = qint64(st.st_mtim.tv_sec);
-    entry.attributes = std::uint8_t(AttributesFromStat(entry.name, st.st_mode, DosAttribBits(fullPath)));
+    entry.attributes =
+        std::uint8_t(AttributesFromStat(entry.name, st.st_mode, DosAttribBits(fullPath)));
     return true;
 }
 
 }  // namespace
+
+std::uint64_t NameHash(std::string_view nativeName)
+{
+    // FNV-1a: names are short, and this is all the refresh computes per unchanged file.
+    std::uint64_t h = 0xcbf29ce484222325ULL;
+    for (unsigned char c : nativeName) {
+        h ^= c;
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+std::uint64_t NameHash(const QString& name)
+{
+    const QByteArray native = QFile::encodeName(name);
+    return NameHash(std::string_view(native.constData(), size_t(native.size())));
+}
 
 bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
                      const std::function<void(TDirEntry&&)>& visit)
@@ -81,10 +98,12 @@ bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
     while (dirent* e = dir.Next()) {
         if (IsDotOrDotDot(e->d_name))
             continue;
+        const std::string_view native(e->d_name);
+        if (accept && !accept(native))
+            continue;
         TDirEntry entry;
         entry.name = QFile::decodeName(e->d_name);
-        if (accept && !accept(entry.name))
-            continue;
+        entry.nameHash = NameHash(native);
         if (FillEntry(dir.Fd(), e->d_name, dir.EntryPath(e->d_name), entry))
             visit(std::move(entry));
     }
@@ -95,12 +114,13 @@ bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
 {
     entry = TDirEntry{};
     entry.name = name;
+    entry.nameHash = NameHash(name);
     const QByteArray path = QFile::encodeName(JoinPath(folder, name));
     return FillEntry(AT_FDCWD, path.constData(), path.constData(), entry);
 }
 
 bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,
-                    const std::function<void(QString&&, bool isDir)>& visit)
+                    const std::function<void(const TDirName&)>& visit)
 {
     DirStream dir(folder);
     if (!dir.IsOpen())
@@ -108,15 +128,15 @@ bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,
     while (dirent* e = dir.Next()) {
         if (IsDotOrDotDot(e->d_name))
             continue;
-        QString name = QFile::decodeName(e->d_name);
-        if (accept && !accept(name))
+        const std::string_view native(e->d_name);
+        if (accept && !accept(native))
             continue;
         bool isDir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st {};
             isDir = fstatat(dir.Fd(), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
-        visit(std::move(name), isDir);
+        visit(TDirName{native, NameHash(native), isDir});
     }
     return true;
 }

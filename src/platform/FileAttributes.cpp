@@ -47,7 +47,8 @@ bool WriteFatAttributes(const QByteArray& path, int attrs)
     std::uint32_t current = 0;
     bool ok = ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &current) == 0;
     if (ok) {
-        std::uint32_t wanted = (current & ~std::uint32_t(kDosBits)) | std::uint32_t(attrs & kDosBits);
+        std::uint32_t wanted =
+            (current & ~std::uint32_t(kDosBits)) | std::uint32_t(attrs & kDosBits);
         ok = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &wanted) == 0;
     }
     close(fd);
@@ -61,7 +62,8 @@ bool WriteDosAttrib(const QByteArray& path, int bits)
         return rc == 0 || errno == ENODATA;
     }
     const QByteArray text = "0x" + QByteArray::number(bits, 16);
-    return setxattr(path.constData(), kDosAttribName, text.constData(), size_t(text.size()), 0) == 0;
+    return setxattr(path.constData(), kDosAttribName, text.constData(), size_t(text.size()), 0) ==
+           0;
 }
 
 }  // namespace
@@ -71,7 +73,8 @@ int ParseDosAttrib(const QByteArray& value)
     if (!value.startsWith("0x") && !value.startsWith("0X"))
         return 0;
     qsizetype end = 2;
-    while (end < value.size() && end < 10 && std::isxdigit(static_cast<unsigned char>(value.at(end))))
+    while (end < value.size() && end < 10 &&
+           std::isxdigit(static_cast<unsigned char>(value.at(end))))
         ++end;
     bool ok = false;
     const int bits = value.mid(2, end - 2).toInt(&ok, 16);

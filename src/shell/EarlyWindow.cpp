@@ -29,7 +29,7 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
     view_->header()->resizeSection(1, 12 * w);
     view_->header()->resizeSection(2, (12 * w / 3) * 2);
     view_->header()->resizeSection(3, 8 * w);
-    view_->header()->resizeSection(4, 16 * w);
+    view_->header()->resizeSection(4, 20 * w);
     connect(view_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { model_->ColumnClicked(column); });
     setCentralWidget(view_);

@@ -53,7 +53,8 @@ protected:
 
 TEST_F(FileListTest, DefaultFormatsListJpegGifAndBmpOnly)
 {
-    for (const char* name : {"a.jpg", "b.txt", "c.GIF", "d.bmp", "e.tif", "f.ico", "g.avi", "h", "i."})
+    for (const char* name :
+         {"a.jpg", "b.txt", "c.GIF", "d.bmp", "e.tif", "f.ico", "g.avi", "h", "i."})
         Add(name);
     Open();
     EXPECT_EQ(Captions(list_), (QStringList{"a.jpg", "c.GIF", "d.bmp"}));
@@ -145,7 +146,8 @@ TEST_F(FileListTest, RefreshKeepsUnchangedItemsWithTheirThumbnails)
         Add(name, 10);
     Open();
     for (int i = 0; i < list_.Count(); ++i)
-        list_.Item(i).SetThumbnail(QImage(96, 96, QImage::Format_RGB32), false, {800, 600}, {96, 72});
+        list_.Item(i).SetThumbnail(QImage(96, 96, QImage::Format_RGB32), false, {800, 600},
+                                   {96, 72});
     const quint64 idOfD = list_.Item(2).Id;
 
     Remove("b.jpg");
@@ -232,8 +234,8 @@ std::vector<Event> ReferenceMerge(QStringList items, QStringList names, const TN
 TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
 {
     std::mt19937 random(42);
-    const QStringList pool = {"a.jpg", "A.jpg", "b.jpg", "B.JPG", "c.gif", "Ä.jpg", "ä.bmp", "d.jpg",
-                              "e.jpg", "f10.jpg", "f9.jpg", "g.jpg", "_x.jpg", "z.jpg"};
+    const QStringList pool = {"a.jpg", "A.jpg", "b.jpg",   "B.JPG",  "c.gif", "Ä.jpg",  "ä.bmp",
+                              "d.jpg", "e.jpg", "f10.jpg", "f9.jpg", "g.jpg", "_x.jpg", "z.jpg"};
     TNameOrder order;
     for (int round = 0; round < 40; ++round) {
         QTemporaryDir dir;

@@ -20,9 +20,13 @@ TEST(Images, ExtensionDecidesTheFormat)
         {"x", ifUnknown},       {"x.", ifUnknown},     {"x.JPEG2", ifUnknown}, {"x.TIFX", ifUnknown},
         {"x.jp", ifUnknown},    {"x.aviator", ifUnknown},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(FileNameToFormat(c.name), c.format) << c.name;
-    EXPECT_EQ(ExtToFormat(""), ifUnknown);
+        EXPECT_EQ(NativeNameToFormat(c.name), c.format) << c.name;
+    }
+    EXPECT_EQ(ExtToFormat(QString()), ifUnknown);
+    EXPECT_EQ(FileNameToFormat(QString::fromUtf8("b\u00e4r.J\u00d6G")), ifUnknown);
+    EXPECT_EQ(NativeNameToFormat("dir.jpg/file"), ifUnknown);
 }
 
 TEST(Images, FormatSetIsOneByteWithBitPerOrdinal)

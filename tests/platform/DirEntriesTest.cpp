@@ -15,9 +15,8 @@ namespace {
 std::map<QString, TDirEntry> ReadAll(const QString& folder, bool* ok = nullptr)
 {
     std::map<QString, TDirEntry> entries;
-    const bool result = ForEachDirEntry(folder, {}, [&](TDirEntry&& e) {
-        entries.emplace(e.name, std::move(e));
-    });
+    const bool result =
+        ForEachDirEntry(folder, {}, [&](TDirEntry&& e) { entries.emplace(e.name, std::move(e)); });
     if (ok)
         *ok = result;
     return entries;
@@ -50,7 +49,7 @@ TEST(DirEntries, NameFilterDecidesBeforeTheEntryIsRead)
     test::WriteFile(dir.path(), "b.txt");
     QStringList seen;
     ForEachDirEntry(
-        dir.path(), [](const QString& name) { return name.endsWith(".jpg"); },
+        dir.path(), [](std::string_view name) { return name.ends_with(".jpg"); },
         [&](TDirEntry&& e) { seen << e.name; });
     EXPECT_EQ(seen, QStringList{"a.jpg"});
 }
@@ -60,9 +59,12 @@ TEST(DirEntries, NamesOnlyEnumerationTellsFolders)
     QTemporaryDir dir;
     test::WriteFile(dir.path(), "a.jpg");
     test::MakeFolder(dir.path(), "d.jpg");
-    std::map<QString, bool> seen;
-    ASSERT_TRUE(ForEachDirName(dir.path(), {}, [&](QString&& name, bool isDir) { seen[name] = isDir; }));
-    EXPECT_EQ(seen, (std::map<QString, bool>{{"a.jpg", false}, {"d.jpg", true}}));
+    std::map<std::string, bool> seen;
+    ASSERT_TRUE(ForEachDirName(dir.path(), {}, [&](const TDirName& name) {
+        seen[std::string(name.nativeName)] = name.isDir;
+        EXPECT_EQ(name.hash, NameHash(QString::fromStdString(std::string(name.nativeName))));
+    }));
+    EXPECT_EQ(seen, (std::map<std::string, bool>{{"a.jpg", false}, {"d.jpg", true}}));
 }
 
 TEST(DirEntries, DanglingLinkIsLeftOut)

@@ -17,7 +17,8 @@ TEST(FileAttributes, ReadOnlyFollowsTheOwnersWritePermission)
 
     ASSERT_TRUE(WriteFileAttributes(path, faReadOnly));
     EXPECT_EQ(ReadFileAttributes(path) & faReadOnly, faReadOnly);
-    EXPECT_FALSE(QFile::permissions(path) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    EXPECT_FALSE(QFile::permissions(path) &
+                 (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
 
     ASSERT_TRUE(WriteFileAttributes(path, 0));
     EXPECT_EQ(ReadFileAttributes(path) & faReadOnly, 0);
@@ -59,12 +60,8 @@ TEST(FileAttributes, DosAttribTextAsSambaAndWineWriteIt)
         QByteArray value;
         int bits;
     } cases[] = {
-        {"0x20", 0x20},
-        {"0x27", 0x27},
-        {QByteArray("0x22\0\0\3\0binary", 14), 0x22},
-        {"0X2", 2},
-        {"32", 0},
-        {"0x", 0},
+        {"0x20", 0x20}, {"0x27", 0x27}, {QByteArray("0x22\0\0\3\0binary", 14), 0x22},
+        {"0X2", 2},     {"32", 0},      {"0x", 0},
         {"", 0},
     };
     for (const auto& c : cases)

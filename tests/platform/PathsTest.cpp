@@ -27,9 +27,14 @@ TEST(Paths, ExtensionIsTextFromLastDotBeforeAnySeparator)
         const char* name;
         const char* ext;
     } cases[] = {
-        {"photo.jpeg", ".jpeg"}, {"archive.tar.gz", ".gz"}, {"x.", "."},
-        {"x", ""},               {"folder.d/file", ""},     {".hidden", ".hidden"},
-        {"a.b:c", ""},           {"/home/a.b/c.GIF", ".GIF"},
+        {"photo.jpeg", ".jpeg"},
+        {"archive.tar.gz", ".gz"},
+        {"x.", "."},
+        {"x", ""},
+        {"folder.d/file", ""},
+        {".hidden", ".hidden"},
+        {"a.b:c", ""},
+        {"/home/a.b/c.GIF", ".GIF"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExtractFileExt(c.name), QString(c.ext)) << c.name;
