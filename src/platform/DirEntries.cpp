@@ -89,8 +89,11 @@ std::uint64_t NameHash(const QString& name)
     return NameHash(std::string_view(native.constData(), size_t(native.size())));
 }
 
-bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
-                     const std::function<void(TDirEntry&&)>& visit)
+namespace {
+
+// Opens folder and calls visit with every entry other than "." and ".." whose name passes accept.
+template <typename Visit>
+bool ForEachAccepted(const QString& folder, const TDirNameFilter& accept, Visit visit)
 {
     DirStream dir(folder);
     if (!dir.IsOpen())
@@ -99,15 +102,25 @@ bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
         if (IsDotOrDotDot(e->d_name))
             continue;
         const std::string_view native(e->d_name);
-        if (accept && !accept(native))
-            continue;
-        TDirEntry entry;
-        entry.name = QFile::decodeName(e->d_name);
-        entry.nameHash = NameHash(native);
-        if (FillEntry(dir.Fd(), e->d_name, dir.EntryPath(e->d_name), entry))
-            visit(std::move(entry));
+        if (!accept || accept(native))
+            visit(dir, *e, native);
     }
     return true;
+}
+
+}  // namespace
+
+bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
+                     const std::function<void(TDirEntry&&)>& visit)
+{
+    return ForEachAccepted(folder, accept,
+                           [&](DirStream& dir, const dirent& e, std::string_view native) {
+                               TDirEntry entry;
+                               entry.name = QFile::decodeName(e.d_name);
+                               entry.nameHash = NameHash(native);
+                               if (FillEntry(dir.Fd(), e.d_name, dir.EntryPath(e.d_name), entry))
+                                   visit(std::move(entry));
+                           });
 }
 
 bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
@@ -122,23 +135,15 @@ bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
 bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,
                     const std::function<void(const TDirName&)>& visit)
 {
-    DirStream dir(folder);
-    if (!dir.IsOpen())
-        return false;
-    while (dirent* e = dir.Next()) {
-        if (IsDotOrDotDot(e->d_name))
-            continue;
-        const std::string_view native(e->d_name);
-        if (accept && !accept(native))
-            continue;
-        bool isDir = e->d_type == DT_DIR;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-            struct stat st {};
-            isDir = fstatat(dir.Fd(), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        visit(TDirName{native, NameHash(native), isDir});
-    }
-    return true;
+    return ForEachAccepted(
+        folder, accept, [&](DirStream& dir, const dirent& e, std::string_view native) {
+            bool isDir = e.d_type == DT_DIR;
+            if (e.d_type == DT_UNKNOWN || e.d_type == DT_LNK) {
+                struct stat st {};
+                isDir = fstatat(dir.Fd(), e.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+            }
+            visit(TDirName{native, NameHash(native), isDir});
+        });
 }
 
 }  // namespace pixmarl
