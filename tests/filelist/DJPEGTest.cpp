@@ -178,8 +178,8 @@ TEST_F(ThumbFolder, ResortDuringARunStoresEveryThumbnailInItsOwnItem)
     EXPECT_EQ(ItemNamed("a-photo.jpg").ImageWidth, 1600);
     EXPECT_EQ(ItemNamed("b-picture.bmp").ImageWidth, 300);
     EXPECT_EQ(ItemNamed("e-scan.tif").ImageWidth, 200);
-    if (ItemNamed("e-scan.tif").Thumbnail)
-        EXPECT_EQ(ItemNamed("e-scan.tif").Thumbnail->size(), QSize(96, 48));
+    ASSERT_TRUE(ItemNamed("e-scan.tif").Thumbnail);
+    EXPECT_EQ(ItemNamed("e-scan.tif").Thumbnail->size(), QSize(96, 48));
 }
 
 TEST(ThumbDriver, ScrollingThroughManyItemsKeepsOnlyTheWindow)
