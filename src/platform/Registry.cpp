@@ -338,10 +338,10 @@ void TRegistry::Load()
     QFile file(fileName_);
     if (!file.exists())
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(fileName_).isFile() || !file.open(QIODevice::ReadOnly)) {
         unreadable_ = true;
-        ReportOnStderr(QStringLiteral("cannot read the settings file %1 (%2); using the defaults")
-                           .arg(fileName_, file.errorString()));
+        ReportOnStderr(
+            QStringLiteral("cannot read the settings file %1; using the defaults").arg(fileName_));
         return;
     }
     std::optional<TRegTree> tree;
