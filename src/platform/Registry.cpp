@@ -288,6 +288,7 @@ std::optional<TRegTree> ParseRegFile(const QByteArray& text)
                 value->Data.chop(1);
                 value->Data += lines[++i].trimmed();
             }
+            value->Data = value->Data.trimmed();
             if (value->Data.endsWith(u'\\'))
                 return std::nullopt;
             std::optional<TRegValue> data = ParseData(value->Data);
@@ -305,8 +306,6 @@ QByteArray FormatRegFile(const TRegTree& tree)
 {
     QString out = QLatin1String(kHeader) + u'\n';
     for (const auto& [path, key] : tree) {
-        if (path.isEmpty() && key.Values.empty())
-            continue;
         out += u'\n' + (u'[' + QLatin1String(kRoot));
         if (!path.isEmpty())
             out += kKeySeparator + path;

@@ -86,6 +86,17 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
     return row;
 }
 
+// A tab page: the widgets from the top down.
+QWidget* Column(std::initializer_list<QWidget*> widgets)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
+    layout->addStretch(1);
+    return page;
+}
+
 }  // namespace
 
 TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
@@ -99,8 +110,9 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight);
 
     tabs_ = new QTabWidget(this);
-    tabs_->addTab(BuildFilesTab(), tr("Files"));
-    tabs_->addTab(BuildViewTab(), tr("View"));
+    tabs_->addTab(Column({BuildFormatsGroup(), BuildFoldersGroup()}), tr("Files"));
+    tabs_->addTab(Column({BuildThumbnailsGroup(), BuildViewerGroup(), BuildSlideshowGroup()}),
+                  tr("View"));
     tabs_->addTab(BuildUninstallTab(), QStringLiteral("De-installation"));
 
     // The cancel caption stays as the window was designed.
@@ -124,16 +136,6 @@ QCheckBox* TOptionen::AddCheckBox(QWidget* parent, const char* name, const QStri
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QLatin1String(name));
     return box;
-}
-
-QWidget* TOptionen::BuildFilesTab()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(BuildFormatsGroup());
-    layout->addWidget(BuildFoldersGroup());
-    layout->addStretch(1);
-    return page;
 }
 
 QGroupBox* TOptionen::BuildFormatsGroup()
@@ -173,17 +175,6 @@ QGroupBox* TOptionen::BuildFoldersGroup()
     layout->addWidget(startDirPanel_);
     layout->addWidget(saveFavorites_);
     return group;
-}
-
-QWidget* TOptionen::BuildViewTab()
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(BuildThumbnailsGroup());
-    layout->addWidget(BuildViewerGroup());
-    layout->addWidget(BuildSlideshowGroup());
-    layout->addStretch(1);
-    return page;
 }
 
 QGroupBox* TOptionen::BuildThumbnailsGroup()
@@ -234,8 +225,7 @@ QGroupBox* TOptionen::BuildSlideshowGroup()
 
 QWidget* TOptionen::BuildUninstallTab()
 {
-    auto* page = new QWidget;
-    auto* group = new QGroupBox(QStringLiteral("Uninstall the Pixmarl"), page);
+    auto* group = new QGroupBox(QStringLiteral("Uninstall the Pixmarl"));
     auto* label = new QLabel(
         QStringLiteral("The uninstaller removes Pixmarl from this computer. Pixmarl closes "
                        "when the uninstaller starts."),
@@ -244,13 +234,10 @@ QWidget* TOptionen::BuildUninstallTab()
     auto* button = new QPushButton(QStringLiteral("&Uninstall..."), group);
     button->setObjectName(QStringLiteral("UninstallBtn"));
     connect(button, &QPushButton::clicked, this, &TOptionen::UninstallClick);
-    auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(label);
-    groupLayout->addLayout(Row({button}));
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(group);
-    layout->addStretch(1);
-    return page;
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(label);
+    layout->addLayout(Row({button}));
+    return Column({group});
 }
 
 void TOptionen::showEvent(QShowEvent* event)

@@ -45,8 +45,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QWidget* BuildFilesTab();
-    QWidget* BuildViewTab();
     QWidget* BuildUninstallTab();
     QGroupBox* BuildFormatsGroup();
     QGroupBox* BuildFoldersGroup();

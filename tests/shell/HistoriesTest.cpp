@@ -153,16 +153,5 @@ TEST_F(HistoryTest, StepToTheFolderAlreadyShownDoesNotSwallowTheNextVisit)
     EXPECT_EQ(history_.Entries(), QStringList({"/a", "/b", "/b", "/c"}));
 }
 
-TEST_F(HistoryTest, EmptyHistoryHasNowhereToGo)
-{
-    EXPECT_EQ(history_.Back(), QString());
-    EXPECT_EQ(history_.Forward(), QString());
-    EXPECT_TRUE(history_.BuildMenu(hdBack).empty());
-    EXPECT_TRUE(history_.BuildMenu(hdForward).empty());
-    history_.MenuItemClick(0);
-    EXPECT_EQ(back_, false);
-    EXPECT_EQ(forward_, false);
-}
-
 }  // namespace
 }  // namespace pixmarl

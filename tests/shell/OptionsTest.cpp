@@ -128,25 +128,6 @@ TEST_F(OptionsTest, ControlsShowTheCollectedSettings)
     EXPECT_EQ(Find<QSpinBox>("DelayUpDn")->value(), 12);
 }
 
-TEST_F(OptionsTest, UpDownsHaveTheirRangesAndSteps)
-{
-    Open();
-    const struct {
-        const char* name;
-        int min, max, step;
-    } cases[] = {
-        {"ThumbCount", 25, 1000, 5},
-        {"ViewFormCount", 2, 255, 1},
-        {"DelayUpDn", 1, 600, 2},
-    };
-    for (const auto& c : cases) {
-        auto* spin = Find<QSpinBox>(c.name);
-        EXPECT_EQ(spin->minimum(), c.min) << c.name;
-        EXPECT_EQ(spin->maximum(), c.max) << c.name;
-        EXPECT_EQ(spin->singleStep(), c.step) << c.name;
-    }
-}
-
 TEST_F(OptionsTest, OkCopiesTheControlsBackAndAppliesAfterClosing)
 {
     settings_.ThumbOptions = 0xF0 | toNoSizeSmall;  // unknown bits are dropped
@@ -252,38 +233,6 @@ TEST_F(OptionsTest, EditingControlsChecksTheirBoxes)
     EXPECT_TRUE(panel->isEnabled());
     Box("SaveDir")->click();
     EXPECT_FALSE(panel->isEnabled());
-}
-
-TEST_F(OptionsTest, TextsAreEnglish)
-{
-    Open();
-    auto* tabs = Find<QTabWidget>("");
-    ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Files"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("View"));
-    const struct {
-        const char* name;
-        const char* caption;
-    } boxes[] = {
-        {"SaveDir", "Save Start Folder"},
-        {"SaveFavorites", "Save Favorites"},
-        {"NoSizeSmall", "Don't size small images"},
-        {"SpeedyThumbs", "JPEG thumbnails: quicker extraction, lower quality"},
-        {"GrayScale", "JPEG thumbnails: create in grayscale (faster)"},
-        {"ViewForms", "Open more than one window, max.:"},
-        {"Foregr", "Always stay on top"},
-        {"RepeatShow", "Repeat"},
-        {"JPEG", "&JPEG Format Image Files"},
-    };
-    for (const auto& b : boxes)
-        EXPECT_EQ(Box(b.name)->text(), QLatin1String(b.caption));
-    EXPECT_EQ(Find<QRadioButton>("LastDir")->text(), QStringLiteral("Start with last opened folder"));
-    EXPECT_EQ(Find<QRadioButton>("FixedDir")->text(), QStringLiteral("Select Start folder:"));
-    QStringList labels;
-    for (QLabel* label : dialog_->findChildren<QLabel*>())
-        labels << label->text();
-    for (const char* text : {"Create", "thumbnails maximal", "Continue automatically after:"})
-        EXPECT_TRUE(labels.contains(QLatin1String(text))) << text;
 }
 
 class UninstallTest : public OptionsTest {

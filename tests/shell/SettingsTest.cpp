@@ -68,37 +68,12 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(SettingsTest, FreshUserGetsTheDesignedDefaults)
+TEST_F(SettingsTest, FreshUserGetsTheDefaultsWrittenInTheSaveOrder)
 {
     const TSettings s = Load();
-    EXPECT_EQ(s.ThumbSize, 2);
-    EXPECT_TRUE(s.ShowFileNames);
-    EXPECT_TRUE(s.ShowPreview);
-    EXPECT_EQ(s.ViewMode, 2);
-    EXPECT_EQ(s.DirViewWidth, 0);
-    EXPECT_FALSE(s.Maximized);
-    EXPECT_EQ(s.TopLeft, QPoint(16, 16));
-    EXPECT_EQ(s.BottomRight, QPoint(640, 435));
-    EXPECT_FALSE(s.SaveStartDir());
-    EXPECT_TRUE(s.StartWithLastDir());
-    EXPECT_EQ(s.StartDir, QString());
-    EXPECT_TRUE(s.ViewStayOnTop);
-    EXPECT_EQ(s.ViewDelayTime, 5);
-    EXPECT_EQ(s.ImageFormats.Byte(), 126);
-    EXPECT_EQ(s.ViewBars, vbToolArea | vbStatusBar);
-    EXPECT_EQ(s.ViewMaxForms, 2);
-    EXPECT_TRUE(s.RepeatShow);
-    EXPECT_EQ(s.ThumbOptions, toNoSizeSmall);
-    EXPECT_EQ(s.ThumbCount, 75);
-    EXPECT_EQ(s.Bars, (std::array<std::int32_t, 3>{0, 0, 0}));
-    EXPECT_FALSE(s.SaveFavorites);
     EXPECT_TRUE(s.Favorites.isEmpty());
     EXPECT_FALSE(s.ThumbGray);
-}
-
-TEST_F(SettingsTest, DefaultsAreWrittenInTheSaveOrder)
-{
-    Save(TSettings{});
+    Save(s);
     EXPECT_EQ(test::ReadWholeFile(StorePath()),
               QByteArray("REGEDIT4\n\n"
                          "[HKEY_CURRENT_USER\\Software]\n\n"
@@ -145,92 +120,61 @@ TEST_F(SettingsTest, ThumbSizeIsClampedToOneToFive)
     }
 }
 
-TEST_F(SettingsTest, WindowCornersAreReadTogether)
+TEST_F(SettingsTest, CornersBeyondSixteenBitsAreClampedNotWrapped)
 {
-    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("TopLeft"), PackPoint({100, 50})); });
-    TSettings s = Load();
-    EXPECT_EQ(s.TopLeft, QPoint(16, 16));
-    EXPECT_EQ(s.BottomRight, QPoint(640, 435));
-
-    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("BottomRight"), PackPoint({-3, 900})); });
-    s = Load();
-    EXPECT_EQ(s.TopLeft, QPoint(100, 50));
-    EXPECT_EQ(s.BottomRight, QPoint(-3, 900));
+    EXPECT_EQ(UnpackPoint(PackPoint({40000, -40000})), QPoint(32767, -32768));
+    EXPECT_EQ(std::uint32_t(PackPoint({-1, 2})), 0x0002FFFFu);
 }
 
-TEST_F(SettingsTest, PointsPackAsSignedHalvesAndClampInsteadOfWrapping)
+// Sets the given fields back to their defaults.
+template <class... Members>
+std::function<void(TSettings&)> Reset(Members... members)
 {
-    const struct {
-        QPoint point;
-        std::uint32_t packed;
-        QPoint unpacked;
-    } cases[] = {
-        {{16, 16}, 0x00100010, {16, 16}},
-        {{-1, 2}, 0x0002FFFF, {-1, 2}},
-        {{3, -2}, 0xFFFE0003, {3, -2}},
-        {{40000, -40000}, 0x80007FFF, {32767, -32768}},
+    return [=](TSettings& s) {
+        const TSettings defaults;
+        ((s.*members = defaults.*members), ...);
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(std::uint32_t(PackPoint(c.point)), c.packed) << c.point.x() << "," << c.point.y();
-        EXPECT_EQ(UnpackPoint(std::int32_t(c.packed)), c.unpacked);
-    }
 }
 
 TEST_F(SettingsTest, ValueOfTheWrongTypeTakesItsDefaultAndLeavesTheOthers)
 {
-    const TSettings saved = NonDefaultSettings();
-    const TSettings defaults;
+    using S = TSettings;
     const struct {
         const char* name;
         std::function<void(TSettings&)> reset;
     } cases[] = {
-        {"Thumb.Size", [&](TSettings& s) { s.ThumbSize = defaults.ThumbSize; }},
-        {"ShowFileNames", [&](TSettings& s) { s.ShowFileNames = defaults.ShowFileNames; }},
-        {"ShowPreview", [&](TSettings& s) { s.ShowPreview = defaults.ShowPreview; }},
-        {"ViewMode", [&](TSettings& s) { s.ViewMode = defaults.ViewMode; }},
-        {"DirViewWidth", [&](TSettings& s) { s.DirViewWidth = defaults.DirViewWidth; }},
-        {"Maximized", [&](TSettings& s) { s.Maximized = defaults.Maximized; }},
-        {"TopLeft",
-         [&](TSettings& s) {
-             s.TopLeft = defaults.TopLeft;
-             s.BottomRight = defaults.BottomRight;
-         }},
-        {"SaveDir",
-         [&](TSettings& s) {
-             s.SaveDir = defaults.SaveDir;
-             s.StartDir.clear();
-         }},
-        {"StartDir", [&](TSettings& s) { s.StartDir.clear(); }},
-        {"View.StayOnTop", [&](TSettings& s) { s.ViewStayOnTop = defaults.ViewStayOnTop; }},
-        {"View.DelayTime", [&](TSettings& s) { s.ViewDelayTime = defaults.ViewDelayTime; }},
-        {"ImageFormats", [&](TSettings& s) { s.ImageFormats = defaults.ImageFormats; }},
-        {"View.Bars", [&](TSettings& s) { s.ViewBars = defaults.ViewBars; }},
-        {"View.MaxForms", [&](TSettings& s) { s.ViewMaxForms = defaults.ViewMaxForms; }},
-        {"RepeatShow", [&](TSettings& s) { s.RepeatShow = defaults.RepeatShow; }},
-        {"Thumb.Options",
-         [&](TSettings& s) {
-             s.ThumbOptions = defaults.ThumbOptions;
-             s.ThumbGray = false;
-         }},
-        {"Thumb.Count", [&](TSettings& s) { s.ThumbCount = defaults.ThumbCount; }},
-        {"Bar1", [&](TSettings& s) { s.Bars = defaults.Bars; }},
-        {"SaveFavorites",
-         [&](TSettings& s) {
-             s.SaveFavorites = false;
-             s.Favorites.clear();
-         }},
+        {"Thumb.Size", Reset(&S::ThumbSize)},
+        {"ShowFileNames", Reset(&S::ShowFileNames)},
+        {"ShowPreview", Reset(&S::ShowPreview)},
+        {"ViewMode", Reset(&S::ViewMode)},
+        {"DirViewWidth", Reset(&S::DirViewWidth)},
+        {"Maximized", Reset(&S::Maximized)},
+        {"TopLeft", Reset(&S::TopLeft, &S::BottomRight)},
+        {"BottomRight", Reset(&S::TopLeft, &S::BottomRight)},
+        {"SaveDir", Reset(&S::SaveDir, &S::StartDir)},
+        {"StartDir", Reset(&S::StartDir)},
+        {"View.StayOnTop", Reset(&S::ViewStayOnTop)},
+        {"View.DelayTime", Reset(&S::ViewDelayTime)},
+        {"ImageFormats", Reset(&S::ImageFormats)},
+        {"View.Bars", Reset(&S::ViewBars)},
+        {"View.MaxForms", Reset(&S::ViewMaxForms)},
+        {"RepeatShow", Reset(&S::RepeatShow)},
+        {"Thumb.Options", Reset(&S::ThumbOptions, &S::ThumbGray)},
+        {"Thumb.Count", Reset(&S::ThumbCount)},
+        {"Bar0", Reset(&S::Bars)},
+        {"Bar2", Reset(&S::Bars)},
+        {"SaveFavorites", Reset(&S::SaveFavorites, &S::Favorites)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Save(saved);
-        const bool isString = QLatin1String(c.name) == QLatin1String("StartDir");
+        Save(NonDefaultSettings());
         Edit([&](TRegistry& r) {
-            if (isString)
+            if (QLatin1String(c.name) == QLatin1String("StartDir"))
                 r.WriteInteger(QLatin1String(c.name), 1);
             else
                 r.WriteString(QLatin1String(c.name), QStringLiteral("1"));
         });
-        TSettings expected = saved;
+        TSettings expected = NonDefaultSettings();
         c.reset(expected);
         EXPECT_EQ(Load(), expected);
     }
@@ -290,34 +234,16 @@ TEST_F(SettingsTest, ThumbGrayFollowsTheOptionAndTheScreenDepth)
     }
 }
 
-TEST_F(SettingsTest, BandLayoutsAreReadTogether)
-{
-    Edit([](TRegistry& r) {
-        r.WriteInteger(QStringLiteral("Bar0"), 0x01000100);
-        r.WriteInteger(QStringLiteral("Bar2"), 0x03000100);
-    });
-    EXPECT_EQ(Load().Bars, (std::array<std::int32_t, 3>{0, 0, 0}));
-    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("Bar1"), 0x02010100); });
-    EXPECT_EQ(Load().Bars, (std::array<std::int32_t, 3>{0x01000100, 0x02010100, 0x03000100}));
-}
-
 TEST_F(SettingsTest, FavoritesAreKeptOnlyWhileSaveFavoritesIsSet)
 {
     TSettings s = NonDefaultSettings();
     Save(s);
-    EXPECT_EQ(Load().Favorites, s.Favorites);
+    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("SaveFavorites"), 0); });
+    EXPECT_TRUE(Load().Favorites.isEmpty());
 
     s.SaveFavorites = false;
     Save(s);
     EXPECT_FALSE(TRegistry(StorePath()).KeyExists(kFavoritesKey));
-    EXPECT_TRUE(Load().Favorites.isEmpty());
-}
-
-TEST_F(SettingsTest, FavoritesAreIgnoredWhenSaveFavoritesIsClear)
-{
-    Save(NonDefaultSettings());
-    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("SaveFavorites"), 0); });
-    EXPECT_TRUE(Load().Favorites.isEmpty());
 }
 
 TEST_F(SettingsTest, ShorterListLeavesOldEntriesInTheFileButIgnoresThem)
