@@ -338,7 +338,9 @@ void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&
     items_.reserve(old.size() + added.size());
     size_t firstChange = SIZE_MAX;
     const auto fire = [&](int index, bool del) {
-        firstChange = std::min(firstChange, items_.size());
+        // An insertion has already been appended at the end of items_; a deletion leaves its
+        // place to the next item.
+        firstChange = std::min(firstChange, del ? items_.size() : items_.size() - 1);
         if (OnChangeOnRefresh)
             OnChangeOnRefresh(index, del);
     };

@@ -267,6 +267,8 @@ TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
         std::sort(expected.begin(), expected.end(),
                   [&](const QString& a, const QString& b) { return order.Compare(a, b) < 0; });
         EXPECT_EQ(Captions(list), expected) << "round " << round;
+        for (int i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list.Item(i).Index, i) << "round " << round;
         EXPECT_EQ(events, ReferenceMerge(before, after, order)) << "round " << round;
     }
 }
