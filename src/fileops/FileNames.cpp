@@ -53,9 +53,14 @@ int BaseNameLength(const QString& name)
 std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
                                              const QString& extension)
 {
-    if (hasSelection || caret != text.size() || extension.size() < 2)
+    if (hasSelection || extension.size() < 2)
         return std::nullopt;
-    return TNameEdit{text + extension, int(text.size()) + 1, int(extension.size()) - 1};
+    const int extLength = int(extension.size()) - 1;
+    if (caret == text.size())
+        return TNameEdit{text + extension, int(text.size()) + 1, extLength};
+    if (text.mid(caret) == extension)
+        return TNameEdit{text, caret + 1, extLength};
+    return std::nullopt;
 }
 
 }  // namespace pixmarl

@@ -36,9 +36,10 @@ struct TNameEdit {
     int SelLength = 0;
 };
 
-// A "." typed at the end of the text with nothing selected inserts the extension (with its dot)
-// and selects it after the dot, so that typing goes on to replace it. Answers nothing when the dot
-// should be typed as usual (caret elsewhere, a selection, or no extension to offer).
+// A "." typed with nothing selected at the end of the text inserts the extension (with its dot)
+// and selects it after the dot, so that typing goes on to replace it; typed just before that
+// extension (the base name was overwritten), it selects the extension there. Answers nothing when
+// the dot should be typed as usual (caret elsewhere, a selection, or no extension to offer).
 std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
                                              const QString& extension);
 

@@ -204,7 +204,8 @@ private:
         struct timespec times[2] {};
     };
 
-    bool Cancelled() const { return state_.cancelled; }
+    // The user cancelled, from the progress window or in a question.
+    bool Cancelled() const { return aborted_ || state_.cancelled; }
     bool Confirmed() const { return (request_.Flags & FOF_NOCONFIRMATION) != 0; }
     int Fault(TFaultPoint point, const QString& path, qint64 offset = 0) const
     {

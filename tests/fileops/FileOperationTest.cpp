@@ -1,0 +1,514 @@
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QProcess>
+#include <QThread>
+#include <QUrl>
+
+#include <cerrno>
+
+#include "fileops/ScriptedPrompts.h"
+#include "platform/FileOperation.h"
+#include "platform/Paths.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+using test::MakeFolder;
+using test::ReadWholeFile;
+using test::TScriptedPrompts;
+using test::WriteFile;
+using test::WriteFileOfSize;
+
+constexpr qint64 kLarge = 20 << 20;  // above the size that is made durable on its own
+constexpr qint64 kOldTime = 1000000000;
+
+// Temporary names the engine left behind anywhere below folder.
+QStringList LeftOvers(const QString& folder)
+{
+    QStringList found;
+    QDirIterator it(folder, {QStringLiteral(".pixmarl-*")}, QDir::AllEntries | QDir::Hidden |
+                                                                QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next();
+    return found;
+}
+
+TFileOpResult RunOp(TFileOpRequest request, TScriptedPrompts& prompts, TFileOpFaults faults = {})
+{
+    TFileOperation op(std::move(request), prompts);
+    op.SetFaults(std::move(faults));
+    return op.Run();
+}
+
+TFileOpRequest Into(TFileOpFunc func, const QStringList& from, const QString& folder)
+{
+    return {func, from, {folder}, FOF_NOCONFIRMATION | FOF_ALLOWUNDO};
+}
+
+class FileOperationTest : public testing::Test {
+protected:
+    QTemporaryDir dir_;
+    QString src_ = MakeFolder(dir_.path(), QStringLiteral("src"));
+    QString dst_ = MakeFolder(dir_.path(), QStringLiteral("dst"));
+    TScriptedPrompts prompts_;
+};
+
+struct CopyCase {
+    const char* name;
+    qint64 size;
+    QFile::Permissions permissions;
+};
+
+TEST_F(FileOperationTest, CopyKeepsContentTimeAndPermissions)
+{
+    const QFile::Permissions rw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                  QFile::WriteUser | QFile::ReadGroup;
+    const CopyCase cases[] = {
+        {"empty.jpg", 0, rw},
+        {"small.jpg", 100 * 1024 + 3, rw | QFile::ReadOther},
+        {"script", 70, rw | QFile::ExeOwner | QFile::ExeUser},
+        {"large.avi", kLarge + 5, rw},
+    };
+    QStringList from;
+    for (const CopyCase& c : cases) {
+        const QString path = WriteFileOfSize(src_, QLatin1String(c.name), c.size);
+        QFile::setPermissions(path, c.permissions);
+        test::SetFileTime(path, kOldTime + c.size);
+        from << path;
+    }
+    ASSERT_EQ(RunOp(Into(foCopy, from, dst_), prompts_), frSuccess);
+    for (const CopyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString source = JoinPath(src_, QLatin1String(c.name));
+        const QString target = JoinPath(dst_, QLatin1String(c.name));
+        EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(source));
+        EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
+        EXPECT_EQ(QFile::permissions(target), c.permissions);
+    }
+    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+    EXPECT_TRUE(prompts_.errors.empty());
+}
+
+TEST_F(FileOperationTest, CopyOfASymlinkIsASymlink)
+{
+    WriteFile(src_, QStringLiteral("real.jpg"), "x");
+    ASSERT_TRUE(QFile::link(QStringLiteral("real.jpg"), JoinPath(src_, QStringLiteral("link.jpg"))));
+    ASSERT_EQ(RunOp(Into(foCopy, {JoinPath(src_, QStringLiteral("link.jpg"))}, dst_), prompts_),
+              frSuccess);
+    EXPECT_EQ(QFileInfo(JoinPath(dst_, QStringLiteral("link.jpg"))).symLinkTarget(),
+              JoinPath(dst_, QStringLiteral("real.jpg")));
+}
+
+struct FaultCase {
+    const char* name;
+    TFaultPoint point;
+    int code;
+    qint64 atOffset;  // the write step at this offset fails
+    TFileOpErrorAnswer answer;
+    TFileOpResult result;
+};
+
+// Whatever goes wrong, the copy that replaces an existing file leaves that file as it was, the
+// source intact and no partial file.
+TEST_F(FileOperationTest, FailedReplaceLeavesTargetSourceAndNoPartialFile)
+{
+    const FaultCase cases[] = {
+        {"disk full in the middle", fpWrite, ENOSPC, 8 << 20, eaSkip, frFailed},
+        {"write error at start", fpWrite, EIO, 0, eaCancel, frAborted},
+        {"no permission to create", fpCreateTarget, EACCES, 0, eaSkip, frFailed},
+        {"sync fails", fpSync, EIO, 0, eaSkip, frFailed},
+        {"rename into place fails", fpRename, EACCES, 0, eaCancel, frAborted},
+        {"source unreadable", fpOpenSource, EACCES, 0, eaSkip, frFailed},
+    };
+    for (const FaultCase& c : cases) {
+        for (const qint64 size : {qint64(4096), kLarge}) {
+            SCOPED_TRACE(std::string(c.name) + " size " + std::to_string(size));
+            QTemporaryDir dir;
+            const QString source = WriteFileOfSize(dir.path() + "/a", "p.jpg", size);
+            const QString target = WriteFile(dir.path() + "/b", "p.jpg", "old content");
+            TScriptedPrompts prompts;
+            prompts.errorAnswers = {c.answer};
+            TFileOpFaults faults{[&c](TFaultPoint point, const QString&, qint64 offset) {
+                return point == c.point && offset == c.atOffset ? c.code : 0;
+            }};
+            if (c.point == fpWrite && c.atOffset >= size)
+                continue;
+            EXPECT_EQ(RunOp(Into(foCopy, {source}, dir.path() + "/b"), prompts, faults), c.result);
+            ASSERT_EQ(prompts.errors.size(), 1u);
+            EXPECT_EQ(prompts.errors[0].Code, c.code);
+            EXPECT_EQ(prompts.errors[0].Source, source);
+            EXPECT_EQ(ReadWholeFile(target), QByteArray("old content"));
+            EXPECT_EQ(QFileInfo(source).size(), size);
+            EXPECT_TRUE(LeftOvers(dir.path()).isEmpty()) << LeftOvers(dir.path()).join(' ').toStdString();
+        }
+    }
+}
+
+TEST_F(FileOperationTest, RetryAfterAFullDiskCompletesTheCopy)
+{
+    const QString source = WriteFileOfSize(src_, "r.jpg", kLarge);
+    int failures = 1;
+    TFileOpFaults faults{[&](TFaultPoint point, const QString&, qint64 offset) {
+        return point == fpWrite && offset > 0 && failures-- > 0 ? ENOSPC : 0;
+    }};
+    prompts_.errorAnswers = {eaRetry};
+    EXPECT_EQ(RunOp(Into(foCopy, {source}, dst_), prompts_, faults), frSuccess);
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "r.jpg")), ReadWholeFile(source));
+    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+}
+
+TEST_F(FileOperationTest, CancelInTheMiddleOfALargeFileLeavesNothing)
+{
+    const QString first = WriteFileOfSize(src_, "1.jpg", 1000);
+    const QString large = WriteFileOfSize(src_, "2.avi", kLarge);
+    TScriptedPrompts prompts;
+    TFileOperation op(Into(foCopy, {first, large}, dst_), prompts);
+    op.SetFaults({[&op](TFaultPoint point, const QString&, qint64 offset) {
+        if (point == fpWrite && offset > 0)
+            op.Cancel();
+        return 0;
+    }});
+    EXPECT_EQ(op.Run(), frAborted);
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "2.avi")));
+    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+    EXPECT_EQ(QFileInfo(large).size(), kLarge);
+}
+
+TEST_F(FileOperationTest, CopyWithoutPermissionToReplaceAsksAndKeepsTheFile)
+{
+    const QString source = WriteFile(src_, "c.jpg", "new");
+    const QString target = WriteFile(dst_, "c.jpg", "old");
+    prompts_.replace = false;
+    EXPECT_EQ(RunOp({foCopy, {source}, {dst_}, FOF_ALLOWUNDO}, prompts_), frSuccess);
+    EXPECT_EQ(prompts_.replaceAsked, std::vector<QString>{target});
+    EXPECT_EQ(ReadWholeFile(target), QByteArray("old"));
+}
+
+TEST_F(FileOperationTest, PairedTargetsTakeTheirNames)
+{
+    const QString a = WriteFile(src_, "a.jpg", "A");
+    const QString b = WriteFile(src_, "b.jpg", "B");
+    TFileOpRequest request{foCopy, {a, b}, {JoinPath(dst_, "x.jpg"), JoinPath(dst_, "y.jpg")},
+                           FOF_MULTIDESTFILES | FOF_NOCONFIRMATION};
+    ASSERT_EQ(RunOp(request, prompts_), frSuccess);
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "x.jpg")), QByteArray("A"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "y.jpg")), QByteArray("B"));
+}
+
+struct ErrorCase {
+    const char* name;
+    TFileOpFunc func;
+    bool sourceIsFolder;
+    bool targetIsFolder;
+    bool targetInsideSource;
+    int code;
+};
+
+TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
+{
+    const ErrorCase cases[] = {
+        {"missing source", foCopy, false, false, false, ENOENT},
+        {"file onto a folder", foCopy, false, true, false, EISDIR},
+        {"folder onto a file", foMove, true, false, false, ENOTDIR},
+        {"folder into itself", foCopy, true, false, true, kTargetInsideSource},
+        {"folder moved into itself", foMove, true, false, true, kTargetInsideSource},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString source = JoinPath(dir.path(), "s");
+        if (c.sourceIsFolder)
+            WriteFile(source, "inner.jpg", "i");
+        else if (c.code != ENOENT)
+            WriteFile(dir.path(), "s", "file");
+        QString targetFolder = MakeFolder(dir.path(), "t");
+        if (c.targetInsideSource)
+            targetFolder = source;
+        else if (c.targetIsFolder)
+            MakeFolder(targetFolder, "s");
+        else if (c.sourceIsFolder)
+            WriteFile(targetFolder, "s", "in the way");
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp(Into(c.func, {source}, targetFolder), prompts), frFailed);
+        ASSERT_EQ(prompts.errors.size(), 1u);
+        EXPECT_EQ(prompts.errors[0].Code, c.code);
+        EXPECT_EQ(QFileInfo::exists(source), c.code != ENOENT);
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+    }
+}
+
+TEST_F(FileOperationTest, FoldersAreCopiedWithTheirContents)
+{
+    const QString tree = MakeFolder(src_, "tree");
+    WriteFile(tree, "top.jpg", "top");
+    WriteFile(JoinPath(tree, "sub/deeper"), "deep.gif", "deep");
+    WriteFile(JoinPath(tree, "sub"), ".hidden", "h");
+    MakeFolder(tree, "empty");
+    const QDateTime subTime = QDateTime::fromSecsSinceEpoch(kOldTime);
+    ASSERT_EQ(QProcess::execute("touch", {"-m", "-d", "@" + QString::number(kOldTime),
+                                          JoinPath(tree, "sub")}),
+              0);
+    ASSERT_EQ(RunOp(Into(foCopy, {tree}, dst_), prompts_), frSuccess);
+    const QString copy = JoinPath(dst_, "tree");
+    EXPECT_EQ(ReadWholeFile(JoinPath(copy, "top.jpg")), QByteArray("top"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(copy, "sub/deeper/deep.gif")), QByteArray("deep"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(copy, "sub/.hidden")), QByteArray("h"));
+    EXPECT_TRUE(QFileInfo(JoinPath(copy, "empty")).isDir());
+    EXPECT_EQ(QFileInfo(JoinPath(copy, "sub")).lastModified(), subTime);
+    EXPECT_TRUE(QFileInfo::exists(JoinPath(tree, "top.jpg")));
+}
+
+TEST_F(FileOperationTest, CopyIntoAnExistingFolderMerges)
+{
+    WriteFile(JoinPath(src_, "f"), "new.jpg", "n");
+    WriteFile(JoinPath(src_, "f"), "both.jpg", "from source");
+    WriteFile(JoinPath(dst_, "f"), "old.jpg", "o");
+    WriteFile(JoinPath(dst_, "f"), "both.jpg", "was there");
+    ASSERT_EQ(RunOp(Into(foCopy, {JoinPath(src_, "f")}, dst_), prompts_), frSuccess);
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "f/new.jpg")), QByteArray("n"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "f/old.jpg")), QByteArray("o"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "f/both.jpg")), QByteArray("from source"));
+}
+
+TEST_F(FileOperationTest, CancelledFolderCopyRemovesTheFoldersItMade)
+{
+    WriteFile(JoinPath(src_, "f/g"), "1.jpg", "1");
+    WriteFile(JoinPath(src_, "f/g"), "2.jpg", "2");
+    prompts_.errorAnswers = {eaCancel};
+    TFileOpFaults faults{[](TFaultPoint point, const QString& path, qint64) {
+        return point == fpCreateTarget && path.endsWith("2.jpg") ? EIO : 0;
+    }};
+    EXPECT_EQ(RunOp(Into(foCopy, {JoinPath(src_, "f")}, dst_), prompts_, faults), frAborted);
+    EXPECT_TRUE(QDir(dst_).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+TEST_F(FileOperationTest, MoveWithinAFilesystemRenames)
+{
+    const QString file = WriteFile(src_, "m.jpg", "move me");
+    WriteFile(JoinPath(src_, "folder"), "inside.jpg", "in");
+    int copies = 0;
+    TFileOpFaults faults{[&copies](TFaultPoint point, const QString&, qint64) {
+        copies += point == fpCreateTarget ? 1 : 0;
+        return 0;
+    }};
+    ASSERT_EQ(RunOp(Into(foMove, {file, JoinPath(src_, "folder")}, dst_), prompts_, faults),
+              frSuccess);
+    EXPECT_EQ(copies, 0);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(src_, "folder")));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "m.jpg")), QByteArray("move me"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "folder/inside.jpg")), QByteArray("in"));
+    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+}
+
+// rename(2) answering EXDEV makes the engine take the copy-then-remove road.
+TFileOpFaults CrossDevice(TFaultPoint failPoint = fpOpenSource, int failCode = 0)
+{
+    return {[=](TFaultPoint point, const QString& path, qint64 offset) {
+        if (point == fpRename && !ExtractFileName(path).startsWith(".pixmarl-") &&
+            !path.contains("/dst"))
+            return EXDEV;
+        return point == failPoint && offset == 0 && failCode != 0 ? failCode : 0;
+    }};
+}
+
+TEST_F(FileOperationTest, MoveAcrossFilesystemsCopiesThenRemovesTheSource)
+{
+    const QString file = WriteFile(src_, "x.jpg", "cross");
+    WriteFile(JoinPath(src_, "tree/sub"), "y.jpg", "deep");
+    ASSERT_EQ(RunOp(Into(foMove, {file, JoinPath(src_, "tree")}, dst_), prompts_, CrossDevice()),
+              frSuccess);
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "x.jpg")), QByteArray("cross"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "tree/sub/y.jpg")), QByteArray("deep"));
+    EXPECT_TRUE(QDir(src_).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+TEST_F(FileOperationTest, FailedMoveAcrossFilesystemsKeepsTheSource)
+{
+    const struct {
+        const char* name;
+        TFaultPoint point;
+        int code;
+        bool targetWritten;
+    } cases[] = {
+        {"write fails", fpWrite, ENOSPC, false},
+        {"sync fails", fpSync, EIO, false},
+        {"source cannot be removed", fpRemove, EACCES, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = WriteFileOfSize(dir.path() + "/src", "k.jpg", 5000);
+        MakeFolder(dir.path(), "dst");
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp(Into(foMove, {file}, dir.path() + "/dst"), prompts,
+                        CrossDevice(c.point, c.code)),
+                  frFailed);
+        EXPECT_EQ(QFileInfo(file).size(), 5000);
+        EXPECT_EQ(QFileInfo::exists(dir.path() + "/dst/k.jpg"), c.targetWritten);
+        ASSERT_EQ(prompts.errors.size(), 1u);
+        EXPECT_EQ(prompts.errors[0].Code, c.code);
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+    }
+}
+
+TEST_F(FileOperationTest, MoveFromAnotherFilesystemForReal)
+{
+    QTemporaryDir shm(QStringLiteral("/dev/shm/pixmarl-test-XXXXXX"));
+    if (!shm.isValid() || QStorageInfo(shm.path()).device() == QStorageInfo(dst_).device())
+        GTEST_SKIP() << "no second filesystem";
+    const QString file = WriteFileOfSize(shm.path(), "far.jpg", kLarge + 1);
+    const QByteArray content = ReadWholeFile(file);
+    WriteFile(JoinPath(shm.path(), "album"), "one.jpg", "1");
+    ASSERT_EQ(RunOp(Into(foMove, {file, JoinPath(shm.path(), "album")}, dst_), prompts_),
+              frSuccess);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(shm.path(), "album")));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "far.jpg")), content);
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "album/one.jpg")), QByteArray("1"));
+}
+
+// The trash's record of where an entry came from.
+QString TrashedFrom(const QString& trashedPath)
+{
+    const QString trash = ExtractFileDir(ExtractFileDir(trashedPath));
+    const QString info = JoinPath(trash, "info/" + ExtractFileName(trashedPath) + ".trashinfo");
+    for (const QByteArray& line : ReadWholeFile(info).split('\n'))
+        if (line.startsWith("Path="))
+            return QUrl::fromPercentEncoding(line.mid(5));
+    return {};
+}
+
+// The entry of the trash that came from path, or empty.
+QString FindInTrash(const QString& path)
+{
+    QStringList trashes = {
+        JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), "Trash"),
+        QDir::homePath() + "/.local/share/Trash"};
+    const QDir mount(QStorageInfo(ExtractFileDir(path)).rootPath());
+    for (const QString& name : mount.entryList({".Trash-*"}, QDir::Dirs | QDir::Hidden))
+        trashes << mount.filePath(name);
+    for (const QString& trash : trashes) {
+        QDirIterator it(JoinPath(trash, "files"), QDir::AllEntries | QDir::Hidden |
+                                                      QDir::NoDotAndDotDot);
+        while (it.hasNext()) {
+            const QString entry = it.next();
+            if (TrashedFrom(entry) == path)
+                return entry;
+        }
+    }
+    return {};
+}
+
+TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
+{
+    // The home trash lives below the data folder, which Qt's test mode points elsewhere.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    const QString file = WriteFile(src_, "gone.jpg", "trash me");
+    const QString folder = JoinPath(src_, "album");
+    WriteFile(folder, "in.jpg", "x");
+    ASSERT_EQ(RunOp({foDelete, {file, folder}, {}, FOF_ALLOWUNDO}, prompts_), frSuccess);
+    EXPECT_EQ(prompts_.trashAsked, 1);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    const QString trashed = FindInTrash(file);
+    ASSERT_FALSE(trashed.isEmpty());
+    EXPECT_EQ(ReadWholeFile(trashed), QByteArray("trash me"));
+    EXPECT_TRUE(QFile::remove(trashed));
+    QDir(FindInTrash(folder)).removeRecursively();
+}
+
+TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
+{
+    const struct {
+        const char* name;
+        bool confirm;
+        TTrashFailAnswer failAnswer;
+        bool permanent;
+        TFileOpResult result;
+        bool remains;
+        int permanentAsked;
+    } cases[] = {
+        {"confirmation declined", false, taSkip, false, frAborted, true, 0},
+        {"trash fails, skip", true, taSkip, false, frFailed, true, 0},
+        {"trash fails, cancel", true, taCancel, false, frAborted, true, 0},
+        {"permanent delete declined", true, taDeletePermanently, false, frFailed, true, 1},
+        {"permanent delete confirmed", true, taDeletePermanently, true, frSuccess, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = WriteFile(dir.path(), "keep.jpg", "k");
+        TScriptedPrompts prompts;
+        prompts.trash = c.confirm;
+        prompts.trashFailed = c.failAnswer;
+        prompts.deletePermanently = c.permanent;
+        TFileOpFaults faults{[](TFaultPoint point, const QString&, qint64) {
+            return point == fpTrash ? EXDEV : 0;
+        }};
+        EXPECT_EQ(RunOp({foDelete, {file}, {}, FOF_ALLOWUNDO}, prompts, faults), c.result);
+        EXPECT_EQ(QFileInfo::exists(file), c.remains);
+        EXPECT_EQ(prompts.permanentAsked, c.permanentAsked);
+    }
+}
+
+TEST_F(FileOperationTest, RenameNeverReplacesAnExistingFile)
+{
+    const QString a = WriteFile(src_, "a.jpg", "A");
+    const QString b = WriteFile(src_, "b.jpg", "B");
+    EXPECT_EQ(RunOp({foRename, {a}, {b}, FOF_ALLOWUNDO}, prompts_), frFailed);
+    ASSERT_EQ(prompts_.errors.size(), 1u);
+    EXPECT_EQ(prompts_.errors[0].Code, EEXIST);
+    EXPECT_EQ(ReadWholeFile(a), QByteArray("A"));
+    EXPECT_EQ(ReadWholeFile(b), QByteArray("B"));
+
+    EXPECT_EQ(RunOp({foRename, {a}, {JoinPath(src_, "c.jpg")}, FOF_ALLOWUNDO}, prompts_),
+              frSuccess);
+    EXPECT_EQ(ReadWholeFile(JoinPath(src_, "c.jpg")), QByteArray("A"));
+    EXPECT_FALSE(QFileInfo::exists(a));
+}
+
+TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)
+{
+    const QString missing = JoinPath(src_, "missing.jpg");
+    const QString large = WriteFileOfSize(src_, "big.avi", kLarge);
+    TScriptedPrompts prompts;
+    prompts.errorAnswers = {eaSkip};
+    prompts.cancelOnProgress = true;
+    TFileOperation op(Into(foCopy, {missing, large}, dst_), prompts);
+    // Slow writes, so that the progress is polled while the large file is under way.
+    op.SetFaults({[](TFaultPoint point, const QString&, qint64) {
+        if (point == fpWrite)
+            QThread::msleep(50);
+        return 0;
+    }});
+    EXPECT_EQ(op.Execute(), frAborted);
+    ASSERT_EQ(prompts.askedOn.size(), 1u);
+    EXPECT_EQ(prompts.askedOn[0], QThread::currentThread());
+    EXPECT_GT(prompts.progressShown, 0);
+    EXPECT_TRUE(prompts.endedProgress);
+    EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "big.avi")));
+    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+}
+
+TEST(FileOpErrorText, NamesTheFileAndTheReason)
+{
+    EXPECT_EQ(FileOpErrorText({foCopy, "/a/b.jpg", "/c/b.jpg", ENOSPC}),
+              QStringLiteral("Cannot copy \"b.jpg\": the disk is full."));
+    EXPECT_EQ(FileOpErrorText({foMove, "/a/x", "/a/x/y", kTargetInsideSource}),
+              QStringLiteral("Cannot move \"x\": the target folder is inside the source folder."));
+    EXPECT_EQ(FileOpErrorText({foDelete, "/a/c.jpg", {}, EACCES}),
+              QStringLiteral("Cannot delete \"c.jpg\": permission denied."));
+}
+
+}  // namespace
+}  // namespace pixmarl
