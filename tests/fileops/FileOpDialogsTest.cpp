@@ -117,24 +117,19 @@ TEST_F(ReqOverwriteTest, EachButtonGivesItsAnswer)
     }
 }
 
-TEST_F(ReqOverwriteTest, EscapeCancelsOnlyWhenCancelIsOffered)
+TEST_F(ReqOverwriteTest, EscapeOrClosingCancelsWhenCancelIsOfferedElseDoesNotReplace)
 {
-    for (const auto& [multiple, answer] :
-         {std::pair{true, oaCancel}, std::pair{false, oaDontReplace}}) {
-        Open(multiple);
-        QTest::keyClick(&dialog_, Qt::Key_Escape);
-        EXPECT_FALSE(dialog_.isVisible());
-        EXPECT_EQ(dialog_.Reply().Answer, answer);
-    }
-}
-
-TEST_F(ReqOverwriteTest, ClosingTheWindowStops)
-{
-    for (const auto& [multiple, answer] :
-         {std::pair{true, oaCancel}, std::pair{false, oaDontReplace}}) {
-        Open(multiple);
-        dialog_.close();
-        EXPECT_EQ(dialog_.Reply().Answer, answer);
+    for (const bool escape : {true, false}) {
+        for (const auto& [multiple, answer] :
+             {std::pair{true, oaCancel}, std::pair{false, oaDontReplace}}) {
+            Open(multiple);
+            if (escape)
+                QTest::keyClick(&dialog_, Qt::Key_Escape);
+            else
+                dialog_.close();
+            EXPECT_FALSE(dialog_.isVisible());
+            EXPECT_EQ(dialog_.Reply().Answer, answer);
+        }
     }
 }
 
@@ -155,27 +150,21 @@ TEST_F(ReqOverwriteTest, TypingDropsInvalidCharactersAndADotBringsTheExtensionBa
     EXPECT_EQ(dialog_.NewName->text(), QStringLiteral("x.gif"));
 }
 
-TEST_F(ReqOverwriteTest, RenamingToANameInUseKeepsTheDialogOpen)
-{
-    Open(true);
-    Type(QStringLiteral("used"));
-    QTest::mouseClick(dialog_.RenBtn, Qt::LeftButton);
-    EXPECT_TRUE(dialog_.isVisible());
-    EXPECT_EQ(messages_, QStringList{"used.JPG|This name already exists.\nPlease enter a new name!"});
-    dialog_.NewName->setText(QStringLiteral("free.JPG"));
-    QTest::mouseClick(dialog_.RenBtn, Qt::LeftButton);
-    EXPECT_FALSE(dialog_.isVisible());
-    EXPECT_EQ(dialog_.Reply().NewTarget, JoinPath(dir_.path(), "free.JPG"));
-}
-
-TEST_F(ReqOverwriteTest, APastedSeparatorIsRefused)
+TEST_F(ReqOverwriteTest, RenamingToANameInUseOrIntoAnotherFolderKeepsTheDialogOpen)
 {
     Open(true);
     dialog_.NewName->setText(QStringLiteral("../escape.JPG"));
     QTest::mouseClick(dialog_.RenBtn, Qt::LeftButton);
     EXPECT_TRUE(dialog_.isVisible());
     EXPECT_EQ(messages_.size(), 1);
-    dialog_.hide();
+    Type(QStringLiteral("used"));
+    QTest::mouseClick(dialog_.RenBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog_.isVisible());
+    EXPECT_EQ(messages_.value(1), "used.JPG|This name already exists.\nPlease enter a new name!");
+    dialog_.NewName->setText(QStringLiteral("free.JPG"));
+    QTest::mouseClick(dialog_.RenBtn, Qt::LeftButton);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_EQ(dialog_.Reply().NewTarget, JoinPath(dir_.path(), "free.JPG"));
 }
 
 TEST(RenFileDlg, OpensWithTheBaseNameSelectedAndEditsTheExtension)

@@ -62,6 +62,7 @@ TEST(FileNames, DotAtTheEndOffersTheExtension)
         const char* result;
         int selStart, selLength;
     } cases[] = {
+        // typed at the end, or where the base name ends; else typed as usual
         {"x", 1, false, ".JPG", true, "x.JPG", 2, 3},
         {"IMG_0001", 8, false, ".jpeg", true, "IMG_0001.jpeg", 9, 4},
         {"x.JPG", 1, false, ".JPG", true, "x.JPG", 2, 3},
@@ -257,18 +258,6 @@ TEST_F(FileOpsTest, CreatePageDescribesTheTargetOnly)
     ASSERT_TRUE(ops_.RequestOverwrite(sources, targets, true));
     EXPECT_TRUE(overwrite_.asked[0].Source.isEmpty());
     EXPECT_EQ(targets, QStringList{JoinPath(dst_, "out#2.jpg")});
-}
-
-TEST_F(FileOpsTest, DeleteGoesThroughTheTrashWithConfirmation)
-{
-    const QString file = WriteFile(src_, "del.jpg", "d");
-    prompts_.trash = false;
-    EXPECT_FALSE(ops_.DeleteFiles({file}));
-    ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].Func, foDelete);
-    EXPECT_EQ(requests_[0].Flags, unsigned(FOF_ALLOWUNDO));
-    EXPECT_EQ(prompts_.trashAsked, 1);
-    EXPECT_TRUE(QFileInfo::exists(file));
 }
 
 TEST_F(FileOpsTest, RenameAnnouncesItsChangeAndTakesItBackOnFailure)
