@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -118,11 +119,22 @@ int SyncFilesystemOf(const QString& path)
     return ::syncfs(fd.Get()) == 0 ? 0 : errno;
 }
 
-QStringList FolderEntries(const QString& folder)
+// The names in a folder, without "." and ".."; answers errno when it cannot be read.
+int ListFolder(const QString& folder, QStringList& names)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot,
-                                  QDir::Unsorted);
+    names.clear();
+    DIR* dir = ::opendir(Native(folder).constData());
+    if (dir == nullptr)
+        return errno;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
+            names << QFile::decodeName(name);
+    }
+    const int code = errno;
+    ::closedir(dir);
+    return code;
 }
 
 qint64 TreeBytes(const QString& path)
@@ -133,7 +145,9 @@ qint64 TreeBytes(const QString& path)
     if (!S_ISDIR(st.st_mode))
         return S_ISREG(st.st_mode) ? st.st_size : 0;
     qint64 sum = 0;
-    for (const QString& name : FolderEntries(path))
+    QStringList names;
+    ListFolder(path, names);
+    for (const QString& name : names)
         sum += TreeBytes(JoinPath(path, name));
     return sum;
 }
@@ -422,8 +436,15 @@ TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat&
         TFolderTimes times{target, mode_t(from.st_mode & 07777), {from.st_atim, from.st_mtim}};
         folderTimes_.push_back(times);
     }
+    QStringList names;
+    const TStep listed = Attempt({move ? foMove : foCopy, source, target, 0}, [&] {
+        const int fault = Fault(fpOpenSource, source, 1);
+        return fault ? fault : ListFolder(source, names);
+    });
+    if (listed != stDone)
+        return listed;
     TStep result = stDone;
-    for (const QString& name : FolderEntries(source)) {
+    for (const QString& name : names) {
         const TStep step = Transfer(JoinPath(source, name), JoinPath(target, name), move);
         if (step == stCancelled)
             return step;

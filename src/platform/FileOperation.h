@@ -87,7 +87,8 @@ public:
 enum TFaultPoint { fpOpenSource, fpCreateTarget, fpWrite, fpSync, fpRename, fpRemove, fpTrash };
 
 // A test seam: Inject returns 0 to let a step run, or an errno value to make it fail with that
-// error. Called on the thread that does the file work.
+// error. offset: at fpWrite the bytes copied so far; at fpOpenSource 1 when a folder is listed,
+// else 0. Called on the thread that does the file work.
 struct TFileOpFaults {
     std::function<int(TFaultPoint point, const QString& path, qint64 offset)> Inject;
 };

@@ -254,6 +254,16 @@ TEST_F(FileOperationTest, FoldersAreCopiedWithTheirContentsAndMergedIntoExisting
     EXPECT_TRUE(QFileInfo::exists(JoinPath(tree, "top.jpg")));
 }
 
+TEST_F(FileOperationTest, AnUnreadableFolderIsReportedNotPassedOver)
+{
+    WriteFile(JoinPath(src_, "f"), "1.jpg", "1");
+    EXPECT_EQ(RunOp(Into(foCopy, {JoinPath(src_, "f")}, dst_), prompts_,
+                    FailAt(fpOpenSource, EACCES, 1)),
+              frFailed);
+    ASSERT_EQ(prompts_.errors.size(), 1u);
+    EXPECT_EQ(prompts_.errors[0].Code, EACCES);
+}
+
 TEST_F(FileOperationTest, CancelledFolderCopyRemovesTheFoldersItMade)
 {
     WriteFile(JoinPath(src_, "f/g"), "1.jpg", "1");
