@@ -244,6 +244,8 @@ private:
     int CopyData(int in, int out, const QString& temp);
     TStep Queue(TPending pending, qint64 bytes);
     TStep Commit();
+    TStep PlaceBatch(std::vector<TPending>& placed);
+    TStep RemoveMovedSources(std::vector<TPending>& placed);
     int MakeDurable(const std::vector<TPending>& entries);
     void DiscardPending();
     void Finish();
@@ -650,30 +652,42 @@ TWorker::TStep TWorker::Commit()
         return step == stCancelled ? step : stDone;
     }
     std::vector<TPending> placed;
+    if (PlaceBatch(placed) == stCancelled)
+        return stCancelled;
+    return RemoveMovedSources(placed);
+}
+
+// Renames each copy of the batch into place; the placed copies of moves are added to placed.
+TWorker::TStep TWorker::PlaceBatch(std::vector<TPending>& placed)
+{
     std::vector<TPending> batch;
     batch.swap(pending_);
     pendingBytes_ = 0;
+    TStep step = stDone;
     for (TPending& p : batch) {
-        if (step == stCancelled) {
-            ::unlink(Native(p.temp).constData());
-            continue;
+        if (step != stCancelled) {
+            step = Attempt({p.removeSource ? foMove : foCopy, p.source, p.target, 0}, [&] {
+                const int fault = Fault(fpRename, p.target);
+                return fault ? fault : RenameTo(p.temp, p.target, p.replace);
+            });
         }
-        step = Attempt({p.removeSource ? foMove : foCopy, p.source, p.target, 0}, [&] {
-            const int fault = Fault(fpRename, p.target);
-            return fault ? fault : RenameTo(p.temp, p.target, p.replace);
-        });
         if (step != stDone)
             ::unlink(Native(p.temp).constData());
         else if (p.removeSource)
             placed.push_back(p);
     }
-    if (step == stCancelled || placed.empty())
-        return step == stCancelled ? step : stDone;
+    return step;
+}
+
+TWorker::TStep TWorker::RemoveMovedSources(std::vector<TPending>& placed)
+{
+    if (placed.empty())
+        return stDone;
     // The new names must survive a crash before the only other copy goes.
     for (TPending& p : placed)
         p.durable = false;
-    step = Attempt({foMove, placed.front().source, placed.front().target, 0},
-                   [&] { return MakeDurable(placed); });
+    TStep step = Attempt({foMove, placed.front().source, placed.front().target, 0},
+                         [&] { return MakeDurable(placed); });
     for (const TPending& p : placed) {
         if (step != stDone)
             break;
@@ -683,6 +697,7 @@ TWorker::TStep TWorker::Commit()
                 return fault;
             return ::unlink(Native(p.source).constData()) == 0 || errno == ENOENT ? 0 : errno;
         });
+        // A source that stays is no loss: go on with the others.
         if (step == stSkipped)
             step = stDone;
     }
