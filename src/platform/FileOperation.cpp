@@ -874,7 +874,8 @@ TFileOpResult TFileOperation::Execute()
     WaitProcessingEvents([&] {
         if (state->finished)
             return true;
-        if (!prompts_.ShowProgress(Progress(timer.elapsed())))
+        const bool silent = (state->request.Flags & FOF_SILENT) != 0;
+        if (!silent && !prompts_.ShowProgress(Progress(timer.elapsed())))
             Cancel();
         return state->finished.load();
     });

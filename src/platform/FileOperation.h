@@ -23,8 +23,10 @@ enum TFileOpFunc { foMove = 1, foCopy = 2, foDelete = 3, foRename = 4 };
 
 // The flags the callers use. FOF_MULTIDESTFILES: To holds one target path per source, else To[0]
 // is the one target folder. FOF_NOCONFIRMATION: replace existing targets and trash without asking.
-// FOF_ALLOWUNDO and FOF_SIMPLEPROGRESS are accepted: deletions always go to the trash.
+// FOF_SILENT: no progress window. FOF_ALLOWUNDO and FOF_SIMPLEPROGRESS are accepted: deletions
+// always go to the trash.
 constexpr unsigned FOF_MULTIDESTFILES = 0x0001;
+constexpr unsigned FOF_SILENT = 0x0004;
 constexpr unsigned FOF_NOCONFIRMATION = 0x0010;
 constexpr unsigned FOF_ALLOWUNDO = 0x0040;
 constexpr unsigned FOF_SIMPLEPROGRESS = 0x0100;

@@ -442,5 +442,18 @@ TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
 }
 
+TEST_F(FileOperationTest, SilentOperationShowsNoProgress)
+{
+    const QString file = WriteFile(src_, "s.jpg", "s");
+    TFileOperation op({foRename, {file}, {JoinPath(src_, "t.jpg")}, FOF_SILENT}, prompts_);
+    op.SetFaults({[](TFaultPoint, const QString&, qint64) {
+        QThread::msleep(30);
+        return 0;
+    }});
+    EXPECT_EQ(op.Execute(), frSuccess);
+    EXPECT_EQ(prompts_.progressShown, 0);
+    EXPECT_TRUE(QFileInfo::exists(JoinPath(src_, "t.jpg")));
+}
+
 }  // namespace
 }  // namespace pixmarl
