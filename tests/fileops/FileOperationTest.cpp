@@ -376,6 +376,8 @@ TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
     ASSERT_FALSE(trashed.isEmpty());
     EXPECT_EQ(ReadWholeFile(trashed), QByteArray("trash me"));
     EXPECT_TRUE(QFile::remove(trashed));
+    const QString trash = ExtractFileDir(ExtractFileDir(trashed));
+    QFile::remove(trash + "/info/" + ExtractFileName(trashed) + ".trashinfo");
 }
 
 TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
