@@ -19,7 +19,8 @@ TRenFileDlg::TRenFileDlg(QWidget* parent) : QDialog(parent)
     OldName = new QLineEdit(this);
     OldName->setEnabled(false);
     NewName = new QLineEdit(this);
-    new TNameEditKeys(NewName, [this] { return ExtractFileExt(OldName->text()); }, true);
+    new TNameEditKeys(
+        NewName, [this] { return ExtractFileExt(OldName->text()); }, true);
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);

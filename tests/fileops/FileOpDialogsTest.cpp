@@ -73,16 +73,17 @@ TEST_F(ReqOverwriteTest, ShowsBothFilesAndProposesAFreeName)
     EXPECT_EQ(dialog_.RenameAllBtn->toolTip(), QStringLiteral("Alle weiteren umbenennen"));
     Open(false, true);
     EXPECT_EQ(dialog_.Pages->currentIndex(), 1);
-    EXPECT_EQ(dialog_.Label3->text(), QStringLiteral("You can replace it by the new file or enter "
-                                                    "enter a different name for the new file:"));
+    EXPECT_EQ(dialog_.Label3->text(),
+        QStringLiteral("You can replace it by the new file or enter "
+                       "enter a different name for the new file:"));
 }
 
 TEST_F(ReqOverwriteTest, TheColumnForAllIsOnlyThereWithSeveralFiles)
 {
-    for (const bool multiple : {false, true}) {
+    for (const bool multiple : { false, true }) {
         Open(multiple);
-        for (QPushButton* b : {dialog_.ReplaceAllBtn, dialog_.ReplaceNoneBtn, dialog_.RenameAllBtn,
-                               dialog_.CancelBtn}) {
+        for (QPushButton* b : { dialog_.ReplaceAllBtn, dialog_.ReplaceNoneBtn, dialog_.RenameAllBtn,
+                 dialog_.CancelBtn }) {
             EXPECT_EQ(b->isEnabled(), multiple);
             EXPECT_EQ(b->isVisible(), multiple);
         }
@@ -97,13 +98,13 @@ TEST_F(ReqOverwriteTest, EachButtonGivesItsAnswer)
         TOverwriteAnswer answer;
         bool newTarget;
     } cases[] = {
-        {"replace", &TReqOverwrite::Button1, oaReplace, false},
-        {"rename", &TReqOverwrite::RenBtn, oaRename, true},
-        {"don't replace", &TReqOverwrite::Button5, oaDontReplace, false},
-        {"replace all", &TReqOverwrite::ReplaceAllBtn, oaReplaceAll, false},
-        {"replace none", &TReqOverwrite::ReplaceNoneBtn, oaReplaceNone, false},
-        {"rename all", &TReqOverwrite::RenameAllBtn, oaRenameAll, true},
-        {"cancel", &TReqOverwrite::CancelBtn, oaCancel, false},
+        { "replace", &TReqOverwrite::Button1, oaReplace, false },
+        { "rename", &TReqOverwrite::RenBtn, oaRename, true },
+        { "don't replace", &TReqOverwrite::Button5, oaDontReplace, false },
+        { "replace all", &TReqOverwrite::ReplaceAllBtn, oaReplaceAll, false },
+        { "replace none", &TReqOverwrite::ReplaceNoneBtn, oaReplaceNone, false },
+        { "rename all", &TReqOverwrite::RenameAllBtn, oaRenameAll, true },
+        { "cancel", &TReqOverwrite::CancelBtn, oaCancel, false },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,9 +120,9 @@ TEST_F(ReqOverwriteTest, EachButtonGivesItsAnswer)
 
 TEST_F(ReqOverwriteTest, EscapeOrClosingCancelsWhenCancelIsOfferedElseDoesNotReplace)
 {
-    for (const bool escape : {true, false}) {
+    for (const bool escape : { true, false }) {
         for (const auto& [multiple, answer] :
-             {std::pair{true, oaCancel}, std::pair{false, oaDontReplace}}) {
+            { std::pair { true, oaCancel }, std::pair { false, oaDontReplace } }) {
             Open(multiple);
             if (escape)
                 QTest::keyClick(&dialog_, Qt::Key_Escape);
@@ -186,7 +187,7 @@ TEST(RenFileDlg, OpensWithTheBaseNameSelectedAndEditsTheExtension)
 
 TEST(RenFileDlg, OkGivesTheNewNameAndCancelKeepsTheOld)
 {
-    for (const bool ok : {true, false}) {
+    for (const bool ok : { true, false }) {
         QTimer::singleShot(50, [ok] {
             TRenFileDlg* dialog = RenFileDlg();
             QTest::keyClicks(dialog->NewName, QStringLiteral("b"));
@@ -215,11 +216,11 @@ void AnswerNextBox(const QString& button)
 TEST(FileOpDialogs, ErrorAndTrashQuestionsMapTheirButtons)
 {
     TFileOpDialogs dialogs;
-    const TFileOpError error{foCopy, "/a/b.jpg", "/c/b.jpg", 28};
+    const TFileOpError error { foCopy, "/a/b.jpg", "/c/b.jpg", 28 };
     const struct {
         const char* button;
         TFileOpErrorAnswer answer;
-    } errorCases[] = {{"&Skip", eaSkip}, {"&Retry", eaRetry}, {"Cancel", eaCancel}};
+    } errorCases[] = { { "&Skip", eaSkip }, { "&Retry", eaRetry }, { "Cancel", eaCancel } };
     for (const auto& c : errorCases) {
         AnswerNextBox(QString::fromUtf8(c.button));
         EXPECT_EQ(dialogs.AskError(error), c.answer) << c.button;
@@ -227,9 +228,8 @@ TEST(FileOpDialogs, ErrorAndTrashQuestionsMapTheirButtons)
     const struct {
         const char* button;
         TTrashFailAnswer answer;
-    } trashCases[] = {{"&Skip", taSkip},
-                      {"&Delete permanently...", taDeletePermanently},
-                      {"Cancel", taCancel}};
+    } trashCases[] = { { "&Skip", taSkip }, { "&Delete permanently...", taDeletePermanently },
+        { "Cancel", taCancel } };
     for (const auto& c : trashCases) {
         AnswerNextBox(QString::fromUtf8(c.button));
         EXPECT_EQ(dialogs.AskTrashFailed("/a/b.jpg"), c.answer) << c.button;

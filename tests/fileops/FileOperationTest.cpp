@@ -29,15 +29,15 @@ using test::WriteFile;
 using test::WriteFileOfSize;
 
 constexpr qint64 kLarge = 40 << 20;  // made durable on its own, copied in more than one step
-constexpr qint64 kMiddle = -1;       // a fault offset: any step after the first
+constexpr qint64 kMiddle = -1;  // a fault offset: any step after the first
 constexpr qint64 kOldTime = 1000000000;
 
 // Temporary names the engine left behind anywhere below folder.
 QStringList LeftOvers(const QString& folder)
 {
     QStringList found;
-    QDirIterator it(folder, {".pixmarl-*"}, QDir::AllEntries | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(folder, { ".pixmarl-*" }, QDir::AllEntries | QDir::Hidden | QDir::System,
+        QDirIterator::Subdirectories);
     while (it.hasNext())
         found << it.next();
     return found;
@@ -52,25 +52,25 @@ TFileOpResult RunOp(TFileOpRequest request, TScriptedPrompts& prompts, TFileOpFa
 
 TFileOpRequest Into(TFileOpFunc func, const QStringList& from, const QString& folder)
 {
-    return {func, from, {folder}, FOF_NOCONFIRMATION | FOF_ALLOWUNDO};
+    return { func, from, { folder }, FOF_NOCONFIRMATION | FOF_ALLOWUNDO };
 }
 
 TFileOpFaults FailAt(TFaultPoint at, int code, qint64 atOffset = 0)
 {
-    return {[=](TFaultPoint point, const QString&, qint64 offset) {
+    return { [=](TFaultPoint point, const QString&, qint64 offset) {
         const bool here = atOffset == kMiddle ? offset > 0 : offset == atOffset;
         return point == at && here ? code : 0;
-    }};
+    } };
 }
 
 // rename(2) of the source answers EXDEV, so a move takes the copy-then-remove road.
 TFileOpFaults CrossDevice(TFaultPoint failPoint = fpOpenSource, int failCode = 0)
 {
-    return {[=](TFaultPoint point, const QString& path, qint64 offset) {
+    return { [=](TFaultPoint point, const QString& path, qint64 offset) {
         if (point == fpRename && path.contains("/src/"))
             return EXDEV;
         return point == failPoint && offset == 0 ? failCode : 0;
-    }};
+    } };
 }
 
 class FileOperationTest : public testing::Test {
@@ -83,17 +83,17 @@ protected:
 
 TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
 {
-    const QFile::Permissions rw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                  QFile::WriteUser | QFile::ReadGroup;
+    const QFile::Permissions rw = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser
+        | QFile::WriteUser | QFile::ReadGroup;
     const struct {
         const char* name;
         qint64 size;
         QFile::Permissions permissions;
     } cases[] = {
-        {"empty.jpg", 0, rw},
-        {"small.jpg", 100 * 1024 + 3, rw | QFile::ReadOther},
-        {"script", 70, rw | QFile::ExeOwner | QFile::ExeUser},
-        {"large.avi", kLarge + 5, rw},
+        { "empty.jpg", 0, rw },
+        { "small.jpg", 100 * 1024 + 3, rw | QFile::ReadOther },
+        { "script", 70, rw | QFile::ExeOwner | QFile::ExeUser },
+        { "large.avi", kLarge + 5, rw },
     };
     QStringList from;
     for (const auto& c : cases) {
@@ -128,24 +128,24 @@ TEST_F(FileOperationTest, FailedReplaceLeavesTargetSourceAndNoPartialFile)
         TFileOpErrorAnswer answer;
         TFileOpResult result;
     } cases[] = {
-        {"disk full in the middle", fpWrite, ENOSPC, kMiddle, eaSkip, frFailed},
-        {"write error at start", fpWrite, EIO, 0, eaCancel, frAborted},
-        {"no permission to create", fpCreateTarget, EACCES, 0, eaSkip, frFailed},
-        {"sync fails", fpSync, EIO, 0, eaSkip, frFailed},
-        {"rename into place fails", fpRename, EACCES, 0, eaCancel, frAborted},
-        {"source unreadable", fpOpenSource, EACCES, 0, eaSkip, frFailed},
+        { "disk full in the middle", fpWrite, ENOSPC, kMiddle, eaSkip, frFailed },
+        { "write error at start", fpWrite, EIO, 0, eaCancel, frAborted },
+        { "no permission to create", fpCreateTarget, EACCES, 0, eaSkip, frFailed },
+        { "sync fails", fpSync, EIO, 0, eaSkip, frFailed },
+        { "rename into place fails", fpRename, EACCES, 0, eaCancel, frAborted },
+        { "source unreadable", fpOpenSource, EACCES, 0, eaSkip, frFailed },
     };
     for (const auto& c : cases) {
-        for (const qint64 size : {qint64(4096), kLarge}) {
+        for (const qint64 size : { qint64(4096), kLarge }) {
             SCOPED_TRACE(std::string(c.name) + " size " + std::to_string(size));
             QTemporaryDir dir;
             const QString source = WriteFileOfSize(dir.path() + "/a", "p.jpg", size);
             const QString target = WriteFile(dir.path() + "/b", "p.jpg", "old content");
             TScriptedPrompts prompts;
-            prompts.errorAnswers = {c.answer};
-            EXPECT_EQ(RunOp(Into(foCopy, {source}, dir.path() + "/b"), prompts,
-                            FailAt(c.point, c.code, c.atOffset)),
-                      c.result);
+            prompts.errorAnswers = { c.answer };
+            EXPECT_EQ(RunOp(Into(foCopy, { source }, dir.path() + "/b"), prompts,
+                          FailAt(c.point, c.code, c.atOffset)),
+                c.result);
             ASSERT_EQ(prompts.errors.size(), 1u);
             EXPECT_EQ(prompts.errors[0].Code, c.code);
             EXPECT_EQ(prompts.errors[0].Source, source);
@@ -160,11 +160,11 @@ TEST_F(FileOperationTest, RetryAfterAFullDiskCompletesTheCopy)
 {
     const QString source = WriteFileOfSize(src_, "r.jpg", kLarge);
     int failures = 1;
-    TFileOpFaults faults{[&](TFaultPoint point, const QString&, qint64 offset) {
+    TFileOpFaults faults { [&](TFaultPoint point, const QString&, qint64 offset) {
         return point == fpWrite && offset > 0 && failures-- > 0 ? ENOSPC : 0;
-    }};
-    prompts_.errorAnswers = {eaRetry};
-    EXPECT_EQ(RunOp(Into(foCopy, {source}, dst_), prompts_, faults), frSuccess);
+    } };
+    prompts_.errorAnswers = { eaRetry };
+    EXPECT_EQ(RunOp(Into(foCopy, { source }, dst_), prompts_, faults), frSuccess);
     EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "r.jpg")), ReadWholeFile(source));
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
 }
@@ -173,12 +173,12 @@ TEST_F(FileOperationTest, CancelInTheMiddleOfALargeFileLeavesNothing)
 {
     const QString first = WriteFileOfSize(src_, "1.jpg", 1000);
     const QString large = WriteFileOfSize(src_, "2.avi", kLarge);
-    TFileOperation op(Into(foCopy, {first, large}, dst_), prompts_);
-    op.SetFaults({[&op](TFaultPoint point, const QString&, qint64 offset) {
+    TFileOperation op(Into(foCopy, { first, large }, dst_), prompts_);
+    op.SetFaults({ [&op](TFaultPoint point, const QString&, qint64 offset) {
         if (point == fpWrite && offset > 0)
             op.Cancel();
         return 0;
-    }});
+    } });
     EXPECT_EQ(op.Run(), frAborted);
     EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "2.avi")));
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
@@ -190,8 +190,8 @@ TEST_F(FileOperationTest, CopyWithoutPermissionToReplaceAsksAndKeepsTheFile)
     const QString source = WriteFile(src_, "c.jpg", "new");
     const QString target = WriteFile(dst_, "c.jpg", "old");
     prompts_.replace = false;
-    EXPECT_EQ(RunOp({foCopy, {source}, {dst_}, FOF_ALLOWUNDO}, prompts_), frSuccess);
-    EXPECT_EQ(prompts_.replaceAsked, std::vector<QString>{target});
+    EXPECT_EQ(RunOp({ foCopy, { source }, { dst_ }, FOF_ALLOWUNDO }, prompts_), frSuccess);
+    EXPECT_EQ(prompts_.replaceAsked, std::vector<QString> { target });
     EXPECT_EQ(ReadWholeFile(target), QByteArray("old"));
 }
 
@@ -203,11 +203,11 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
         bool sourceIsFolder, targetIsFolder, targetInsideSource;
         int code;
     } cases[] = {
-        {"missing source", foCopy, false, false, false, ENOENT},
-        {"file onto a folder", foCopy, false, true, false, EISDIR},
-        {"folder onto a file", foMove, true, false, false, ENOTDIR},
-        {"folder into itself", foCopy, true, false, true, kTargetInsideSource},
-        {"folder moved into itself", foMove, true, false, true, kTargetInsideSource},
+        { "missing source", foCopy, false, false, false, ENOENT },
+        { "file onto a folder", foCopy, false, true, false, EISDIR },
+        { "folder onto a file", foMove, true, false, false, ENOTDIR },
+        { "folder into itself", foCopy, true, false, true, kTargetInsideSource },
+        { "folder moved into itself", foMove, true, false, true, kTargetInsideSource },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -223,7 +223,7 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
         else if (c.sourceIsFolder && !c.targetInsideSource)
             WriteFile(targetFolder, "s", "in the way");
         TScriptedPrompts prompts;
-        EXPECT_EQ(RunOp(Into(c.func, {source}, targetFolder), prompts), frFailed);
+        EXPECT_EQ(RunOp(Into(c.func, { source }, targetFolder), prompts), frFailed);
         ASSERT_EQ(prompts.errors.size(), 1u);
         EXPECT_EQ(prompts.errors[0].Code, c.code);
         EXPECT_EQ(QFileInfo::exists(source), c.code != ENOENT);
@@ -240,10 +240,10 @@ TEST_F(FileOperationTest, FoldersAreCopiedWithTheirContentsAndMergedIntoExisting
     MakeFolder(tree, "empty");
     WriteFile(JoinPath(dst_, "tree"), "top.jpg", "was there");
     WriteFile(JoinPath(dst_, "tree"), "old.jpg", "old");
-    ASSERT_EQ(QProcess::execute("touch", {"-m", "-d", "@" + QString::number(kOldTime),
-                                          JoinPath(tree, "sub")}),
-              0);
-    ASSERT_EQ(RunOp(Into(foCopy, {tree}, dst_), prompts_), frSuccess);
+    ASSERT_EQ(QProcess::execute(
+                  "touch", { "-m", "-d", "@" + QString::number(kOldTime), JoinPath(tree, "sub") }),
+        0);
+    ASSERT_EQ(RunOp(Into(foCopy, { tree }, dst_), prompts_), frSuccess);
     const QString copy = JoinPath(dst_, "tree");
     EXPECT_EQ(ReadWholeFile(JoinPath(copy, "top.jpg")), QByteArray("top"));
     EXPECT_EQ(ReadWholeFile(JoinPath(copy, "old.jpg")), QByteArray("old"));
@@ -257,9 +257,9 @@ TEST_F(FileOperationTest, FoldersAreCopiedWithTheirContentsAndMergedIntoExisting
 TEST_F(FileOperationTest, AnUnreadableFolderIsReportedNotPassedOver)
 {
     WriteFile(JoinPath(src_, "f"), "1.jpg", "1");
-    EXPECT_EQ(RunOp(Into(foCopy, {JoinPath(src_, "f")}, dst_), prompts_,
-                    FailAt(fpOpenSource, EACCES, 1)),
-              frFailed);
+    EXPECT_EQ(RunOp(Into(foCopy, { JoinPath(src_, "f") }, dst_), prompts_,
+                  FailAt(fpOpenSource, EACCES, 1)),
+        frFailed);
     ASSERT_EQ(prompts_.errors.size(), 1u);
     EXPECT_EQ(prompts_.errors[0].Code, EACCES);
 }
@@ -268,35 +268,36 @@ TEST_F(FileOperationTest, CancelledFolderCopyRemovesTheFoldersItMade)
 {
     WriteFile(JoinPath(src_, "f/g"), "1.jpg", "1");
     WriteFile(JoinPath(src_, "f/g"), "2.jpg", "2");
-    prompts_.errorAnswers = {eaCancel};
-    TFileOpFaults faults{[](TFaultPoint point, const QString& path, qint64) {
+    prompts_.errorAnswers = { eaCancel };
+    TFileOpFaults faults { [](TFaultPoint point, const QString& path, qint64) {
         return point == fpCreateTarget && path.endsWith("2.jpg") ? EIO : 0;
-    }};
-    EXPECT_EQ(RunOp(Into(foCopy, {JoinPath(src_, "f")}, dst_), prompts_, faults), frAborted);
+    } };
+    EXPECT_EQ(RunOp(Into(foCopy, { JoinPath(src_, "f") }, dst_), prompts_, faults), frAborted);
     EXPECT_TRUE(QDir(dst_).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(FileOperationTest, MovesRenameWithinAFilesystemAndCopyAcrossFilesystems)
 {
-    for (const bool across : {false, true}) {
+    for (const bool across : { false, true }) {
         SCOPED_TRACE(across ? "across" : "within");
         QTemporaryDir dir;
         const QString file = WriteFile(dir.path() + "/src", "x.jpg", "file");
         WriteFile(dir.path() + "/src/tree/sub", "y.jpg", "deep");
         int copies = 0;
         TFileOpFaults faults = CrossDevice();
-        TFileOpFaults counting{[&, inner = faults.Inject](TFaultPoint p, const QString& path,
-                                                           qint64 offset) {
+        TFileOpFaults counting { [&, inner = faults.Inject](
+                                     TFaultPoint p, const QString& path, qint64 offset) {
             copies += p == fpCreateTarget ? 1 : 0;
             return across ? inner(p, path, offset) : 0;
-        }};
+        } };
         const QString target = MakeFolder(dir.path(), "dst");
-        ASSERT_EQ(RunOp(Into(foMove, {file, dir.path() + "/src/tree"}, target), prompts_, counting),
-                  frSuccess);
+        ASSERT_EQ(
+            RunOp(Into(foMove, { file, dir.path() + "/src/tree" }, target), prompts_, counting),
+            frSuccess);
         EXPECT_EQ(ReadWholeFile(target + "/x.jpg"), QByteArray("file"));
         EXPECT_EQ(ReadWholeFile(target + "/tree/sub/y.jpg"), QByteArray("deep"));
-        EXPECT_TRUE(QDir(dir.path() + "/src").isEmpty(QDir::AllEntries | QDir::Hidden |
-                                                       QDir::NoDotAndDotDot));
+        EXPECT_TRUE(QDir(dir.path() + "/src")
+                        .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         EXPECT_EQ(copies > 0, across);
         EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
     }
@@ -310,18 +311,18 @@ TEST_F(FileOperationTest, FailedMoveAcrossFilesystemsKeepsTheSource)
         int code;
         bool targetWritten;
     } cases[] = {
-        {"write fails", fpWrite, ENOSPC, false},
-        {"sync fails", fpSync, EIO, false},
-        {"source cannot be removed", fpRemove, EACCES, true},
+        { "write fails", fpWrite, ENOSPC, false },
+        { "sync fails", fpSync, EIO, false },
+        { "source cannot be removed", fpRemove, EACCES, true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         const QString file = WriteFileOfSize(dir.path() + "/src", "k.jpg", 5000);
         TScriptedPrompts prompts;
-        EXPECT_EQ(RunOp(Into(foMove, {file}, MakeFolder(dir.path(), "dst")), prompts,
-                        CrossDevice(c.point, c.code)),
-                  frFailed);
+        EXPECT_EQ(RunOp(Into(foMove, { file }, MakeFolder(dir.path(), "dst")), prompts,
+                      CrossDevice(c.point, c.code)),
+            frFailed);
         ASSERT_EQ(prompts.errors.size(), 1u);
         EXPECT_EQ(prompts.errors[0].Code, c.code);
         EXPECT_EQ(QFileInfo(file).size(), 5000);
@@ -338,8 +339,8 @@ TEST_F(FileOperationTest, MoveFromAnotherFilesystemForReal)
     const QString file = WriteFileOfSize(shm.path(), "far.jpg", kLarge + 1);
     const QByteArray content = ReadWholeFile(file);
     WriteFile(JoinPath(shm.path(), "album"), "one.jpg", "1");
-    ASSERT_EQ(RunOp(Into(foMove, {file, JoinPath(shm.path(), "album")}, dst_), prompts_),
-              frSuccess);
+    ASSERT_EQ(
+        RunOp(Into(foMove, { file, JoinPath(shm.path(), "album") }, dst_), prompts_), frSuccess);
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_FALSE(QFileInfo::exists(JoinPath(shm.path(), "album")));
     EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "far.jpg")), content);
@@ -349,13 +350,13 @@ TEST_F(FileOperationTest, MoveFromAnotherFilesystemForReal)
 // The entry of the trash whose info file says it came from path, or empty.
 QString FindInTrash(const QString& path)
 {
-    QStringList trashes{
-        JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), "Trash")};
+    QStringList trashes { JoinPath(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), "Trash") };
     const QDir mount(QStorageInfo(ExtractFileDir(path)).rootPath());
-    for (const QString& name : mount.entryList({".Trash-*"}, QDir::Dirs | QDir::Hidden))
+    for (const QString& name : mount.entryList({ ".Trash-*" }, QDir::Dirs | QDir::Hidden))
         trashes << mount.filePath(name);
     for (const QString& trash : trashes) {
-        for (const QString& info : QDir(trash + "/info").entryList({"*.trashinfo"})) {
+        for (const QString& info : QDir(trash + "/info").entryList({ "*.trashinfo" })) {
             for (const QByteArray& line : ReadWholeFile(trash + "/info/" + info).split('\n'))
                 if (line == "Path=" + QUrl::toPercentEncoding(path, "/"))
                     return trash + "/files/" + info.chopped(10);
@@ -369,7 +370,7 @@ TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
     // The home trash lives below the data folder, which Qt's test mode points elsewhere.
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     const QString file = WriteFile(src_, "gone.jpg", "trash me");
-    ASSERT_EQ(RunOp({foDelete, {file}, {}, FOF_ALLOWUNDO}, prompts_), frSuccess);
+    ASSERT_EQ(RunOp({ foDelete, { file }, {}, FOF_ALLOWUNDO }, prompts_), frSuccess);
     EXPECT_EQ(prompts_.trashAsked, 1);
     EXPECT_FALSE(QFileInfo::exists(file));
     const QString trashed = FindInTrash(file);
@@ -390,11 +391,11 @@ TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
         TFileOpResult result;
         int permanentAsked;
     } cases[] = {
-        {"confirmation declined", false, taSkip, false, frAborted, 0},
-        {"trash fails, skip", true, taSkip, false, frFailed, 0},
-        {"trash fails, cancel", true, taCancel, false, frAborted, 0},
-        {"permanent delete declined", true, taDeletePermanently, false, frFailed, 1},
-        {"permanent delete confirmed", true, taDeletePermanently, true, frSuccess, 1},
+        { "confirmation declined", false, taSkip, false, frAborted, 0 },
+        { "trash fails, skip", true, taSkip, false, frFailed, 0 },
+        { "trash fails, cancel", true, taCancel, false, frAborted, 0 },
+        { "permanent delete declined", true, taDeletePermanently, false, frFailed, 1 },
+        { "permanent delete confirmed", true, taDeletePermanently, true, frSuccess, 1 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -404,8 +405,8 @@ TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
         prompts.trash = c.confirm;
         prompts.trashFailed = c.failAnswer;
         prompts.deletePermanently = c.permanent;
-        EXPECT_EQ(RunOp({foDelete, {file}, {}, FOF_ALLOWUNDO}, prompts, FailAt(fpTrash, EIO)),
-                  c.result);
+        EXPECT_EQ(RunOp({ foDelete, { file }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)),
+            c.result);
         EXPECT_EQ(QFileInfo::exists(file), c.result != frSuccess);
         EXPECT_EQ(prompts.permanentAsked, c.permanentAsked);
     }
@@ -415,12 +416,12 @@ TEST_F(FileOperationTest, RenameNeverReplacesAnExistingFile)
 {
     const QString a = WriteFile(src_, "a.jpg", "A");
     const QString b = WriteFile(src_, "b.jpg", "B");
-    EXPECT_EQ(RunOp({foRename, {a}, {b}, FOF_ALLOWUNDO}, prompts_), frFailed);
+    EXPECT_EQ(RunOp({ foRename, { a }, { b }, FOF_ALLOWUNDO }, prompts_), frFailed);
     ASSERT_EQ(prompts_.errors.size(), 1u);
     EXPECT_EQ(prompts_.errors[0].Code, EEXIST);
     EXPECT_EQ(ReadWholeFile(b), QByteArray("B"));
-    EXPECT_EQ(RunOp({foRename, {a}, {JoinPath(src_, "c.jpg")}, FOF_ALLOWUNDO}, prompts_),
-              frSuccess);
+    EXPECT_EQ(RunOp({ foRename, { a }, { JoinPath(src_, "c.jpg") }, FOF_ALLOWUNDO }, prompts_),
+        frSuccess);
     EXPECT_EQ(ReadWholeFile(JoinPath(src_, "c.jpg")), QByteArray("A"));
     EXPECT_FALSE(QFileInfo::exists(a));
 }
@@ -429,15 +430,15 @@ TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)
 {
     const QString large = WriteFileOfSize(src_, "big.avi", kLarge);
     prompts_.cancelOnProgress = true;
-    TFileOperation op(Into(foCopy, {JoinPath(src_, "missing.jpg"), large}, dst_), prompts_);
+    TFileOperation op(Into(foCopy, { JoinPath(src_, "missing.jpg"), large }, dst_), prompts_);
     // Slow writes, so that the progress is polled while the large file is under way.
-    op.SetFaults({[](TFaultPoint point, const QString&, qint64) {
+    op.SetFaults({ [](TFaultPoint point, const QString&, qint64) {
         if (point == fpWrite)
             QThread::msleep(50);
         return 0;
-    }});
+    } });
     EXPECT_EQ(op.Execute(), frAborted);
-    EXPECT_EQ(prompts_.askedOn, std::vector<QThread*>{QThread::currentThread()});
+    EXPECT_EQ(prompts_.askedOn, std::vector<QThread*> { QThread::currentThread() });
     EXPECT_GT(prompts_.progressShown, 0);
     EXPECT_TRUE(prompts_.endedProgress);
     EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "big.avi")));
@@ -447,11 +448,11 @@ TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)
 TEST_F(FileOperationTest, SilentOperationShowsNoProgress)
 {
     const QString file = WriteFile(src_, "s.jpg", "s");
-    TFileOperation op({foRename, {file}, {JoinPath(src_, "t.jpg")}, FOF_SILENT}, prompts_);
-    op.SetFaults({[](TFaultPoint, const QString&, qint64) {
+    TFileOperation op({ foRename, { file }, { JoinPath(src_, "t.jpg") }, FOF_SILENT }, prompts_);
+    op.SetFaults({ [](TFaultPoint, const QString&, qint64) {
         QThread::msleep(30);
         return 0;
-    }});
+    } });
     EXPECT_EQ(op.Execute(), frSuccess);
     EXPECT_EQ(prompts_.progressShown, 0);
     EXPECT_TRUE(QFileInfo::exists(JoinPath(src_, "t.jpg")));

@@ -21,12 +21,13 @@ using test::WriteFile;
 TEST(FileNames, EachOfTheNineCharactersMakesANameInvalid)
 {
     for (const QChar c : QStringLiteral("\\/:?\"<>|*"))
-        EXPECT_TRUE(IsInvalidFileName(QStringLiteral("a") + c + QStringLiteral("b.jpg"))) << int(c.unicode());
-    for (const char* valid : {"a.jpg", "Holiday 2024 (1).JPG", "#2.jpg", "a;b,c=d+e'f.gif", ""})
+        EXPECT_TRUE(IsInvalidFileName(QStringLiteral("a") + c + QStringLiteral("b.jpg")))
+            << int(c.unicode());
+    for (const char* valid : { "a.jpg", "Holiday 2024 (1).JPG", "#2.jpg", "a;b,c=d+e'f.gif", "" })
         EXPECT_FALSE(IsInvalidFileName(QString::fromUtf8(valid))) << valid;
     EXPECT_EQ(InvalidFileNameMessage(),
-              QStringLiteral("A filename must not contain one of the following characters\n"
-                             "\\/:?\"<>|*"));
+        QStringLiteral("A filename must not contain one of the following characters\n"
+                       "\\/:?\"<>|*"));
 }
 
 TEST(FileNames, UniqueNameCountsFromTwoBeforeTheExtension)
@@ -36,18 +37,18 @@ TEST(FileNames, UniqueNameCountsFromTwoBeforeTheExtension)
         const char* name;
         const char* expected;
     } cases[] = {
-        {{"a.jpg", "a#2.jpg"}, "a.jpg", "a#3.jpg"},
-        {{"a.jpg"}, "a.jpg", "a#2.jpg"},
-        {{"README"}, "README", "README#2"},
-        {{"x.tar.gz", "x.tar#2.gz"}, "x.tar.gz", "x.tar#3.gz"},
-        {{"b.jpg", "b#3.jpg"}, "b.jpg", "b#2.jpg"},
+        { { "a.jpg", "a#2.jpg" }, "a.jpg", "a#3.jpg" },
+        { { "a.jpg" }, "a.jpg", "a#2.jpg" },
+        { { "README" }, "README", "README#2" },
+        { { "x.tar.gz", "x.tar#2.gz" }, "x.tar.gz", "x.tar#3.gz" },
+        { { "b.jpg", "b#3.jpg" }, "b.jpg", "b#2.jpg" },
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;
         for (const QString& name : c.existing)
             WriteFile(dir.path(), name);
         EXPECT_EQ(UniqueFileName(JoinPath(dir.path(), c.name)),
-                  JoinPath(dir.path(), QString::fromUtf8(c.expected)));
+            JoinPath(dir.path(), QString::fromUtf8(c.expected)));
     }
 }
 
@@ -63,14 +64,14 @@ TEST(FileNames, DotAtTheEndOffersTheExtension)
         int selStart, selLength;
     } cases[] = {
         // typed at the end, or where the base name ends; else typed as usual
-        {"x", 1, false, ".JPG", true, "x.JPG", 2, 3},
-        {"IMG_0001", 8, false, ".jpeg", true, "IMG_0001.jpeg", 9, 4},
-        {"x.JPG", 1, false, ".JPG", true, "x.JPG", 2, 3},
-        {"x.JPG", 0, false, ".JPG", false, "", 0, 0},
-        {"x.JPG", 1, false, ".gif", false, "", 0, 0},
-        {"x", 0, false, ".JPG", false, "", 0, 0},
-        {"x", 1, true, ".JPG", false, "", 0, 0},
-        {"x", 1, false, "", false, "", 0, 0},
+        { "x", 1, false, ".JPG", true, "x.JPG", 2, 3 },
+        { "IMG_0001", 8, false, ".jpeg", true, "IMG_0001.jpeg", 9, 4 },
+        { "x.JPG", 1, false, ".JPG", true, "x.JPG", 2, 3 },
+        { "x.JPG", 0, false, ".JPG", false, "", 0, 0 },
+        { "x.JPG", 1, false, ".gif", false, "", 0, 0 },
+        { "x", 0, false, ".JPG", false, "", 0, 0 },
+        { "x", 1, true, ".JPG", false, "", 0, 0 },
+        { "x", 1, false, "", false, "", 0, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -94,10 +95,10 @@ struct TScriptedOverwrite {
     TOverwriteReply operator()(const TOverwriteQuestion& q)
     {
         asked.push_back(q);
-        replyTaken.push_back(asked.size() <= replies.size() &&
-                             q.Taken(replies[asked.size() - 1].NewTarget));
+        replyTaken.push_back(
+            asked.size() <= replies.size() && q.Taken(replies[asked.size() - 1].NewTarget));
         if (asked.size() > replies.size())
-            return {oaCancel, {}};
+            return { oaCancel, {} };
         TOverwriteReply reply = replies[asked.size() - 1];
         if ((reply.Answer == oaRename || reply.Answer == oaRenameAll) && reply.NewTarget.isEmpty())
             reply.NewTarget = q.Proposal;
@@ -125,9 +126,9 @@ protected:
     QStringList FiveWithThreeConflicts()
     {
         QStringList files;
-        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        for (const char* name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg" })
             files << WriteFile(src_, name, QByteArray("new ") + name);
-        for (const char* name : {"b.jpg", "c.jpg", "e.jpg"})
+        for (const char* name : { "b.jpg", "c.jpg", "e.jpg" })
             WriteFile(dst_, name, QByteArray("old ") + name);
         return files;
     }
@@ -147,12 +148,12 @@ protected:
 TEST_F(FileOpsTest, RenameAllRenamesEveryConflictWithoutAskingAgain)
 {
     WriteFile(dst_, "e#2.jpg", "taken");
-    overwrite_.replies = {{oaRenameAll, {}}};
+    overwrite_.replies = { { oaRenameAll, {} } };
     ASSERT_TRUE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
     ASSERT_EQ(overwrite_.asked.size(), 1u);
     EXPECT_TRUE(overwrite_.asked[0].Multiple);
     EXPECT_EQ(overwrite_.asked[0].Proposal, JoinPath(dst_, "b#2.jpg"));
-    for (const char* name : {"b.jpg", "c.jpg", "e.jpg"})
+    for (const char* name : { "b.jpg", "c.jpg", "e.jpg" })
         EXPECT_EQ(At(name), QByteArray("old ") + name);
     EXPECT_EQ(At("b#2.jpg"), "new b.jpg");
     EXPECT_EQ(At("c#2.jpg"), "new c.jpg");
@@ -169,16 +170,15 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         const char* name;
         std::vector<TOverwriteReply> replies;
         size_t questions;
-        QStringList copied;      // names whose content is now "new ..."
-        QStringList untouched;   // conflicts whose old content stays
+        QStringList copied;  // names whose content is now "new ..."
+        QStringList untouched;  // conflicts whose old content stays
     } cases[] = {
-        {"replace none", {{oaReplaceNone, {}}}, 1, {"a.jpg", "d.jpg"}, {"b.jpg", "c.jpg", "e.jpg"}},
-        {"replace all", {{oaReplaceAll, {}}}, 1, {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}, {}},
-        {"one by one",
-         {{oaReplace, {}}, {oaDontReplace, {}}, {oaReplace, {}}},
-         3,
-         {"a.jpg", "b.jpg", "d.jpg", "e.jpg"},
-         {"c.jpg"}},
+        { "replace none", { { oaReplaceNone, {} } }, 1, { "a.jpg", "d.jpg" },
+            { "b.jpg", "c.jpg", "e.jpg" } },
+        { "replace all", { { oaReplaceAll, {} } }, 1,
+            { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg" }, {} },
+        { "one by one", { { oaReplace, {} }, { oaDontReplace, {} }, { oaReplace, {} } }, 3,
+            { "a.jpg", "b.jpg", "d.jpg", "e.jpg" }, { "c.jpg" } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,7 +186,7 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         QDir(dst_).removeRecursively();
         test::MakeFolder(dir_.path(), "src");
         test::MakeFolder(dir_.path(), "dst");
-        overwrite_ = {c.replies, {}, {}};
+        overwrite_ = { c.replies, {}, {} };
         ASSERT_TRUE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
         EXPECT_EQ(overwrite_.asked.size(), c.questions);
         for (const QString& name : c.copied)
@@ -199,15 +199,15 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
 
 TEST_F(FileOpsTest, CancelOrAClosedSingleQuestionWritesNothing)
 {
-    for (const TOverwriteAnswer answer : {oaCancel, oaDontReplace}) {
+    for (const TOverwriteAnswer answer : { oaCancel, oaDontReplace }) {
         WriteFile(dst_, "one.jpg", "old");
-        overwrite_ = {{{answer, {}}}, {}, {}};
-        EXPECT_FALSE(ops_.CopyMoveFiles({WriteFile(src_, "one.jpg", "new")}, foMove, dst_));
+        overwrite_ = { { { answer, {} } }, {}, {} };
+        EXPECT_FALSE(ops_.CopyMoveFiles({ WriteFile(src_, "one.jpg", "new") }, foMove, dst_));
         EXPECT_FALSE(overwrite_.asked.at(0).Multiple);
         EXPECT_EQ(At("one.jpg"), "old");
         EXPECT_TRUE(QFileInfo::exists(JoinPath(src_, "one.jpg")));
     }
-    overwrite_ = {{{oaCancel, {}}}, {}, {}};
+    overwrite_ = { { { oaCancel, {} } }, {}, {} };
     EXPECT_FALSE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
     EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "a.jpg")));
     EXPECT_TRUE(requests_.empty());
@@ -217,8 +217,8 @@ TEST_F(FileOpsTest, TwoSourcesOfOneNameNeverLandOnTheSameTarget)
 {
     const QString first = WriteFile(src_ + "/x", "same.jpg", "first");
     const QString second = WriteFile(src_ + "/y", "same.jpg", "second");
-    overwrite_.replies = {{oaRename, {}}};
-    ASSERT_TRUE(ops_.CopyMoveFiles({first, second}, foMove, dst_));
+    overwrite_.replies = { { oaRename, {} } };
+    ASSERT_TRUE(ops_.CopyMoveFiles({ first, second }, foMove, dst_));
     ASSERT_EQ(overwrite_.asked.size(), 1u);
     EXPECT_EQ(overwrite_.asked[0].Existing, first);
     EXPECT_EQ(At("same.jpg"), "first");
@@ -231,9 +231,9 @@ TEST_F(FileOpsTest, ATypedNameTakenByAnotherTargetOfTheRunFallsBackToTheProposal
     const QString b = WriteFile(src_, "b.jpg", "new b");
     const QString c = WriteFile(src_, "c.jpg", "new c");
     WriteFile(dst_, "b.jpg", "old b");
-    overwrite_.replies = {{oaRename, JoinPath(dst_, "c.jpg")}};
-    ASSERT_TRUE(ops_.CopyMoveFiles({b, c}, foCopy, dst_));
-    EXPECT_EQ(overwrite_.replyTaken, std::vector<bool>{true});
+    overwrite_.replies = { { oaRename, JoinPath(dst_, "c.jpg") } };
+    ASSERT_TRUE(ops_.CopyMoveFiles({ b, c }, foCopy, dst_));
+    EXPECT_EQ(overwrite_.replyTaken, std::vector<bool> { true });
     EXPECT_EQ(At("c.jpg"), "new c");
     EXPECT_EQ(At("b#2.jpg"), "new b");
 }
@@ -241,23 +241,23 @@ TEST_F(FileOpsTest, ATypedNameTakenByAnotherTargetOfTheRunFallsBackToTheProposal
 TEST_F(FileOpsTest, CopyUnderOtherNamesUsesOnlyTheNamePartOfEachTarget)
 {
     const QString a = WriteFile(src_, "a.jpg", "A");
-    ASSERT_TRUE(ops_.CopyMoveFilesAs({a}, {"/elsewhere/renamed.jpg"}, foCopy, dst_));
+    ASSERT_TRUE(ops_.CopyMoveFilesAs({ a }, { "/elsewhere/renamed.jpg" }, foCopy, dst_));
     EXPECT_EQ(At("renamed.jpg"), "A");
-    EXPECT_FALSE(ops_.CopyMoveFilesAs({a}, {"x.jpg"}, foDelete, dst_));
-    EXPECT_FALSE(ops_.CopyMoveFilesAs({a}, {}, foCopy, dst_));
-    EXPECT_FALSE(ops_.CopyMoveFiles({a}, foCopy, QString()));
+    EXPECT_FALSE(ops_.CopyMoveFilesAs({ a }, { "x.jpg" }, foDelete, dst_));
+    EXPECT_FALSE(ops_.CopyMoveFilesAs({ a }, {}, foCopy, dst_));
+    EXPECT_FALSE(ops_.CopyMoveFiles({ a }, foCopy, QString()));
     EXPECT_TRUE(requests_.size() == 1u);
 }
 
 TEST_F(FileOpsTest, CreatePageDescribesTheTargetOnly)
 {
     WriteFile(dst_, "out.jpg", "exists");
-    QStringList sources{JoinPath(src_, "in.bmp")};
-    QStringList targets{JoinPath(dst_, "out.jpg")};
-    overwrite_.replies = {{oaRename, {}}};
+    QStringList sources { JoinPath(src_, "in.bmp") };
+    QStringList targets { JoinPath(dst_, "out.jpg") };
+    overwrite_.replies = { { oaRename, {} } };
     ASSERT_TRUE(ops_.RequestOverwrite(sources, targets, true));
     EXPECT_TRUE(overwrite_.asked[0].Source.isEmpty());
-    EXPECT_EQ(targets, QStringList{JoinPath(dst_, "out#2.jpg")});
+    EXPECT_EQ(targets, QStringList { JoinPath(dst_, "out#2.jpg") });
 }
 
 TEST_F(FileOpsTest, RenameAnnouncesItsChangeAndTakesItBackOnFailure)
@@ -270,11 +270,11 @@ TEST_F(FileOpsTest, RenameAnnouncesItsChangeAndTakesItBackOnFailure)
         int ownChanges;
         bool message;
     } cases[] = {
-        {"b*.jpg", false, 0, true},
-        {"sub/b.jpg", false, 0, true},
-        {"taken.jpg", false, 0, false},
-        {"a.jpg", true, 0, false},
-        {"b.jpg", true, 1, false},
+        { "b*.jpg", false, 0, true },
+        { "sub/b.jpg", false, 0, true },
+        { "taken.jpg", false, 0, false },
+        { "a.jpg", true, 0, false },
+        { "b.jpg", true, 1, false },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.newName);

@@ -52,8 +52,7 @@ public:
     void EndProgress() override { endedProgress = true; }
 
 private:
-    template <class T>
-    T Note(int, T answer)
+    template <class T> T Note(int, T answer)
     {
         askedOn.push_back(QThread::currentThread());
         return answer;
