@@ -1,3 +1,5 @@
+#include "QtPrinting.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
