@@ -77,6 +77,12 @@ TDirTreeNode::TDirTreeNode(TNodeKind kind) : QTreeWidgetItem(kNodeType), kind_(k
         setFlags(flags() | Qt::ItemIsEditable);
 }
 
+TDirTreeNode::~TDirTreeNode()
+{
+    if (pendingListing_ != 0 && owner_ != nullptr)
+        owner_->waiting_.erase(this);
+}
+
 bool TDirTreeNode::operator<(const QTreeWidgetItem& other) const
 {
     if (other.type() != kNodeType)
@@ -147,6 +153,8 @@ TDirTree::TDirTree(QWidget* parent, TMyComputer* computer)
 TDirTree::~TDirTree()
 {
     computer_.RemoveListener(listenerId_);
+    // The nodes go while the tree's own members still exist.
+    clear();
 }
 
 // --- nodes ---
@@ -170,6 +178,7 @@ QPersistentModelIndex TDirTree::IndexOf(QTreeWidgetItem* node) const
 TDirTreeNode* TDirTree::NewNode(TNodeKind kind, const QString& text) const
 {
     auto* node = new TDirTreeNode(kind);
+    node->owner_ = const_cast<TDirTree*>(this);
     node->setText(0, text);
     if (kind == nkFolder)
         node->setIcon(0, folderIcon_);
@@ -364,10 +373,10 @@ void TDirTree::RunListing(std::vector<TListRequest> requests,
                           const std::vector<TDirTreeNode*>& nodes)
 {
     const int serial = ++listingSerial_;
-    std::vector<QPersistentModelIndex>& pending = pendingListings_[serial];
+    pendingListings_[serial] = nodes;
     for (TDirTreeNode* node : nodes) {
         node->pendingListing_ = serial;
-        pending.push_back(IndexOf(node));
+        waiting_.insert(node);
     }
     const auto listings = ListWithin(
         ListFoldersFn, std::move(requests), listingBudgetMs_,
@@ -384,13 +393,14 @@ void TDirTree::ApplyListings(const std::vector<TFolderListing>& listings, int se
     const auto it = pendingListings_.find(serial);
     if (it == pendingListings_.end())
         return;
-    const std::vector<QPersistentModelIndex> nodes = std::move(it->second);
+    const std::vector<TDirTreeNode*> nodes = std::move(it->second);
     pendingListings_.erase(it);
     for (size_t i = 0; i < nodes.size() && i < listings.size(); ++i) {
-        TDirTreeNode* node = NodeAt(nodes[i]);
+        TDirTreeNode* node = nodes[i];
         // A node that was removed or listed again meanwhile does not take this result.
-        if (node == nullptr || node->pendingListing_ != serial)
+        if (!waiting_.contains(node) || node->pendingListing_ != serial)
             continue;
+        waiting_.erase(node);
         node->pendingListing_ = 0;
         ApplyListing(node, listings[i]);
     }

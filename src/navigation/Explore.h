@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include <QMessageBox>
@@ -32,6 +33,7 @@ enum TNodeKind { nkPlaceholder = 0, nkFolder = 1, nkDrive = 2 };
 class TDirTreeNode : public QTreeWidgetItem {
 public:
     explicit TDirTreeNode(TNodeKind kind);
+    ~TDirTreeNode() override;
 
     TNodeKind Kind() const { return kind_; }
     // The drive of a drive node while its volume is present; nullptr otherwise.
@@ -50,6 +52,7 @@ private:
     QString mountPath_;
     int driveIndex_ = 0;
     int driveType_ = 0;
+    TDirTree* owner_ = nullptr;
     int pendingListing_ = 0;  // serial of the listing this node waits for, 0 for none
 };
 
@@ -111,6 +114,7 @@ protected:
 
 private:
     friend class TDirTreeDelegate;
+    friend class TDirTreeNode;
 
     TDirTreeNode* NodeAt(const QModelIndex& index) const;
     QPersistentModelIndex IndexOf(QTreeWidgetItem* node) const;
@@ -170,7 +174,10 @@ private:
     QPersistentModelIndex keyTo_;
     QPersistentModelIndex contextNode_;
     QIcon folderIcon_;
-    std::map<int, std::vector<QPersistentModelIndex>> pendingListings_;
+    // Nodes waiting for a listing, by serial; a node leaves waiting_ when it is deleted, so a
+    // late result never reaches a freed node.
+    std::map<int, std::vector<TDirTreeNode*>> pendingListings_;
+    std::unordered_set<const TDirTreeNode*> waiting_;
 };
 
 }  // namespace pixmarl

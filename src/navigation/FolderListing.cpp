@@ -11,8 +11,7 @@
 #include <QMetaObject>
 
 #include "filelist/NameOrder.h"
-#include "platform/DirEntries.h"
-#include "platform/FileAttributes.h"
+#include "platform/SubFolders.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -37,19 +36,12 @@ QString NewFolderName(const QString& parentPath,
 
 namespace {
 
-bool IsShownFolder(const QString& folder, const TDirName& entry)
-{
-    if (!entry.isDir || entry.nativeName.starts_with('.'))
-        return false;
-    const QString name = QFile::decodeName(
-        QByteArray(entry.nativeName.data(), qsizetype(entry.nativeName.size())));
-    const int attrs = ReadFileAttributes(JoinPath(folder, name));
-    return attrs >= 0 && (attrs & (faHidden | faSysFile)) == 0;
-}
-
 void SortNames(QStringList& names)
 {
-    const TNameOrder order;
+    if (names.size() < 2)
+        return;
+    // A collator is costly to make; each thread that lists keeps its own.
+    static thread_local const TNameOrder order;
     std::vector<TNameOrder::TKey> keys;
     keys.reserve(size_t(names.size()));
     for (const QString& n : names)
@@ -75,16 +67,30 @@ struct TListingJob {
 
 }  // namespace
 
-QStringList ListSubFolders(const QString& path)
+namespace {
+
+// The shown sub-folders of path, and which of them surely have none of their own.
+QStringList ReadSubFolders(const QString& path, QSet<QString>* leaves)
 {
     QStringList names;
-    ForEachDirName(path, {}, [&](const TDirName& entry) {
-        if (IsShownFolder(path, entry))
-            names << QFile::decodeName(
-                QByteArray(entry.nativeName.data(), qsizetype(entry.nativeName.size())));
+    if (leaves == nullptr && IsLeafFolder(path))
+        return names;
+    ForEachSubFolder(path, [&](TSubFolder&& sub) {
+        if (sub.hidden)
+            return;
+        if (leaves != nullptr && sub.leaf)
+            leaves->insert(sub.name);
+        names << std::move(sub.name);
     });
     SortNames(names);
     return names;
+}
+
+}  // namespace
+
+QStringList ListSubFolders(const QString& path)
+{
+    return ReadSubFolders(path, nullptr);
 }
 
 std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& requests)
@@ -93,13 +99,15 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
     for (const TListRequest& request : requests) {
         TFolderListing listing;
         listing.path = request.path;
-        listing.names = ListSubFolders(request.path);
+        QSet<QString> leaves;
+        listing.names = ReadSubFolders(request.path, request.lookAhead ? &leaves : nullptr);
         listing.readAhead = request.lookAhead;
         if (request.lookAhead) {
             for (const QString& name : listing.names) {
                 const QString child = JoinPath(request.path, name);
-                if (!request.skip.contains(child))
-                    listing.lookAhead[name] = ListSubFolders(child);
+                if (request.skip.contains(child))
+                    continue;
+                listing.lookAhead[name] = leaves.contains(name) ? QStringList() : ListSubFolders(child);
             }
         }
         listings.push_back(std::move(listing));
