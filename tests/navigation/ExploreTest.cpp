@@ -337,6 +337,24 @@ TEST_F(DirTreeTest, InvalidNameMessageListsTheEightCharacters)
     EXPECT_EQ(tree_->SelectedNode()->text(0), "m");
 }
 
+TEST_F(DirTreeTest, EditingAVolumeStartsFromItsLabelAndKeepsTheNameWhenItCannotBeWritten)
+{
+    volumes_[0].label = "DATA";
+    computer_->Update();
+    TDirTree tree(nullptr, computer_.get());
+    tree.show();
+    auto* root = static_cast<TDirTreeNode*>(tree.topLevelItem(0));
+    EXPECT_EQ(root->text(0), "Data (" + root_ + ")");
+    tree.StartRename(root);
+    QLineEdit* editor = Editor(tree);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), "DATA");
+    editor->setText("NEW");
+    QTest::keyClick(editor, Qt::Key_Return);
+    RunEventsFor(20);
+    EXPECT_EQ(root->text(0), "Data (" + root_ + ")");
+}
+
 TEST_F(DirTreeTest, DeletingAFolderMovesTheSelectionOffIt)
 {
     const struct {
