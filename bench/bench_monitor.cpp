@@ -55,7 +55,8 @@ int main(int argc, char* argv[])
     bench::PrintFigure("files-per-burst", files, 0);
     bench::PrintFigure("callbacks-per-burst", double(calls) / bursts, 2);
     bench::PrintFigure("reaction-median-ms", bench::Median(reactions) * 1000, 1);
-    bench::PrintFigure("reaction-max-ms", *std::max_element(reactions.begin(), reactions.end()) * 1000, 1);
+    bench::PrintFigure("reaction-max-ms",
+                       *std::max_element(reactions.begin(), reactions.end()) * 1000, 1);
     WaitProcessingEvents([] { return TFileMon::RunningCount() == 0; });
     return 0;
 }

@@ -145,9 +145,8 @@ TDirTree::TDirTree(QWidget* parent, TMyComputer* computer)
 
     for (const auto& drive : computer_.Drives())
         AddDriveNode(*drive);
-    listenerId_ = computer_.AddListener([this](int kinds, TDrive& drive) {
-        DriveChanged(kinds, drive);
-    });
+    listenerId_ =
+        computer_.AddListener([this](int kinds, TDrive& drive) { DriveChanged(kinds, drive); });
 }
 
 TDirTree::~TDirTree()
@@ -378,12 +377,12 @@ void TDirTree::RunListing(std::vector<TListRequest> requests,
         node->pendingListing_ = serial;
         waiting_.insert(node);
     }
-    const auto listings = ListWithin(
-        ListFoldersFn, std::move(requests), listingBudgetMs_,
-        [tree = QPointer<TDirTree>(this), serial](std::vector<TFolderListing> late) {
-            if (tree)
-                tree->ApplyListings(late, serial);
-        });
+    const auto listings =
+        ListWithin(ListFoldersFn, std::move(requests), listingBudgetMs_,
+                   [tree = QPointer<TDirTree>(this), serial](std::vector<TFolderListing> late) {
+                       if (tree)
+                           tree->ApplyListings(late, serial);
+                   });
     if (listings)
         ApplyListings(*listings, serial);
 }
@@ -552,8 +551,8 @@ void TDirTree::NewFolder(TDirTreeNode* parent)
         return;
     if (!parent->isExpanded())
         ExpandNode(parent);
-    const QString name = NewFolderName(
-        NodePath(parent), [](const QString& path) { return QFileInfo(path).isDir(); });
+    const QString name = NewFolderName(NodePath(parent),
+                                       [](const QString& path) { return QFileInfo(path).isDir(); });
     TDirTreeNode* node = NewNode(nkFolder, name);
     parent->addChild(node);
     parent->sortChildren(0, Qt::AscendingOrder);
@@ -709,8 +708,9 @@ bool TDirTree::CanChange(TDirTreeNode* target, TDirTreeNode* previous)
         return true;
     if (previous == nullptr || previous == target || IsBelow(previous, target))
         return true;
-    const QString text = QStringLiteral("Auf Laufwerk ") + target->MountPath() +
-                         QStringLiteral(" kann nicht zugriffen werden.\nDas Gerät ist nicht bereit.");
+    const QString text =
+        QStringLiteral("Auf Laufwerk ") + target->MountPath() +
+        QStringLiteral(" kann nicht zugriffen werden.\nDas Gerät ist nicht bereit.");
     while (!VolumeReadyCheck(target->MountPath()))
         if (!AskRetry(text))
             return false;

@@ -11,8 +11,8 @@
 #include <QMetaObject>
 
 #include "filelist/NameOrder.h"
-#include "platform/SubFolders.h"
 #include "platform/Paths.h"
+#include "platform/SubFolders.h"
 
 namespace pixmarl {
 
@@ -46,9 +46,8 @@ void SortNames(QStringList& names)
     keys.reserve(size_t(names.size()));
     for (const QString& n : names)
         keys.push_back(order.Key(n));
-    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-        return TNameOrder::CompareKeys(a, b) < 0;
-    });
+    std::sort(keys.begin(), keys.end(),
+              [](const auto& a, const auto& b) { return TNameOrder::CompareKeys(a, b) < 0; });
     QStringList sorted;
     sorted.reserve(names.size());
     for (const auto& k : keys)
@@ -107,7 +106,8 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
                 const QString child = JoinPath(request.path, name);
                 if (request.skip.contains(child))
                     continue;
-                listing.lookAhead[name] = leaves.contains(name) ? QStringList() : ListSubFolders(child);
+                listing.lookAhead[name] =
+                    leaves.contains(name) ? QStringList() : ListSubFolders(child);
             }
         }
         listings.push_back(std::move(listing));
@@ -115,9 +115,9 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
     return listings;
 }
 
-std::optional<std::vector<TFolderListing>> ListWithin(
-    const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
-    std::function<void(std::vector<TFolderListing>)> late)
+std::optional<std::vector<TFolderListing>>
+ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
+           std::function<void(std::vector<TFolderListing>)> late)
 {
     auto job = std::make_shared<TListingJob>();
     std::thread([job, list, requests = std::move(requests), late = std::move(late)]() mutable {

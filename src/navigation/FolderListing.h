@@ -40,8 +40,8 @@ struct TListRequest {
 
 struct TFolderListing {
     QString path;
-    QStringList names;                        // in the tree's order
-    bool readAhead = false;                   // the request asked for lookAhead
+    QStringList names;                         // in the tree's order
+    bool readAhead = false;                    // the request asked for lookAhead
     std::map<QString, QStringList> lookAhead;  // child name -> its sub-folders, for those read
 };
 
@@ -52,8 +52,8 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
 // Runs list(requests) on a worker thread and waits up to budgetMs for it. When it is done in
 // time the result is returned. Otherwise nullopt is returned at once, and late(result) runs on
 // the GUI thread when the worker ends (the caller makes sure late still has a target then).
-std::optional<std::vector<TFolderListing>> ListWithin(
-    const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
-    std::function<void(std::vector<TFolderListing>)> late);
+std::optional<std::vector<TFolderListing>>
+ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
+           std::function<void(std::vector<TFolderListing>)> late);
 
 }  // namespace pixmarl

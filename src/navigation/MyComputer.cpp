@@ -7,7 +7,8 @@
 
 namespace pixmarl {
 
-TDrive::TDrive(const TVolume& volume) : volume_(volume), name_(VolumeDisplayName(volume)) {}
+TDrive::TDrive(const TVolume& volume) : volume_(volume), name_(VolumeDisplayName(volume))
+{}
 
 TDrive::~TDrive() = default;
 

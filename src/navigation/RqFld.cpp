@@ -96,7 +96,8 @@ void TReqFolderDlg::StepThroughHistory()
 {
     if (folder_->count() == 0)
         return;
-    const int i = folder_->findText(folder_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int i =
+        folder_->findText(folder_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     const int next = i < 0 || i == folder_->count() - 1 ? 0 : i + 1;
     folder_->setEditText(folder_->itemText(next));
 }

@@ -60,7 +60,9 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline)
 
 TFolderWatch::TFolderWatch(const QString& folder, std::uint32_t filter, bool subTree)
     : stopFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      inotifyFd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)), filter_(filter), subTree_(subTree)
+      inotifyFd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)),
+      filter_(filter),
+      subTree_(subTree)
 {
     if (!IsValid() || InotifyMask(filter_, subTree_) == 0)
         return;
@@ -91,9 +93,9 @@ void TFolderWatch::AddWatchTree(const QString& folder)
     AddWatch(folder);
     ForEachDirName(folder, {}, [&](const TDirName& entry) {
         if (entry.isDir)
-            AddWatchTree(JoinPath(folder, QFile::decodeName(QByteArray(
-                                              entry.nativeName.data(),
-                                              qsizetype(entry.nativeName.size())))));
+            AddWatchTree(JoinPath(
+                folder, QFile::decodeName(QByteArray(entry.nativeName.data(),
+                                                     qsizetype(entry.nativeName.size())))));
     });
 }
 

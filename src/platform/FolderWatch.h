@@ -16,8 +16,8 @@ namespace pixmarl {
 
 // The notification filter bits: which kinds of change wake the watch.
 enum TFolderWatchFilter : std::uint32_t {
-    fwFileName = 0x001,   // files created, deleted or renamed
-    fwDirName = 0x002,    // folders created, deleted or renamed
+    fwFileName = 0x001,  // files created, deleted or renamed
+    fwDirName = 0x002,   // folders created, deleted or renamed
     fwAttributes = 0x004,
     fwSize = 0x008,
     fwLastWrite = 0x010,

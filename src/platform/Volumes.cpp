@@ -17,15 +17,15 @@ namespace pixmarl {
 
 namespace {
 
-const QStringList kBlockFilesystems = {"ext2", "ext3",  "ext4",  "xfs",   "btrfs",
-                                       "f2fs", "vfat",  "exfat", "ntfs",  "ntfs3",
-                                       "fuseblk", "iso9660", "udf", "zfs"};
+const QStringList kBlockFilesystems = {"ext2",    "ext3",    "ext4",  "xfs",  "btrfs",
+                                       "f2fs",    "vfat",    "exfat", "ntfs", "ntfs3",
+                                       "fuseblk", "iso9660", "udf",   "zfs"};
 const QStringList kNetworkFilesystems = {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"};
 const QStringList kPseudoFilesystems = {
-    "proc",      "sysfs",     "cgroup",     "cgroup2",     "devtmpfs", "devpts",
-    "squashfs",  "mqueue",    "debugfs",    "tracefs",     "securityfs", "pstore",
-    "bpf",       "autofs",    "hugetlbfs",  "fusectl",     "configfs", "binfmt_misc",
-    "efivarfs",  "nsfs",      "rpc_pipefs", "selinuxfs",   "fuse.portal", "fuse.gvfsd-fuse"};
+    "proc",     "sysfs",  "cgroup",     "cgroup2",   "devtmpfs",    "devpts",
+    "squashfs", "mqueue", "debugfs",    "tracefs",   "securityfs",  "pstore",
+    "bpf",      "autofs", "hugetlbfs",  "fusectl",   "configfs",    "binfmt_misc",
+    "efivarfs", "nsfs",   "rpc_pipefs", "selinuxfs", "fuse.portal", "fuse.gvfsd-fuse"};
 const QStringList kUserMountFolders = {"/media", "/run/media", "/mnt"};
 const QStringList kRemovableMountFolders = {"/media", "/run/media"};
 
@@ -58,7 +58,8 @@ QString DecodeOctalEscapes(const QString& field)
         const bool escape = in[i] == '\\' && i + 3 < in.size();
         if (escape && std::all_of(in.begin() + i + 1, in.begin() + i + 4,
                                   [](char c) { return c >= '0' && c <= '7'; })) {
-            out.append(char(((in[i + 1] - '0') << 6) | ((in[i + 2] - '0') << 3) | (in[i + 3] - '0')));
+            out.append(
+                char(((in[i + 1] - '0') << 6) | ((in[i + 2] - '0') << 3) | (in[i + 3] - '0')));
             i += 3;
         } else {
             out.append(in[i]);
@@ -161,7 +162,8 @@ std::map<QString, QString> ReadLabelLinks()
 {
     std::map<QString, QString> labels;
     const QDir dir(QStringLiteral("/dev/disk/by-label"));
-    for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+    for (const QFileInfo& link :
+         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
         labels[link.canonicalFilePath()] = DecodeHexEscapes(link.fileName());
     return labels;
 }
@@ -239,7 +241,8 @@ int ContainingVolume(const std::vector<TVolume>& volumes, const QString& path)
     int best = -1;
     for (int i = 0; i < int(volumes.size()); ++i) {
         const QString& mp = volumes[size_t(i)].mountPath;
-        if (IsBelowOrAt(path, mp) && (best < 0 || mp.size() > volumes[size_t(best)].mountPath.size()))
+        if (IsBelowOrAt(path, mp) &&
+            (best < 0 || mp.size() > volumes[size_t(best)].mountPath.size()))
             best = i;
     }
     return best;
@@ -247,9 +250,8 @@ int ContainingVolume(const std::vector<TVolume>& volumes, const QString& path)
 
 bool IsVolumeRoot(const std::vector<TVolume>& volumes, const QString& path)
 {
-    return path == u"/" || std::any_of(volumes.begin(), volumes.end(), [&](const TVolume& v) {
-               return v.mountPath == path;
-           });
+    return path == u"/" || std::any_of(volumes.begin(), volumes.end(),
+                                       [&](const TVolume& v) { return v.mountPath == path; });
 }
 
 std::vector<TVolume> ReadVolumes()

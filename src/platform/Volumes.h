@@ -32,7 +32,7 @@ struct TMountEntry {
     QString root;        // the folder of the filesystem that is mounted (not "/" for bind mounts)
     QString mountPoint;  // where it is mounted
     QString fsType;
-    QString source;      // the device or share
+    QString source;  // the device or share
 };
 
 // The lines of a mountinfo text in their order; malformed lines are skipped.

@@ -75,11 +75,15 @@ TEST_F(DirMonitorTest, OptionsDecideWhichChangesCount)
         std::function<void()> change;
         int calls;
     } cases[] = {
-        {"new file, names watched", dmChFileName, [&] { test::WriteFile(dir_.path(), "n.jpg"); }, 1},
-        {"new folder, only file names", dmChFileName, [&] { test::MakeFolder(dir_.path(), "f1"); }, 0},
+        {"new file, names watched", dmChFileName, [&] { test::WriteFile(dir_.path(), "n.jpg"); },
+         1},
+        {"new folder, only file names", dmChFileName, [&] { test::MakeFolder(dir_.path(), "f1"); },
+         0},
         {"new folder, folder names", dmChDirName, [&] { test::MakeFolder(dir_.path(), "f2"); }, 1},
-        {"write, only names", dmChFileName, [&] { test::WriteFile(dir_.path(), "a.jpg", "yy"); }, 0},
-        {"write, last write", dmChLastWrite, [&] { test::WriteFile(dir_.path(), "a.jpg", "zz"); }, 1},
+        {"write, only names", dmChFileName, [&] { test::WriteFile(dir_.path(), "a.jpg", "yy"); },
+         0},
+        {"write, last write", dmChLastWrite, [&] { test::WriteFile(dir_.path(), "a.jpg", "zz"); },
+         1},
         {"permissions, attributes", dmChAttr,
          [&] { QFile::setPermissions(file, QFile::ReadOwner); }, 1},
         {"anything, empty options", 0, [&] { test::WriteFile(dir_.path(), "e.jpg"); }, 0},

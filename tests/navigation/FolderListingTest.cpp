@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "navigation/DirImages.h"
 #include "navigation/FolderListing.h"
 #include "platform/FileAttributes.h"
-#include "platform/Sync.h"
 #include "platform/SubFolders.h"
 #include "support/TestFiles.h"
 
@@ -104,40 +101,6 @@ TEST(FolderListing, LeafProofNeverHidesAFolderThatHasSubFolders)
             EXPECT_FALSE(leaves.at(c.name)) << c.name;
         }
         EXPECT_EQ(IsLeafFolder(path), leaves.at(c.name)) << c.name;
-    }
-}
-
-TEST(FolderListing, SlowListingComesLateOnTheGuiThread)
-{
-    QTemporaryDir dir;
-    test::MakeFolder(dir.path(), "x");
-    const TListFoldersFn slow = [](const std::vector<TListRequest>& r) {
-        QThread::msleep(150);
-        return ListFolders(r);
-    };
-    const struct {
-        int budgetMs;
-        bool inTime;
-    } cases[] = {{20, false}, {2000, true}};
-    for (const auto& c : cases) {
-        std::optional<std::vector<TFolderListing>> late;
-        QThread* lateOn = nullptr;
-        const auto now = ListWithin(slow, {TListRequest{dir.path(), false, {}}}, c.budgetMs,
-                                    [&](std::vector<TFolderListing> r) {
-                                        late = std::move(r);
-                                        lateOn = QThread::currentThread();
-                                    });
-        EXPECT_EQ(now.has_value(), c.inTime);
-        QElapsedTimer t;
-        t.start();
-        const int waitMs = c.inTime ? 200 : 2000;  // a result in time must not come again
-        WaitProcessingEvents([&] { return late.has_value() || t.elapsed() > waitMs; });
-        EXPECT_EQ(late.has_value(), !c.inTime);
-        const auto& result = c.inTime ? *now : *late;
-        EXPECT_EQ(result.at(0).names, QStringList{"x"});
-        if (!c.inTime) {
-            EXPECT_EQ(lateOn, QThread::currentThread());
-        }
     }
 }
 

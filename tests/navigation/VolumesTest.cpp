@@ -72,7 +72,8 @@ TEST(Volumes, DesktopListsWhatAUserBrowsesInVolumeOrder)
 
 TEST(Volumes, ContainerListsOnlyItsRoot)
 {
-    const auto volumes = SelectVolumes(ParseMountInfo(QString::fromUtf8(kContainer)), DesktopProbe());
+    const auto volumes =
+        SelectVolumes(ParseMountInfo(QString::fromUtf8(kContainer)), DesktopProbe());
     EXPECT_EQ(MountPaths(volumes), QStringList{"/"});
     EXPECT_EQ(VolumeDisplayName(volumes[0]), "File System (/)");
 }
@@ -172,11 +173,11 @@ TEST(Volumes, ContainingVolumeIsTheLongestPrefixAtAFolderBoundary)
 
 TEST(Volumes, LaterMountOnTheSamePointWins)
 {
-    const auto volumes = SelectVolumes(ParseMountInfo(QString::fromUtf8(
-                                           "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                                           "2 1 8:2 / /mnt/x rw - ext4 /dev/sda2 rw\n"
-                                           "3 2 8:3 / /mnt/x rw - vfat /dev/sdb1 rw\n")),
-                                       {});
+    const auto volumes = SelectVolumes(
+        ParseMountInfo(QString::fromUtf8("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                         "2 1 8:2 / /mnt/x rw - ext4 /dev/sda2 rw\n"
+                                         "3 2 8:3 / /mnt/x rw - vfat /dev/sdb1 rw\n")),
+        {});
     ASSERT_EQ(volumes.size(), 2u);
     EXPECT_EQ(volumes[1].fsType, "vfat");
 }
