@@ -92,7 +92,7 @@ public:
     // Runs while the context node is highlighted: the owner shows its menu here.
     std::function<void(TDirTree&, const QPoint& globalPos)> OnContextPopup;
 
-    // The file operations, assigned by the owner: each answers success.
+    // The file operations (by default those of FileOps()): each answers success.
     std::function<bool(const QString& folder)> DeleteFolderOperation;
     std::function<bool(const QString& oldPath, const QString& newPath)> RenameFolderOperation;
 
