@@ -1,0 +1,251 @@
+#include "FileOps.h"
+
+#include <optional>
+
+#include <QFileInfo>
+
+#include "fileops/FileNames.h"
+#include "platform/Paths.h"
+
+namespace pixmarl {
+
+namespace {
+
+bool ExistsOnDisk(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+// The walk over the pairs of one request, with the answer for all that is in force.
+class TOverwriteRun {
+public:
+    TOverwriteRun(
+        QStringList& sources, QStringList& targets, bool create, const TAskOverwriteEvent& ask)
+        : sources_(sources), targets_(targets), create_(create), ask_(ask)
+    {
+    }
+
+    bool Walk();
+
+private:
+    // The index of an earlier pair that already writes to targets_[i], or -1.
+    qsizetype EarlierPairWriting(qsizetype i) const
+    {
+        const qsizetype at = targets_.indexOf(targets_.at(i));
+        return at < i ? at : -1;
+    }
+    bool InConflict(qsizetype i) const
+    {
+        return ExistsOnDisk(targets_.at(i)) || EarlierPairWriting(i) >= 0;
+    }
+    // Used on disk or by another pair of this run.
+    bool Taken(const QString& path, qsizetype i) const
+    {
+        for (qsizetype k = 0; k < targets_.size(); ++k)
+            if (k != i && targets_.at(k) == path)
+                return true;
+        return ExistsOnDisk(path);
+    }
+    QString FreeName(qsizetype i) const
+    {
+        return UniqueFileName(targets_.at(i), [this, i](const QString& p) { return Taken(p, i); });
+    }
+    TOverwriteReply Ask(qsizetype i, bool multiple) const;
+
+    QStringList& sources_;
+    QStringList& targets_;
+    const bool create_;
+    const TAskOverwriteEvent& ask_;
+};
+
+TOverwriteReply TOverwriteRun::Ask(qsizetype i, bool multiple) const
+{
+    TOverwriteQuestion q;
+    q.Source = create_ ? QString() : sources_.value(i);
+    q.Target = targets_.at(i);
+    const qsizetype earlier = EarlierPairWriting(i);
+    q.Existing
+        = ExistsOnDisk(q.Target) || earlier < 0 || create_ ? q.Target : sources_.value(earlier);
+    q.Proposal = FreeName(i);
+    q.Multiple = multiple;
+    q.Taken = [this, i](const QString& p) { return Taken(p, i); };
+    if (!ask_)
+        return {};
+    TOverwriteReply reply = ask_(q);
+    // A typed name that is not free would silently replace another file: take the proposal.
+    if ((reply.Answer == oaRename || reply.Answer == oaRenameAll)
+        && (reply.NewTarget.isEmpty() || IsInvalidFileName(ExtractFileName(reply.NewTarget))
+            || (reply.NewTarget != q.Proposal && Taken(reply.NewTarget, i))))
+        reply.NewTarget = q.Proposal;
+    return reply;
+}
+
+bool TOverwriteRun::Walk()
+{
+    if (targets_.size() == 1) {
+        if (!ExistsOnDisk(targets_.at(0)))
+            return true;
+        const TOverwriteReply reply = Ask(0, false);
+        switch (reply.Answer) {
+        case oaRename:
+        case oaRenameAll:
+            targets_[0] = reply.NewTarget;
+            return true;
+        case oaReplace:
+        case oaReplaceAll:
+            return true;
+        default:
+            return false;
+        }
+    }
+    std::optional<TOverwriteAnswer> forAll;
+    for (qsizetype i = 0; i < targets_.size();) {
+        if (!InConflict(i)) {
+            ++i;
+            continue;
+        }
+        TOverwriteReply reply;
+        if (forAll)
+            reply = { *forAll, *forAll == oaRenameAll ? FreeName(i) : QString() };
+        else
+            reply = Ask(i, true);
+        switch (reply.Answer) {
+        case oaReplaceAll:
+        case oaRenameAll:
+        case oaReplaceNone:
+            forAll = reply.Answer;
+            break;
+        default:
+            break;
+        }
+        switch (reply.Answer) {
+        case oaReplace:
+        case oaReplaceAll:
+            ++i;
+            break;
+        case oaRename:
+        case oaRenameAll:
+            targets_[i] = reply.NewTarget;
+            ++i;
+            break;
+        case oaDontReplace:
+        case oaReplaceNone:
+            sources_.removeAt(i);
+            targets_.removeAt(i);
+            break;
+        case oaCancel:
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TFileOps::RequestOverwrite(QStringList& sources, QStringList& targets, bool create) const
+{
+    if (sources.size() != targets.size())
+        return false;
+    return TOverwriteRun(sources, targets, create, OnAskOverwrite).Walk();
+}
+
+bool TFileOps::Execute(const TFileOpRequest& request) const
+{
+    return OnExecute && OnExecute(request) == frSuccess;
+}
+
+bool TFileOps::CopyMovePairs(QStringList sources, QStringList targets, TFileOpFunc operation) const
+{
+    if (!RequestOverwrite(sources, targets, false))
+        return false;
+    if (sources.isEmpty())
+        return true;
+    return Execute(
+        { operation, sources, targets, FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_ALLOWUNDO });
+}
+
+bool TFileOps::CopyMoveFiles(
+    const QStringList& files, TFileOpFunc operation, const QString& targetFolder) const
+{
+    if (targetFolder.isEmpty() || (operation != foCopy && operation != foMove))
+        return false;
+    QStringList targets;
+    for (const QString& file : files)
+        targets << JoinPath(targetFolder, ExtractFileName(file));
+    return CopyMovePairs(files, targets, operation);
+}
+
+bool TFileOps::CopyMoveFilesAs(const QStringList& sources, const QStringList& targets,
+    TFileOpFunc operation, const QString& targetFolder) const
+{
+    if (operation != foCopy && operation != foMove)
+        return false;
+    // Unpaired lists would send files to the wrong names.
+    if (sources.size() != targets.size())
+        return false;
+    QStringList joined;
+    for (const QString& target : targets)
+        joined << JoinPath(targetFolder, ExtractFileName(target));
+    return CopyMovePairs(sources, joined, operation);
+}
+
+bool TFileOps::DeleteFiles(const QStringList& files) const
+{
+    if (files.isEmpty())
+        return false;
+    return Execute({ foDelete, files, {}, FOF_ALLOWUNDO });
+}
+
+bool TFileOps::RenameFile(const QString& oldPath, const QString& newName) const
+{
+    // The whole name is checked: a separator would move the file into another folder.
+    if (newName.isEmpty() || IsInvalidFileName(newName)) {
+        if (OnMessage)
+            OnMessage(QStringLiteral("Rename"), InvalidFileNameMessage());
+        return false;
+    }
+    const QString newPath = JoinPath(ExtractFileDir(oldPath), newName);
+    // Nothing changes on disk, so no change report would come to use up the announcement.
+    if (newPath == oldPath)
+        return true;
+    if (OnOwnChange)
+        OnOwnChange();
+    const bool ok = Execute({ foRename, { oldPath }, { newPath }, FOF_ALLOWUNDO });
+    if (!ok && OnOwnChangeTakenBack)
+        OnOwnChangeTakenBack();
+    return ok;
+}
+
+TFileOps& FileOps()
+{
+    static TFileOps instance;
+    return instance;
+}
+
+bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create)
+{
+    return FileOps().RequestOverwrite(sources, targets, create);
+}
+
+void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QString& targetFolder)
+{
+    FileOps().CopyMoveFiles(files, operation, targetFolder);
+}
+
+void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
+    const QString& targetFolder)
+{
+    FileOps().CopyMoveFilesAs(sources, targets, operation, targetFolder);
+}
+
+void DeleteFiles(const QStringList& files)
+{
+    FileOps().DeleteFiles(files);
+}
+
+bool RenameFile(const QString& oldPath, const QString& newName)
+{
+    return FileOps().RenameFile(oldPath, newName);
+}
+
+}  // namespace pixmarl

@@ -1,0 +1,82 @@
+#pragma once
+
+// Copying, moving, deleting and renaming on behalf of the user, with the program's own question
+// about files that already exist, settled before anything is written. The windows are reached
+// through events, so this runs (and is tested) without widgets; the dialogs wire themselves in.
+// GUI thread only.
+
+#include <functional>
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/FileOperation.h"
+
+namespace pixmarl {
+
+enum TOverwriteAnswer {
+    oaReplace,
+    oaRename,
+    oaDontReplace,
+    oaReplaceAll,
+    oaRenameAll,
+    oaReplaceNone,
+    oaCancel
+};
+
+struct TOverwriteQuestion {
+    QString Source;  // the incoming file; empty when the file is yet to be created
+    QString Target;  // the path in conflict
+    QString Existing;  // the file whose size and time describe what is at Target
+    QString Proposal;  // full path of the proposed free name
+    bool Multiple = false;  // more than one target: the answers for all and Cancel are offered
+    // Whether a typed name (full path) is already used on disk or by another target of the run.
+    std::function<bool(const QString& path)> Taken;
+};
+
+struct TOverwriteReply {
+    TOverwriteAnswer Answer = oaCancel;
+    QString NewTarget;  // Rename, Rename all: the full path chosen
+};
+
+using TAskOverwriteEvent = std::function<TOverwriteReply(const TOverwriteQuestion&)>;
+
+class TFileOps {
+public:
+    TAskOverwriteEvent OnAskOverwrite;
+    std::function<void(const QString& caption, const QString& text)> OnMessage;
+    // One change report of the folder monitor is to be ignored (a rename updates the list
+    // itself); OnOwnChangeTakenBack withdraws that when the rename failed.
+    std::function<void()> OnOwnChange;
+    std::function<void()> OnOwnChangeTakenBack;
+    // Runs a file operation with its windows.
+    std::function<TFileOpResult(const TFileOpRequest&)> OnExecute;
+
+    // Settles the conflicts of sources[i] -> targets[i]: answers whether to go on; may drop
+    // pairs and change targets. create: the targets are yet to be made (no incoming file).
+    bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create) const;
+
+    // The answers report whether the operation ran and succeeded.
+    bool CopyMoveFiles(
+        const QStringList& files, TFileOpFunc operation, const QString& targetFolder) const;
+    bool CopyMoveFilesAs(const QStringList& sources, const QStringList& targets,
+        TFileOpFunc operation, const QString& targetFolder) const;
+    bool DeleteFiles(const QStringList& files) const;
+    bool RenameFile(const QString& oldPath, const QString& newName) const;
+
+private:
+    bool CopyMovePairs(QStringList sources, QStringList targets, TFileOpFunc operation) const;
+    bool Execute(const TFileOpRequest& request) const;
+};
+
+// The process-wide instance the main window and the dialogs wire up.
+TFileOps& FileOps();
+
+bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create);
+void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QString& targetFolder);
+void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
+    const QString& targetFolder);
+void DeleteFiles(const QStringList& files);
+bool RenameFile(const QString& oldPath, const QString& newName);
+
+}  // namespace pixmarl

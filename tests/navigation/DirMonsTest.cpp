@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "navigation/DirMons.h"
+#include "platform/Sync.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+// Lets the event loop run for ms milliseconds.
+void RunEventsFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    WaitProcessingEvents([&] { return t.elapsed() >= ms; });
+}
+
+// Counts the callbacks of a monitor on a temporary folder; the monitor is stopped and its
+// watcher has ended when the fixture goes.
+class DirMonitorTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        monitor_.SetDirectory(dir_.path());
+        monitor_.OnFilesChange = [this](TDirMonitor& sender) {
+            EXPECT_EQ(&sender, &monitor_);
+            EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+            ++calls_;
+        };
+    }
+    void TearDown() override
+    {
+        monitor_.SetActive(false);
+        WaitProcessingEvents([] { return TFileMon::RunningCount() == 0; });
+    }
+
+    QTemporaryDir dir_;
+    TDirMonitor monitor_;
+    int calls_ = 0;
+};
+
+TEST_F(DirMonitorTest, HundredFilesCopiedInABurstGiveOneCall)
+{
+    monitor_.SetActive(true);
+    ASSERT_TRUE(monitor_.Active());
+    for (int i = 0; i < 100; ++i)
+        test::WriteFileOfSize(dir_.path(), QStringLiteral("img%1.jpg").arg(i), 2000);
+    RunEventsFor(400);
+    EXPECT_EQ(calls_, 1);
+}
+
+TEST_F(DirMonitorTest, PausesLongerThanTheBurstStepGiveOneCallPerBurst)
+{
+    monitor_.SetActive(true);
+    for (int burst = 0; burst < 3; ++burst) {
+        for (int i = 0; i < 10; ++i)
+            test::WriteFile(dir_.path(), QStringLiteral("b%1_%2.jpg").arg(burst).arg(i));
+        RunEventsFor(300);
+    }
+    EXPECT_EQ(calls_, 3);
+}
+
+TEST_F(DirMonitorTest, OptionsDecideWhichChangesCount)
+{
+    const QString file = test::WriteFile(dir_.path(), "a.jpg", "x");
+    const struct {
+        const char* what;
+        TMonitorOptions options;
+        std::function<void()> change;
+        int calls;
+    } cases[] = {
+        {"new file, names watched", dmChFileName, [&] { test::WriteFile(dir_.path(), "n.jpg"); },
+         1},
+        {"new folder, only file names", dmChFileName, [&] { test::MakeFolder(dir_.path(), "f1"); },
+         0},
+        {"new folder, folder names", dmChDirName, [&] { test::MakeFolder(dir_.path(), "f2"); }, 1},
+        {"write, only names", dmChFileName, [&] { test::WriteFile(dir_.path(), "a.jpg", "yy"); },
+         0},
+        {"write, last write", dmChLastWrite, [&] { test::WriteFile(dir_.path(), "a.jpg", "zz"); },
+         1},
+        {"permissions, attributes", dmChAttr,
+         [&] { QFile::setPermissions(file, QFile::ReadOwner); }, 1},
+        {"anything, empty options", 0, [&] { test::WriteFile(dir_.path(), "e.jpg"); }, 0},
+    };
+    for (const auto& c : cases) {
+        calls_ = 0;
+        monitor_.SetActive(false);
+        monitor_.SetOptions(c.options);
+        monitor_.SetActive(true);
+        c.change();
+        RunEventsFor(250);
+        EXPECT_EQ(calls_, c.calls) << c.what;
+    }
+}
+
+TEST_F(DirMonitorTest, ChangingDirectorySilencesTheOldFolder)
+{
+    QTemporaryDir other;
+    monitor_.SetActive(true);
+    monitor_.SetDirectory(other.path());
+    EXPECT_TRUE(monitor_.Active());
+    test::WriteFile(dir_.path(), "old.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 0);
+    test::WriteFile(other.path(), "new.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 1);
+}
+
+TEST_F(DirMonitorTest, SwitchedOffDuringABurstReportsNothing)
+{
+    monitor_.SetActive(true);
+    test::WriteFile(dir_.path(), "a.jpg");
+    RunEventsFor(30);  // the burst is being collected
+    monitor_.SetActive(false);
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 0);
+    EXPECT_EQ(TFileMon::RunningCount(), 0);
+}
+
+TEST_F(DirMonitorTest, StoppedWhileItsReportWaitsForTheGuiReportsNothing)
+{
+    monitor_.SetActive(true);
+    test::WriteFile(dir_.path(), "a.jpg");
+    // The GUI thread is busy while the burst ends, so the report waits in the queue.
+    QThread::msleep(250);
+    monitor_.SetActive(false);
+    RunEventsFor(100);
+    EXPECT_EQ(calls_, 0);
+}
+
+TEST_F(DirMonitorTest, DeletedFolderEndsQuietlyWithoutSpinning)
+{
+    const QString sub = test::MakeFolder(dir_.path(), "sub");
+    monitor_.SetDirectory(sub);
+    monitor_.SetActive(true);
+    ASSERT_TRUE(QDir(sub).removeRecursively());
+    const clock_t cpuBefore = clock();
+    RunEventsFor(300);
+    EXPECT_EQ(calls_, 0);
+    // A spinning watcher would burn most of those 300 ms.
+    EXPECT_LT(double(clock() - cpuBefore) / CLOCKS_PER_SEC, 0.15);
+    EXPECT_TRUE(monitor_.Active());
+}
+
+TEST_F(DirMonitorTest, MissingFolderIsQuietAndSameDirectoryDoesNotRestart)
+{
+    monitor_.SetDirectory(dir_.path() + "/missing");
+    monitor_.SetActive(true);
+    RunEventsFor(150);
+    EXPECT_EQ(calls_, 0);
+    monitor_.SetDirectory(dir_.path());
+    const int running = TFileMon::RunningCount();
+    monitor_.SetDirectory(dir_.path());
+    EXPECT_EQ(TFileMon::RunningCount(), running);
+}
+
+TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
+{
+    monitor_.SetWatchSubTree(true);
+    monitor_.SetActive(true);
+    const QString sub = test::MakeFolder(dir_.path(), "new");
+    RunEventsFor(250);
+    calls_ = 0;
+    test::WriteFile(test::MakeFolder(sub, "deeper"), "x.jpg");
+    RunEventsFor(250);
+    calls_ = 0;
+    test::WriteFile(sub + "/deeper", "y.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 1);
+}
+
+TEST_F(DirMonitorTest, WithoutSubTreeWatchSubFoldersAreNotSeen)
+{
+    const QString sub = test::MakeFolder(dir_.path(), "sub");
+    monitor_.SetActive(true);
+    test::WriteFile(sub, "x.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 0);
+}
+
+}  // namespace
+}  // namespace pixmarl

@@ -1,0 +1,114 @@
+#include "QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include "navigation/MyComputer.h"
+#include "platform/Sync.h"
+
+namespace pixmarl {
+namespace {
+
+TVolume Volume(const char* path, const char* label = "", const char* device = "/dev/x")
+{
+    TVolume v;
+    v.mountPath = QString::fromUtf8(path);
+    v.label = QString::fromUtf8(label);
+    v.device = QString::fromUtf8(device);
+    v.fsType = "ext4";
+    v.driveType = dtFixed;
+    return v;
+}
+
+// A mount table the test changes at will, and a record of what the listeners heard.
+struct Fixture {
+    std::vector<TVolume> volumes{Volume("/"), Volume("/home")};
+    TMyComputer computer{[this] { return volumes; }, false};
+    QStringList heard;
+
+    Fixture()
+    {
+        computer.AddListener([this](int kinds, TDrive& d) {
+            heard << QString::number(kinds) + u' ' + d.Name() + u' ' + QString::number(d.Index());
+        });
+    }
+};
+
+TEST(MyComputer, ChangesOfTheMountTableReachTheListenersWithTheirBits)
+{
+    const struct {
+        const char* what;
+        std::vector<TVolume> next;
+        QStringList heard;
+    } cases[] = {
+        {"nothing changed", {Volume("/"), Volume("/home")}, {}},
+        {"stick added",
+         {Volume("/"), Volume("/home"), Volume("/media/usb", "STICK")},
+         {"64 Stick (/media/usb) 2"}},
+        {"volume added in the middle",
+         {Volume("/"), Volume("/boot"), Volume("/home")},
+         {"64  (/boot) 1"}},
+        {"volume removed", {Volume("/")}, {"32  (/home) 1"}},
+        {"label changed", {Volume("/", "SYS"), Volume("/home")}, {"1 Sys (/) 0"}},
+        {"other medium on the same point",
+         {Volume("/"), Volume("/home", "", "/dev/y")},
+         {"32  (/home) 1", "64  (/home) 1"}},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.volumes = c.next;
+        f.computer.Update();
+        EXPECT_EQ(f.heard, c.heard) << c.what;
+        ASSERT_EQ(f.computer.Drives().size(), c.next.size()) << c.what;
+        for (size_t i = 0; i < c.next.size(); ++i) {
+            EXPECT_EQ(f.computer.Drives()[i]->MountPath(), c.next[i].mountPath) << c.what;
+            EXPECT_EQ(f.computer.Drives()[i]->Index(), int(i)) << c.what;
+        }
+    }
+}
+
+TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)
+{
+    Fixture f;
+    f.computer.SetRefreshDelay(50);
+    f.volumes.push_back(Volume("/media/usb"));
+    f.computer.Update();
+    // The label becomes readable only later, as with a slow medium.
+    f.volumes.back().label = "PHOTOS";
+    QElapsedTimer t;
+    t.start();
+    WaitProcessingEvents([&] { return f.heard.size() == 2 || t.elapsed() > 3000; });
+    EXPECT_EQ(f.heard, (QStringList{"64  (/media/usb) 2", "2 Photos (/media/usb) 2"}));
+}
+
+TEST(MyComputer, RemovedListenerHearsNothingAndLabelsCannotBeWritten)
+{
+    Fixture f;
+    QStringList other;
+    const int id = f.computer.AddListener([&](int, TDrive&) { other << "x"; });
+    f.computer.RemoveListener(id);
+    f.computer.RemoveListener(999);
+    f.volumes.pop_back();
+    f.computer.Update();
+    EXPECT_TRUE(other.isEmpty());
+    EXPECT_EQ(f.heard.size(), 1);
+    EXPECT_FALSE(f.computer.SetLabel(*f.computer.Drives()[0], "NEW"));
+    EXPECT_EQ(f.computer.Drives()[0]->Name(), "File System (/)");
+}
+
+TEST(MyComputer, ContainingDriveOfNestedMounts)
+{
+    Fixture f;
+    f.volumes.push_back(Volume("/home/ann/usb"));
+    f.computer.Update();
+    EXPECT_EQ(f.computer.ContainingDrive("/home/ann/usb/a")->MountPath(), "/home/ann/usb");
+    EXPECT_EQ(f.computer.ContainingDrive("/home/ann/usb2")->MountPath(), "/home");
+    EXPECT_EQ(f.computer.ContainingDrive("/etc")->MountPath(), "/");
+    EXPECT_TRUE(f.computer.IsVolumeRoot("/home"));
+    EXPECT_FALSE(f.computer.IsVolumeRoot("/home/ann"));
+}
+
+}  // namespace
+}  // namespace pixmarl

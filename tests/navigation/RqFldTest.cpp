@@ -1,0 +1,117 @@
+#include "QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "navigation/Explore.h"
+#include "navigation/MyComputer.h"
+#include "navigation/RqFld.h"
+
+namespace pixmarl {
+namespace {
+
+class ReqFolderDlgTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(dir_.path() + "/a/b");
+        QDir().mkpath(dir_.path() + "/c");
+        TVolume v;
+        v.mountPath = dir_.path();
+        v.driveType = dtFixed;
+        computer_ = std::make_unique<TMyComputer>([v] { return std::vector<TVolume>{v}; }, false);
+        dialog_ = std::make_unique<TReqFolderDlg>(nullptr, computer_.get());
+    }
+
+    // Runs the dialog, choosing folder in the tree and closing it with OK or Cancel.
+    QString Request(const QString& folder, bool ok)
+    {
+        QTimer::singleShot(0, [&] {
+            dialog_->DirTree()->SetDirectory(folder);
+            // The user's click in the tree gives it the focus.
+            QFocusEvent focusIn(QEvent::FocusIn);
+            QCoreApplication::sendEvent(dialog_->DirTree(), &focusIn);
+            ok ? dialog_->accept() : dialog_->reject();
+        });
+        return RequestFolder();
+    }
+
+    QStringList History() const
+    {
+        QStringList items;
+        for (int i = 0; i < dialog_->Folder()->count(); ++i)
+            items << dialog_->Folder()->itemText(i);
+        return items;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<TMyComputer> computer_;
+    std::unique_ptr<TReqFolderDlg> dialog_;
+};
+
+TEST_F(ReqFolderDlgTest, OkAnswersTheFolderAndKeepsItMostRecentFirst)
+{
+    const QString a = dir_.path() + "/a";
+    const QString c = dir_.path() + "/c";
+    const struct {
+        QString folder;
+        bool ok;
+        QString answer;
+        QStringList history;
+    } steps[] = {
+        {a, true, a, {a}},
+        {c, false, "", {a}},
+        {c, true, c, {c, a}},
+        {a, true, a, {c, a}},  // already listed: not added twice
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(Request(s.folder, s.ok), s.answer) << s.folder.toStdString();
+        EXPECT_EQ(History(), s.history);
+    }
+    EXPECT_EQ(dialog_->windowTitle(), "Select Folder");
+}
+
+TEST_F(ReqFolderDlgTest, ShowingEmptiesTheTextAndHidingCollapsesTheTree)
+{
+    dialog_->show();
+    dialog_->DirTree()->SetDirectory(dir_.path() + "/a/b");
+    EXPECT_EQ(dialog_->Folder()->currentText(), dir_.path() + "/a/b");
+    dialog_->Folder()->setEditText("typed");
+    dialog_->DirTree()->setFocus();
+    QApplication::processEvents();
+    dialog_->hide();
+    TDirTreeNode* a = dialog_->DirTree()->FindNode(dir_.path() + "/a");
+    dialog_->hide();
+    ASSERT_NE(a, nullptr);
+    dialog_->show();
+    EXPECT_EQ(dialog_->Folder()->currentText(), "");
+    dialog_->hide();
+    EXPECT_FALSE(dialog_->DirTree()->topLevelItem(0)->isExpanded());
+}
+
+TEST_F(ReqFolderDlgTest, DoubleClickStepsThroughTheHistory)
+{
+    QComboBox* folder = dialog_->Folder();
+    folder->addItems({"/x", "/y", "/z"});
+    const struct {
+        const char* text;
+        const char* after;
+    } cases[] = {
+        {"/x", "/y"}, {"/y", "/z"}, {"/z", "/x"}, {"/other", "/x"}, {"", "/x"},
+    };
+    for (const auto& c : cases) {
+        folder->setEditText(QString::fromUtf8(c.text));
+        QTest::mouseDClick(folder->lineEdit(), Qt::LeftButton);
+        EXPECT_EQ(folder->currentText(), QString::fromUtf8(c.after)) << c.text;
+    }
+}
+
+}  // namespace
+}  // namespace pixmarl
