@@ -1,0 +1,70 @@
+#pragma once
+
+// Buffered, forward-moving reading of the first bytes of a file (or of bytes already in memory)
+// for the header readers. A file is read in chunks, so a header costs one read in the common
+// case; a skip beyond the chunk costs one more read where the skip lands, never a read per byte.
+// One object per read, on one thread; the file is closed when the object goes.
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace pixmarl {
+
+class THeaderSource {
+public:
+    static constexpr int kChunkSize = 4096;
+
+    // Opens fileName for reading; IsOpen() tells whether that worked. chunkSize (1..kChunkSize)
+    // is the size of each read.
+    explicit THeaderSource(const QString& fileName, int chunkSize = kChunkSize);
+    // Reads from data, which must outlive the object.
+    explicit THeaderSource(QByteArrayView data);
+    ~THeaderSource();
+    THeaderSource(const THeaderSource&) = delete;
+    THeaderSource& operator=(const THeaderSource&) = delete;
+
+    bool IsOpen() const { return data_ != nullptr; }
+    // True once the operating system reported a read error.
+    bool ReadFailed() const { return readFailed_; }
+    qint64 Position() const { return position_; }
+
+    // Reads the byte at the position and moves past it; false at the end or on a read error.
+    bool ReadByte(std::uint8_t& byte);
+    // Copies up to count bytes from the position on; returns how many were there.
+    qint64 Read(void* dest, qint64 count);
+    // True when no byte follows the position (reads ahead when it has to know).
+    bool AtEnd();
+    // Moves the position forward by count bytes; a position past the end only makes later reads
+    // fail.
+    void Skip(qint64 count) { position_ += count; }
+
+private:
+    bool Ensure();
+    void Fill();
+
+    struct TFileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, TFileCloser> file_;
+    std::unique_ptr<std::array<std::uint8_t, kChunkSize>> chunk_;
+    int chunkSize_ = kChunkSize;
+    const std::uint8_t* data_ = nullptr;
+    qint64 dataStart_ = 0;  // file offset of data_[0]
+    qint64 dataLength_ = 0;
+    qint64 knownEnd_ = -1;  // the file's size once a short read has shown it
+    qint64 filePosition_ = 0;
+    qint64 position_ = 0;
+    bool readFailed_ = false;
+};
+
+// Reads the first count bytes (at most kChunkSize) of a file with one read. False when the file
+// cannot be opened or reading it fails; a shorter file gives what it holds.
+bool ReadFileStart(const QString& fileName, int count, QByteArray& start);
+
+}  // namespace pixmarl
