@@ -169,7 +169,21 @@ void CmykRowToRgb(const JSAMPLE* cmyk, uchar* rgb, JDIMENSION width, bool invert
     }
 }
 
-bool DecodeGuarded(TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow)
+// The quantiser's grey levels, copied out before libjpeg frees its colour map.
+struct TGreyLevels {
+    int count;
+    JSAMPLE level[256];
+};
+
+void CopyGreyLevels(const jpeg_decompress_struct& cinfo, TGreyLevels& levels)
+{
+    levels.count = std::clamp(cinfo.actual_number_of_colors, 0, 256);
+    for (int i = 0; i < levels.count; ++i)
+        levels.level[i] = cinfo.colormap[0][i];
+}
+
+bool DecodeGuarded(TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow,
+                   TGreyLevels& levels)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -183,6 +197,8 @@ bool DecodeGuarded(TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPL
         if (cmykRow)
             CmykRowToRgb(cmykRow, line, d.cinfo.output_width, inverted);
     }
+    if (d.cinfo.quantize_colors)
+        CopyGreyLevels(d.cinfo, levels);
     // The end of the stream is not needed for the picture: trailing damage does not matter.
     jpeg_abort_decompress(&d.cinfo);
     return true;
@@ -225,13 +241,11 @@ QImage GreyPalette(const QImage& rgb)
     return grey;
 }
 
-void SetQuantizedPalette(const jpeg_decompress_struct& cinfo, QImage& image)
+void SetGreyPalette(const TGreyLevels& levels, QImage& image)
 {
-    QList<QRgb> table(cinfo.actual_number_of_colors);
-    for (int i = 0; i < cinfo.actual_number_of_colors; ++i) {
-        const int level = cinfo.colormap[0][i];
-        table[i] = qRgb(level, level, level);
-    }
+    QList<QRgb> table(levels.count);
+    for (int i = 0; i < levels.count; ++i)
+        table[i] = qRgb(levels.level[i], levels.level[i], levels.level[i]);
     image.setColorTable(table);
 }
 
@@ -270,12 +284,14 @@ TJpegDecodeResult Decode(const TJpegInput& input, const TJpegDecodeOptions& opti
         result.Error = QStringLiteral("Not enough memory for the JPEG image");
         return result;
     }
-    if (!DecodeGuarded(d, image.bits(), image.bytesPerLine(), cmykRow.empty() ? nullptr : cmykRow.data())) {
+    TGreyLevels levels {};
+    if (!DecodeGuarded(d, image.bits(), image.bytesPerLine(), cmykRow.empty() ? nullptr : cmykRow.data(),
+                       levels)) {
         result.Error = MessageOf(d);
         return result;
     }
     if (quantized)
-        SetQuantizedPalette(cinfo, image);
+        SetGreyPalette(levels, image);
     else if (options.Grayscale)
         image = GreyPalette(image);
     result.Damaged = d.errors.warnings > 0;
