@@ -3,20 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QFile>
 
 namespace pixmarl {
+
+namespace {
+
+constexpr qint64 kMinRead = 1024;
+
+}  // namespace
 
 THeaderSource::THeaderSource(const QString& fileName, int chunkSize)
     : chunkSize_(std::clamp(chunkSize, 1, kChunkSize))
 {
-    file_.reset(std::fopen(QFile::encodeName(fileName).constData(), "rb"));
-    if (!file_)
-        return;
-    // Our own chunk is the buffer: a second one inside stdio would only copy twice.
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-    chunk_ = std::make_unique<std::array<std::uint8_t, kChunkSize>>();
-    data_ = chunk_->data();
+    file_.emplace(fileName);
+    if (file_->IsOpen())
+        data_ = chunk_.data();
 }
 
 THeaderSource::THeaderSource(QByteArrayView data)
@@ -35,7 +36,7 @@ bool THeaderSource::Ensure()
 {
     if (position_ >= dataStart_ && position_ < dataStart_ + dataLength_)
         return true;
-    if (!file_ || readFailed_ || (knownEnd_ >= 0 && position_ >= knownEnd_))
+    if (!file_ || !file_->IsOpen() || readFailed_ || (knownEnd_ >= 0 && position_ >= knownEnd_))
         return false;
     Fill();
     return dataLength_ > 0;
@@ -44,20 +45,15 @@ bool THeaderSource::Ensure()
 void THeaderSource::Fill()
 {
     dataStart_ = position_;
-    dataLength_ = 0;
-    if (filePosition_ != position_ && fseeko(file_.get(), off_t(position_), SEEK_SET) != 0) {
+    // A read that stays inside one page of the file costs the kernel one page lookup, not two.
+    const qint64 toPageEnd = kChunkSize - position_ % kChunkSize;
+    const qint64 length = std::min<qint64>(chunkSize_, toPageEnd >= kMinRead ? toPageEnd : chunkSize_);
+    const qint64 got = file_->ReadAt(position_, chunk_.data(), length);
+    dataLength_ = std::max<qint64>(got, 0);
+    if (got < 0)
         readFailed_ = true;
-        return;
-    }
-    const size_t got = std::fread(chunk_->data(), 1, size_t(chunkSize_), file_.get());
-    filePosition_ = position_ + qint64(got);
-    dataLength_ = qint64(got);
-    if (got < size_t(chunkSize_)) {
-        if (std::ferror(file_.get()))
-            readFailed_ = true;
-        else
-            knownEnd_ = filePosition_;
-    }
+    else if (got == 0)
+        knownEnd_ = position_;
 }
 
 bool THeaderSource::ReadByte(std::uint8_t& byte)

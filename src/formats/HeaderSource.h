@@ -7,12 +7,13 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+#include <optional>
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include "platform/ReadOnlyFile.h"
 
 namespace pixmarl {
 
@@ -49,17 +50,13 @@ private:
     bool Ensure();
     void Fill();
 
-    struct TFileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, TFileCloser> file_;
-    std::unique_ptr<std::array<std::uint8_t, kChunkSize>> chunk_;
+    std::optional<TReadOnlyFile> file_;
+    std::array<std::uint8_t, kChunkSize> chunk_;  // not initialised: only what a read filled is used
     int chunkSize_ = kChunkSize;
     const std::uint8_t* data_ = nullptr;
     qint64 dataStart_ = 0;  // file offset of data_[0]
     qint64 dataLength_ = 0;
-    qint64 knownEnd_ = -1;  // the file's size once a short read has shown it
-    qint64 filePosition_ = 0;
+    qint64 knownEnd_ = -1;  // the file's size once a read at it came back empty
     qint64 position_ = 0;
     bool readFailed_ = false;
 };

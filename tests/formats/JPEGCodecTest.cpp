@@ -206,7 +206,6 @@ TEST(JpegCodec, UnsupportedScaleFails)
 
 TEST(JpegCodec, FrameReadWithoutDecoding)
 {
-    const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Spec(300, 200, 4)));
     const TJpegDecodeResult frame = ReadJpegFrame(BuildJpeg(Spec(300, 200, 4)));
     EXPECT_EQ(frame.FullSize, QSize(300, 200));
     EXPECT_EQ(frame.Components, 4);

@@ -150,17 +150,6 @@ TEST(JpegHeader, MissingFileGivesFalseWithEmptyFields)
     EXPECT_TRUE(info.ErrorMsg.isEmpty());
 }
 
-TEST(JpegHeader, ProcessNamesByMarker)
-{
-    const std::pair<int, const char*> cases[] = {
-        {0xC0, "Baseline"}, {0xC3, "Lossless"}, {0xC4, "Unknown"}, {0xC7, "Differential lossless"},
-        {0xC8, "Unknown"}, {0xCB, "Lossless, arithmetic coding"}, {0xCC, "Unknown"},
-        {0xCE, "Differential progressive, arithmetic coding"}, {0xD0, "Unknown"},
-    };
-    for (const auto& [marker, name] : cases)
-        EXPECT_EQ(JpegProcessName(std::uint8_t(marker)), QLatin1String(name)) << marker;
-}
-
 TEST(JpegHeader, UniversalRecordFromFrame)
 {
     QTemporaryDir dir;
