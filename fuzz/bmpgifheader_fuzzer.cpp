@@ -12,7 +12,8 @@ using namespace pixmarl;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
-    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    const QByteArray data
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
     BITMAPINFOHEADER bmp;
     if (ParseBmpHeader(data, bmp)) {
         TUniInfoRec info;

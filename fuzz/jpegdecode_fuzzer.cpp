@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (size < 2)
         return 0;
     const std::uint8_t choice = bytes[size - 1];
-    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size - 1));
+    const QByteArray data
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size - 1));
     TJpegDecodeOptions options;
     options.ScaleDenom = 1 << (choice & 3);
     options.DctMethod = TDctMethod((choice >> 2) % 3);

@@ -18,15 +18,15 @@ namespace {
 
 bool SameResult(const TInfoRec& a, const TInfoRec& b)
 {
-    return a.OK == b.OK && a.ErrorMsg == b.ErrorMsg && a.Width == b.Width && a.Height == b.Height &&
-           a.Components == b.Components && a.Comment == b.Comment && a.CommentPos == b.CommentPos &&
-           a.SOFMarker == b.SOFMarker;
+    return a.OK == b.OK && a.ErrorMsg == b.ErrorMsg && a.Width == b.Width && a.Height == b.Height
+        && a.Components == b.Components && a.Comment == b.Comment && a.CommentPos == b.CommentPos
+        && a.SOFMarker == b.SOFMarker;
 }
 
 QString ScratchFile()
 {
-    static const QString path =
-        QDir::temp().filePath(QStringLiteral("jpegheader-fuzz-%1.jpg").arg(QCoreApplication::applicationPid()));
+    static const QString path = QDir::temp().filePath(
+        QStringLiteral("jpegheader-fuzz-%1.jpg").arg(QCoreApplication::applicationPid()));
     return path;
 }
 
@@ -61,8 +61,9 @@ void CheckCommentRoundTrip(const QByteArray& data)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
-    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
-    for (std::uint8_t flags : {kReadJpegComment, kReadJpegFrame, kReadJpegAll}) {
+    const QByteArray data
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    for (std::uint8_t flags : { kReadJpegComment, kReadJpegFrame, kReadJpegAll }) {
         THeaderSource source(data);
         TInfoRec info;
         ReadJPEGHeader(source, flags, info);

@@ -26,7 +26,7 @@ public:
     explicit THeaderSource(const QString& fileName, int chunkSize = kChunkSize);
     // Reads from data, which must outlive the object.
     explicit THeaderSource(QByteArrayView data);
-    explicit THeaderSource(const QByteArray& data) : THeaderSource(QByteArrayView(data)) {}
+    explicit THeaderSource(const QByteArray& data) : THeaderSource(QByteArrayView(data)) { }
     ~THeaderSource();
     THeaderSource(const THeaderSource&) = delete;
     THeaderSource& operator=(const THeaderSource&) = delete;
@@ -51,7 +51,8 @@ private:
     void Fill();
 
     std::optional<TReadOnlyFile> file_;
-    std::array<std::uint8_t, kChunkSize> chunk_;  // not initialised: only what a read filled is used
+    std::array<std::uint8_t, kChunkSize>
+        chunk_;  // not initialised: only what a read filled is used
     int chunkSize_ = kChunkSize;
     const std::uint8_t* data_ = nullptr;
     qint64 dataStart_ = 0;  // file offset of data_[0]

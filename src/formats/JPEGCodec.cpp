@@ -61,8 +61,8 @@ void OnMessage(j_common_ptr cinfo, int level)
 
 void OnProgress(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
         FailWith(cinfo, "Too many scans in JPEG file");
 }
 
@@ -182,8 +182,8 @@ void CopyGreyLevels(const jpeg_decompress_struct& cinfo, TGreyLevels& levels)
         levels.level[i] = cinfo.colormap[0][i];
 }
 
-bool DecodeGuarded(TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow,
-                   TGreyLevels& levels)
+bool DecodeGuarded(
+    TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow, TGreyLevels& levels)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -278,15 +278,15 @@ TJpegDecodeResult Decode(const TJpegInput& input, const TJpegDecodeOptions& opti
     cinfo.mem->max_memory_to_use = long(std::min<qint64>(options.MaxBytes, LONG_MAX));
 
     QImage image(int(cinfo.output_width), int(cinfo.output_height),
-                 quantized ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+        quantized ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     std::vector<JSAMPLE> cmykRow(IsCmyk(cinfo) ? size_t(cinfo.output_width) * 4 : 0);
     if (image.isNull()) {
         result.Error = QStringLiteral("Not enough memory for the JPEG image");
         return result;
     }
     TGreyLevels levels {};
-    if (!DecodeGuarded(d, image.bits(), image.bytesPerLine(), cmykRow.empty() ? nullptr : cmykRow.data(),
-                       levels)) {
+    if (!DecodeGuarded(d, image.bits(), image.bytesPerLine(),
+            cmykRow.empty() ? nullptr : cmykRow.data(), levels)) {
         result.Error = MessageOf(d);
         return result;
     }
@@ -416,7 +416,8 @@ void SetError(QString* error, const QString& text)
 
 TJpegDecodeResult DecodeJpegFile(const QString& fileName, const TJpegDecodeOptions& options)
 {
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(QFile::encodeName(fileName).constData(), "rb"));
+    std::unique_ptr<std::FILE, TFileCloser> file(
+        std::fopen(QFile::encodeName(fileName).constData(), "rb"));
     if (!file) {
         TJpegDecodeResult result;
         result.Error = QStringLiteral("Cannot open the file");
@@ -457,7 +458,7 @@ QSize JpegScaledSize(QSize fullSize, int scaleDenom)
     if (scaleDenom < 1)
         return {};
     return QSize((fullSize.width() + scaleDenom - 1) / scaleDenom,
-                 (fullSize.height() + scaleDenom - 1) / scaleDenom);
+        (fullSize.height() + scaleDenom - 1) / scaleDenom);
 }
 
 QByteArray EncodeJpegData(const QImage& image, const TJpegEncodeOptions& options, QString* error)
@@ -475,8 +476,8 @@ QByteArray EncodeJpegData(const QImage& image, const TJpegEncodeOptions& options
     return QByteArray(reinterpret_cast<const char*>(c.dest.data), qsizetype(c.dest.size));
 }
 
-bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegEncodeOptions& options,
-                  QString* error)
+bool SaveJpegFile(
+    const QImage& image, const QString& fileName, const TJpegEncodeOptions& options, QString* error)
 {
     const QByteArray data = EncodeJpegData(image, options, error);
     if (data.isEmpty())

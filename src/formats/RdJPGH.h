@@ -21,17 +21,17 @@ class THeaderSource;
 enum : std::uint8_t { kReadJpegComment = 1, kReadJpegFrame = 2, kReadJpegAll = 3 };
 
 struct TInfoRec {
-    QByteArray Comment;       // the comment segment's bytes as stored
-    QString Process;          // coding process named by the frame header marker
+    QByteArray Comment;  // the comment segment's bytes as stored
+    QString Process;  // coding process named by the frame header marker
     std::uint16_t Height = 0;
     std::uint16_t Width = 0;
     std::int32_t DataPrecision = 0;
     std::int32_t Components = 0;
-    QString ErrorMsg;         // the first error; empty after an operating system read error
+    QString ErrorMsg;  // the first error; empty after an operating system read error
     std::uint8_t SOFMarker = 0;
     bool OK = false;
     std::uint8_t ReadFlags = 0;
-    qint64 CommentPos = -1;   // offset of the comment's length field; -1 when none was read
+    qint64 CommentPos = -1;  // offset of the comment's length field; -1 when none was read
 };
 
 // The coding process name of a frame header marker ("Unknown" for any other code).

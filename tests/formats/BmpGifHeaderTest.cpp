@@ -22,13 +22,13 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
         int depth;
         const char* typeText;
     } cases[] = {
-        {"top-down 24-bit", {640, 480, 24, 0, true}, 480, 1, 11, "RGB "},
-        {"8-bit RLE", {64, 32, 8, 1}, 32, 2, 8, "256 colors (RLE)"},
-        {"4-bit RLE", {64, 32, 4, 2}, 32, 2, 4, "16 colors (RLE)"},
-        {"4-bit", {10, 3, 4}, 3, 1, 4, "16 colors "},
-        {"1-bit", {10, 3, 1}, 3, 1, 1, "Monochrom "},
-        {"16-bit bit fields", {8, 8, 16, 3}, 8, 0, 10, "HiColor "},
-        {"32-bit", {8, 8, 32}, 8, 1, 12, "32-Bit colors "},
+        { "top-down 24-bit", { 640, 480, 24, 0, true }, 480, 1, 11, "RGB " },
+        { "8-bit RLE", { 64, 32, 8, 1 }, 32, 2, 8, "256 colors (RLE)" },
+        { "4-bit RLE", { 64, 32, 4, 2 }, 32, 2, 4, "16 colors (RLE)" },
+        { "4-bit", { 10, 3, 4 }, 3, 1, 4, "16 colors " },
+        { "1-bit", { 10, 3, 1 }, 3, 1, 1, "Monochrom " },
+        { "16-bit bit fields", { 8, 8, 16, 3 }, 8, 0, 10, "HiColor " },
+        { "32-bit", { 8, 8, 32 }, 8, 1, 12, "32-Bit colors " },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -47,7 +47,8 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
 TEST(BmpHeader, TopDownHeightStaysNegativeInTheRawHeader)
 {
     QTemporaryDir dir;
-    const QString path = test::WriteFile(dir.path(), "t.bmp", test::BuildBmp({640, 480, 24, 0, true}));
+    const QString path
+        = test::WriteFile(dir.path(), "t.bmp", test::BuildBmp({ 640, 480, 24, 0, true }));
     BITMAPINFOHEADER header;
     ASSERT_TRUE(ReadBmpHeader(path, header));
     EXPECT_EQ(header.biHeight, -480);
@@ -83,10 +84,10 @@ TEST(BmpHeader, UnlistedValuesLeaveFieldsAlone)
         int subType;
         int depth;
     } cases[] = {
-        {"bit count 12", HeaderBytes(12, 0, 7), 7, 1, 0},
-        {"jpeg compression", HeaderBytes(24, 4, 7), 7, 0, 11},
-        {"most negative height", HeaderBytes(8, 0, std::numeric_limits<std::int32_t>::min()),
-         std::numeric_limits<std::int32_t>::max(), 1, 8},
+        { "bit count 12", HeaderBytes(12, 0, 7), 7, 1, 0 },
+        { "jpeg compression", HeaderBytes(24, 4, 7), 7, 0, 11 },
+        { "most negative height", HeaderBytes(8, 0, std::numeric_limits<std::int32_t>::min()),
+            std::numeric_limits<std::int32_t>::max(), 1, 8 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -108,11 +109,11 @@ TEST(BmpHeader, RejectsShortOrUnsignedFiles)
         QByteArray bytes;
         bool ok;
     } cases[] = {
-        {"13 bytes", good.left(13), false},
-        {"53 bytes", good.left(53), false},
-        {"54 bytes", good, true},
-        {"wrong signature", "MB" + good.mid(2), false},
-        {"empty", "", false},
+        { "13 bytes", good.left(13), false },
+        { "53 bytes", good.left(53), false },
+        { "54 bytes", good, true },
+        { "wrong signature", "MB" + good.mid(2), false },
+        { "empty", "", false },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -129,7 +130,8 @@ TEST(BmpHeader, RejectsShortOrUnsignedFiles)
     EXPECT_FALSE(ReadBmpHeader("/nonexistent/x.bmp", header));
 }
 
-QByteArray GifBytes(const char* signatureAndVersion, int width, int height, int packed, int aspect = 0)
+QByteArray GifBytes(
+    const char* signatureAndVersion, int width, int height, int packed, int aspect = 0)
 {
     QByteArray bytes(signatureAndVersion);
     bytes.append(char(width & 0xFF)).append(char(width >> 8));
@@ -148,13 +150,14 @@ TEST(GifHeader, VersionsAndScreenDescriptor)
         int subType;
         const char* typeText;
     } cases[] = {
-        {"89a with full table", GifBytes("GIF89a", 320, 200, 0xF7, 49), true, 8, 2, "256 colors (89a)"},
-        {"87a with two colours", GifBytes("GIF87a", 3, 2, 0x80), true, 1, 1, "Monochrom (87a)"},
-        {"capital 87A", GifBytes("GIF87A", 3, 2, 0x83), true, 4, 1, "16 colors (87a)"},
-        {"signature not examined", GifBytes("XYZ89a", 3, 2, 0x02), true, 3, 2, "8 colors (89a)"},
-        {"90a rejected", GifBytes("GIF90a", 3, 2, 0), false, 0, 255, ""},
-        {"capital first letters rejected", GifBytes("GIF8A9", 3, 2, 0), false, 0, 255, ""},
-        {"12 bytes", GifBytes("GIF89a", 3, 2, 0).left(12), false, 0, 255, ""},
+        { "89a with full table", GifBytes("GIF89a", 320, 200, 0xF7, 49), true, 8, 2,
+            "256 colors (89a)" },
+        { "87a with two colours", GifBytes("GIF87a", 3, 2, 0x80), true, 1, 1, "Monochrom (87a)" },
+        { "capital 87A", GifBytes("GIF87A", 3, 2, 0x83), true, 4, 1, "16 colors (87a)" },
+        { "signature not examined", GifBytes("XYZ89a", 3, 2, 0x02), true, 3, 2, "8 colors (89a)" },
+        { "90a rejected", GifBytes("GIF90a", 3, 2, 0), false, 0, 255, "" },
+        { "capital first letters rejected", GifBytes("GIF8A9", 3, 2, 0), false, 0, 255, "" },
+        { "12 bytes", GifBytes("GIF89a", 3, 2, 0).left(12), false, 0, 255, "" },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {

@@ -18,15 +18,21 @@ TEST(DetectFormat, ContentDecidesWhateverTheName)
         QByteArray bytes;
         TImageFormat detected;
     } cases[] = {
-        {"photo.gif", test::BuildJpeg({}), ifJPEG},
-        {"anim.bmp", gif, ifGIF},
-        {"bitmap.jpg", test::BuildBmp({}), ifBMP},
-        {"icon.ico", QByteArray("\x00\x00\x01\x00\x01\x00\x10\x10\x00\x00\x01\x00\x20\x00", 14) +
-                         QByteArray(60, '\0'), ifUnknown},
-        {"clip.avi", "RIFF\x10\x00\x00\x00" "AVI LIST" + QByteArray(60, '\0'), ifUnknown},
+        { "photo.gif", test::BuildJpeg({}), ifJPEG },
+        { "anim.bmp", gif, ifGIF },
+        { "bitmap.jpg", test::BuildBmp({}), ifBMP },
+        { "icon.ico",
+            QByteArray("\x00\x00\x01\x00\x01\x00\x10\x10\x00\x00\x01\x00\x20\x00", 14)
+                + QByteArray(60, '\0'),
+            ifUnknown },
+        { "clip.avi",
+            "RIFF\x10\x00\x00\x00"
+            "AVI LIST"
+                + QByteArray(60, '\0'),
+            ifUnknown },
         // Only bytes 3 to 5 decide a GIF, so a text that holds them there passes.
-        {"note.txt", "abc87a and more text", ifGIF},
-        {"empty.jpg", "", ifUnknown},
+        { "note.txt", "abc87a and more text", ifGIF },
+        { "empty.jpg", "", ifUnknown },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -59,7 +65,8 @@ TEST(DetectFormat, GetUniInfoUsesTheReaderOfTheGivenFormat)
     const struct {
         TImageFormat format;
         bool valid;
-    } cases[] = {{ifJPEG, true}, {ifGIF, false}, {ifBMP, false}, {ifICO, false}, {ifUnknown, false}};
+    } cases[] = { { ifJPEG, true }, { ifGIF, false }, { ifBMP, false }, { ifICO, false },
+        { ifUnknown, false } };
     for (const auto& c : cases) {
         TUniInfoRec info;
         EXPECT_EQ(GetUniInfo(jpeg, c.format, info), c.valid) << int(c.format);

@@ -27,7 +27,7 @@ QStringList FilesIn(const QString& sub, const QStringList& patterns)
 
 QStringList CorpusJpegs()
 {
-    return FilesIn("photos", {"*.jpg"}) + FilesIn("libjpeg-turbo-testimages", {"*.jpg"});
+    return FilesIn("photos", { "*.jpg" }) + FilesIn("libjpeg-turbo-testimages", { "*.jpg" });
 }
 
 TEST(JpegCorpus, HeaderAgreesWithTheLibrary)
@@ -52,7 +52,7 @@ TEST(JpegCorpus, HeaderAgreesWithTheLibrary)
     }
 }
 
-class JpegCorpusScale : public testing::TestWithParam<int> {};
+class JpegCorpusScale : public testing::TestWithParam<int> { };
 
 TEST_P(JpegCorpusScale, EveryFileDecodes)
 {
@@ -80,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Scales, JpegCorpusScale, testing::Values(1, 2, 4, 8));
 // bmpsuite names promise the bit count, run-length encoding and row order.
 TEST(BmpCorpus, HeadersGiveWhatTheNamesPromise)
 {
-    const QStringList files = FilesIn("bmpsuite-2.8/g", {"*.bmp"}) + FilesIn("bmpsuite-2.8/q", {"*.bmp"});
+    const QStringList files
+        = FilesIn("bmpsuite-2.8/g", { "*.bmp" }) + FilesIn("bmpsuite-2.8/q", { "*.bmp" });
     if (files.isEmpty())
         GTEST_SKIP() << "corpora missing";
     const QRegularExpression bits("^(?:pal|rgba?)(\\d+)");
@@ -107,7 +108,7 @@ TEST(BmpCorpus, HeadersGiveWhatTheNamesPromise)
 
 TEST(BmpCorpus, BadFilesNeverCrashOrHang)
 {
-    const QStringList files = FilesIn("bmpsuite-2.8/b", {"*"});
+    const QStringList files = FilesIn("bmpsuite-2.8/b", { "*" });
     if (files.isEmpty())
         GTEST_SKIP() << "corpora missing";
     QElapsedTimer timer;

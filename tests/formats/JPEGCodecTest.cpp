@@ -41,25 +41,32 @@ TEST(JpegCodec, ScaledDecodeSizes)
         int denom;
         QSize expected;
     } cases[] = {
-        {640, 480, 1, {640, 480}}, {641, 479, 2, {321, 240}}, {100, 75, 4, {25, 19}},
-        {1600, 1200, 8, {200, 150}}, {7, 5, 8, {1, 1}}, {17, 9, 4, {5, 3}},
+        { 640, 480, 1, { 640, 480 } },
+        { 641, 479, 2, { 321, 240 } },
+        { 100, 75, 4, { 25, 19 } },
+        { 1600, 1200, 8, { 200, 150 } },
+        { 7, 5, 8, { 1, 1 } },
+        { 17, 9, 4, { 5, 3 } },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
-        for (bool grey : {false, true}) {
-            SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " /" << c.denom << " grey " << grey);
+        for (bool grey : { false, true }) {
+            SCOPED_TRACE(testing::Message()
+                << c.width << "x" << c.height << " /" << c.denom << " grey " << grey);
             const QByteArray data = BuildJpeg(Spec(c.width, c.height));
             TJpegDecodeOptions options;
             options.ScaleDenom = c.denom;
             options.DctMethod = dmIfast;
             options.Grayscale = grey;
             const TJpegDecodeResult fromData = DecodeJpegData(data, options);
-            const TJpegDecodeResult fromFile = DecodeJpegFile(test::WriteFile(dir.path(), "s.jpg", data), options);
-            for (const TJpegDecodeResult* r : {&fromData, &fromFile}) {
+            const TJpegDecodeResult fromFile
+                = DecodeJpegFile(test::WriteFile(dir.path(), "s.jpg", data), options);
+            for (const TJpegDecodeResult* r : { &fromData, &fromFile }) {
                 ASSERT_TRUE(r->Ok()) << r->Error.toStdString();
                 EXPECT_EQ(r->Image.size(), c.expected);
                 EXPECT_EQ(r->FullSize, QSize(c.width, c.height));
-                EXPECT_EQ(r->Image.format(), grey ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+                EXPECT_EQ(
+                    r->Image.format(), grey ? QImage::Format_Indexed8 : QImage::Format_RGB888);
                 EXPECT_FALSE(r->Damaged);
             }
             EXPECT_EQ(JpegScaledSize(QSize(c.width, c.height), c.denom), c.expected);
@@ -73,8 +80,8 @@ int PatternError(const QImage& image, int x, int y, const std::function<QRgb(int
 {
     const QRgb got = image.pixel(x, y);
     const QRgb want = expected(x, y);
-    return std::max({std::abs(qRed(got) - qRed(want)), std::abs(qGreen(got) - qGreen(want)),
-                     std::abs(qBlue(got) - qBlue(want))});
+    return std::max({ std::abs(qRed(got) - qRed(want)), std::abs(qGreen(got) - qGreen(want)),
+        std::abs(qBlue(got) - qBlue(want)) });
 }
 
 TEST(JpegCodec, ColoursMatchWhatWasEncoded)
@@ -82,7 +89,8 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
     constexpr int w = 64;
     constexpr int h = 48;
     auto rgb = [](int x, int y) {
-        return qRgb(PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), PatternPixel(x, y, 2, w, h));
+        return qRgb(
+            PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), PatternPixel(x, y, 2, w, h));
     };
     auto grey = [](int x, int y) {
         const int v = PatternPixel(x, y, 0, w, h);
@@ -100,22 +108,27 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
         bool progressive;
         std::function<QRgb(int, int)> expected;
     } cases[] = {
-        {"ycbcr", 3, false, rgb}, {"progressive", 3, true, rgb}, {"grey", 1, false, grey}, {"cmyk", 4, false, cmyk},
+        { "ycbcr", 3, false, rgb },
+        { "progressive", 3, true, rgb },
+        { "grey", 1, false, grey },
+        { "cmyk", 4, false, cmyk },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Spec(w, h, c.components, c.progressive)));
+        const TJpegDecodeResult r
+            = DecodeJpegData(BuildJpeg(Spec(w, h, c.components, c.progressive)));
         ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
         EXPECT_EQ(r.Components, c.components);
         // Smooth areas away from the checker edges: JPEG's loss stays small there.
-        for (const auto& [x, y] : {std::pair{1, 1}, {2, 45}, {61, 2}, {61, 45}, {33, 22}})
+        for (const auto& [x, y] :
+            { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 }, { 33, 22 } })
             EXPECT_LE(PatternError(r.Image, x, y, c.expected), 24) << x << "," << y;
     }
 }
 
 TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
 {
-    for (int components : {1, 3, 4}) {
+    for (int components : { 1, 3, 4 }) {
         SCOPED_TRACE(components);
         TJpegDecodeOptions options;
         options.Grayscale = true;
@@ -142,13 +155,14 @@ TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
         QByteArray bytes;
         bool image;
     } cases[] = {
-        {"empty", "", false},
-        {"not a jpeg", "GIF89a and then some", false},
-        {"cut inside the tables", baseline.left(headerEnd / 2), false},
-        {"cut after the scan header", baseline.left(headerEnd + 14), true},
-        {"baseline cut in half", baseline.left(baseline.size() / 2), true},
-        {"progressive cut in half", progressive.left(progressive.size() / 2), true},
-        {"scan cut short by an end marker", baseline.left(baseline.size() / 3) + "\xFF\xD9", true},
+        { "empty", "", false },
+        { "not a jpeg", "GIF89a and then some", false },
+        { "cut inside the tables", baseline.left(headerEnd / 2), false },
+        { "cut after the scan header", baseline.left(headerEnd + 14), true },
+        { "baseline cut in half", baseline.left(baseline.size() / 2), true },
+        { "progressive cut in half", progressive.left(progressive.size() / 2), true },
+        { "scan cut short by an end marker", baseline.left(baseline.size() / 3) + "\xFF\xD9",
+            true },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,8 +192,8 @@ TEST(JpegCodec, RefusesFramesTheInputCannotHold)
         QByteArray bytes;
         qint64 maxBytes;
     } cases[] = {
-        {"frame far beyond the data", huge, kMaxJpegDecodeBytes},
-        {"decoded size over the limit", BuildJpeg(Spec(640, 480)), 640 * 480 * 3 - 1},
+        { "frame far beyond the data", huge, kMaxJpegDecodeBytes },
+        { "decoded size over the limit", BuildJpeg(Spec(640, 480)), 640 * 480 * 3 - 1 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,7 +211,7 @@ TEST(JpegCodec, RefusesFramesTheInputCannotHold)
 
 TEST(JpegCodec, UnsupportedScaleFails)
 {
-    for (int denom : {0, 3, 16}) {
+    for (int denom : { 0, 3, 16 }) {
         TJpegDecodeOptions options;
         options.ScaleDenom = denom;
         EXPECT_FALSE(DecodeJpegData(BuildJpeg(Spec(16, 16)), options).Ok()) << denom;
@@ -218,7 +232,8 @@ QImage PatternImage(int w, int h)
     QImage image(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), 90));
+            image.setPixel(
+                x, y, qRgb(PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), 90));
     return image;
 }
 
@@ -231,10 +246,10 @@ TEST(JpegCodec, EncodeOptionsShowInTheFile)
         const char* process;
         int components;
     } cases[] = {
-        {"baseline colour", {80, false, false}, "Baseline", 3},
-        {"progressive", {80, true, false}, "Progressive", 3},
-        {"greyscale", {80, false, true}, "Baseline", 1},
-        {"progressive greyscale", {50, true, true}, "Progressive", 1},
+        { "baseline colour", { 80, false, false }, "Baseline", 3 },
+        { "progressive", { 80, true, false }, "Progressive", 3 },
+        { "greyscale", { 80, false, true }, "Baseline", 1 },
+        { "progressive greyscale", { 50, true, true }, "Progressive", 1 },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -248,20 +263,22 @@ TEST(JpegCodec, EncodeOptionsShowInTheFile)
         const TJpegDecodeResult r = DecodeJpegFile(path);
         ASSERT_TRUE(r.Ok());
         EXPECT_EQ(r.Image.size(), image.size());
-        EXPECT_LE(PatternError(r.Image, 60, 40, [&](int x, int y) {
-            const QRgb p = image.pixel(x, y);
-            return c.components == 1 ? qRgb(qGray(p), qGray(p), qGray(p)) : p;
-        }), 12);
+        EXPECT_LE(PatternError(r.Image, 60, 40,
+                      [&](int x, int y) {
+                          const QRgb p = image.pixel(x, y);
+                          return c.components == 1 ? qRgb(qGray(p), qGray(p), qGray(p)) : p;
+                      }),
+            12);
     }
 }
 
 TEST(JpegCodec, QualityIsClampedAndChangesTheSize)
 {
     const QImage image = PatternImage(120, 80);
-    const QByteArray q5 = EncodeJpegData(image, {5, false, false});
-    const QByteArray q10 = EncodeJpegData(image, {10, false, false});
-    const QByteArray q100 = EncodeJpegData(image, {100, false, false});
-    const QByteArray q150 = EncodeJpegData(image, {150, false, false});
+    const QByteArray q5 = EncodeJpegData(image, { 5, false, false });
+    const QByteArray q10 = EncodeJpegData(image, { 10, false, false });
+    const QByteArray q100 = EncodeJpegData(image, { 100, false, false });
+    const QByteArray q150 = EncodeJpegData(image, { 150, false, false });
     EXPECT_EQ(q5, q10);
     EXPECT_EQ(q150, q100);
     EXPECT_LT(q10.size(), q100.size());
@@ -277,7 +294,7 @@ TEST(JpegCodec, FailedSaveLeavesNothingBehind)
     EXPECT_FALSE(SaveJpegFile(QImage(70000, 2, QImage::Format_RGB888), existing, {}));
     EXPECT_EQ(test::ReadWholeFile(existing), "precious");
     EXPECT_FALSE(SaveJpegFile(PatternImage(8, 8), dir.filePath("missing/new.jpg"), {}));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.jpg"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "old.jpg" });
 }
 
 TEST(JpegCodec, SaveReplacesAnExistingFile)
@@ -300,11 +317,13 @@ TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
         int denom;
         TDctMethod dct;
         const char* dctName;
-    } cases[] = {{1, dmIslow, "int"}, {2, dmIfast, "fast"}, {8, dmIfast, "fast"}, {4, dmFloat, "float"}};
+    } cases[] = { { 1, dmIslow, "int" }, { 2, dmIfast, "fast" }, { 8, dmIfast, "fast" },
+        { 4, dmFloat, "float" } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.denom);
         QProcess process;
-        process.start(djpeg, {"-scale", QStringLiteral("1/%1").arg(c.denom), "-dct", c.dctName, "-ppm", path});
+        process.start(djpeg,
+            { "-scale", QStringLiteral("1/%1").arg(c.denom), "-dct", c.dctName, "-ppm", path });
         ASSERT_TRUE(process.waitForFinished());
         QImage reference;
         ASSERT_TRUE(reference.loadFromData(process.readAllStandardOutput(), "PPM"));
@@ -313,7 +332,8 @@ TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
         options.DctMethod = c.dct;
         const TJpegDecodeResult r = DecodeJpegFile(path, options);
         ASSERT_TRUE(r.Ok());
-        EXPECT_EQ(r.Image.convertToFormat(QImage::Format_RGB32), reference.convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(r.Image.convertToFormat(QImage::Format_RGB32),
+            reference.convertToFormat(QImage::Format_RGB32));
     }
 }
 

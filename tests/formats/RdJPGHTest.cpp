@@ -42,45 +42,52 @@ std::vector<HeaderCase> HeaderCases()
 {
     const QByteArray garbage("\x00\x12\x34", 3);
     return {
-        {"only start of image", QByteArray("\xFF\xD8", 2), 3, false, kPremature, 0, 0, "", {}},
-        {"end of image first", QByteArray("\xFF\xD8\xFF\xD9xx", 6), 3, true, "", 0, 0, "", {}},
-        {"end of image as the last byte", QByteArray("\xFF\xD8\xFF\xD9", 4), 3, false, kPremature, 0, 0,
-         "", {}},
-        {"not a jpeg", QByteArray("\xFF\xD9\xFF\xD8\x00\x00", 6), 3, false, "Not a JPEG file", 0, 0, "", {}},
-        {"baseline with comment", Baseline().Comment("hello").Frame(0xC0, 640, 480, 3).Scan().Eoi(), 3,
-         true, "", 640, 3, "Baseline", "hello"},
-        {"frame only skips comment", Baseline().Comment("hello").Frame(0xC0, 640, 480, 3).Scan(), 2,
-         true, "", 640, 3, "Baseline", {}},
-        {"comment only skips frame", Baseline().Frame(0xC0, 640, 480, 3).Comment("late").Scan(), 1, true,
-         "", 0, 0, "", "late"},
-        {"garbage between segments", Baseline().Raw(garbage).Frame(0xC2, 32, 16, 1).Raw(garbage).Scan(),
-         3, true, "", 32, 1, "Progressive", {}},
-        {"fill bytes before marker", Baseline().Raw("\xFF\xFF\xFF").Frame(0xC1, 7, 5, 3).Scan(), 3, true,
-         "", 7, 3, "Extended sequential", {}},
-        {"frame length exactly 8 + 3n", Baseline().Frame(0xC0, 9, 9, 3, 17).Scan(), 3, true, "", 9, 3,
-         "Baseline", {}},
-        {"frame length one too long", Baseline().Frame(0xC0, 9, 9, 3, 18).Scan(), 3, false,
-         "Bogus SOF marker length", 9, 3, "Baseline", {}},
-        {"segment length below two", Baseline().Segment(0xE1, "", 1).Frame(0xC0, 9, 9, 3).Scan(), 3,
-         false, kBadLength, 0, 0, "", {}},
-        {"comment length zero parses on", Baseline().Segment(0xFE, "", 0).Raw(QByteArray("\xFF\xDB\x00\x02", 4))
-                                              .Frame(0xC0, 9, 9, 3).Scan(),
-         3, false, kBadLength, 9, 3, "Baseline", {}},
-        {"ends before the scan", Baseline().Frame(0xC0, 9, 9, 3), 3, false, kPremature, 9, 3, "Baseline",
-         {}},
-        {"segment longer than the file", Baseline().Segment(0xE1, "abc", 4000), 3, false, kPremature, 0,
-         0, "", {}},
-        {"later frame wins", Baseline().Frame(0xC0, 9, 9, 3).Frame(0xCA, 20, 10, 4).Scan(), 3, true, "", 20,
-         4, "Progressive, arithmetic coding", {}},
-        {"later comment wins with both", Baseline().Comment("one").Comment("two").Scan(), 3, true, "", 0, 0,
-         "", "two"},
-        {"first comment ends comment read", Baseline().Comment("one").Comment("two").Scan(), 1, true, "", 0,
-         0, "", "one"},
-        {"restart marker stands alone", Baseline().Raw("\xFF\xD3").Frame(0xC0, 3, 4, 1).Scan(), 3, true, "",
-         3, 1, "Baseline", {}},
-        {"huffman table is not a frame", Baseline().Segment(0xC4, QByteArray(5, 0)).Frame(0xC0, 3, 4, 1)
-                                             .Scan(),
-         3, true, "", 3, 1, "Baseline", {}},
+        { "only start of image", QByteArray("\xFF\xD8", 2), 3, false, kPremature, 0, 0, "", {} },
+        { "end of image first", QByteArray("\xFF\xD8\xFF\xD9xx", 6), 3, true, "", 0, 0, "", {} },
+        { "end of image as the last byte", QByteArray("\xFF\xD8\xFF\xD9", 4), 3, false, kPremature,
+            0, 0, "", {} },
+        { "not a jpeg", QByteArray("\xFF\xD9\xFF\xD8\x00\x00", 6), 3, false, "Not a JPEG file", 0,
+            0, "", {} },
+        { "baseline with comment",
+            Baseline().Comment("hello").Frame(0xC0, 640, 480, 3).Scan().Eoi(), 3, true, "", 640, 3,
+            "Baseline", "hello" },
+        { "frame only skips comment", Baseline().Comment("hello").Frame(0xC0, 640, 480, 3).Scan(),
+            2, true, "", 640, 3, "Baseline", {} },
+        { "comment only skips frame", Baseline().Frame(0xC0, 640, 480, 3).Comment("late").Scan(), 1,
+            true, "", 0, 0, "", "late" },
+        { "garbage between segments",
+            Baseline().Raw(garbage).Frame(0xC2, 32, 16, 1).Raw(garbage).Scan(), 3, true, "", 32, 1,
+            "Progressive", {} },
+        { "fill bytes before marker", Baseline().Raw("\xFF\xFF\xFF").Frame(0xC1, 7, 5, 3).Scan(), 3,
+            true, "", 7, 3, "Extended sequential", {} },
+        { "frame length exactly 8 + 3n", Baseline().Frame(0xC0, 9, 9, 3, 17).Scan(), 3, true, "", 9,
+            3, "Baseline", {} },
+        { "frame length one too long", Baseline().Frame(0xC0, 9, 9, 3, 18).Scan(), 3, false,
+            "Bogus SOF marker length", 9, 3, "Baseline", {} },
+        { "segment length below two", Baseline().Segment(0xE1, "", 1).Frame(0xC0, 9, 9, 3).Scan(),
+            3, false, kBadLength, 0, 0, "", {} },
+        { "comment length zero parses on",
+            Baseline()
+                .Segment(0xFE, "", 0)
+                .Raw(QByteArray("\xFF\xDB\x00\x02", 4))
+                .Frame(0xC0, 9, 9, 3)
+                .Scan(),
+            3, false, kBadLength, 9, 3, "Baseline", {} },
+        { "ends before the scan", Baseline().Frame(0xC0, 9, 9, 3), 3, false, kPremature, 9, 3,
+            "Baseline", {} },
+        { "segment longer than the file", Baseline().Segment(0xE1, "abc", 4000), 3, false,
+            kPremature, 0, 0, "", {} },
+        { "later frame wins", Baseline().Frame(0xC0, 9, 9, 3).Frame(0xCA, 20, 10, 4).Scan(), 3,
+            true, "", 20, 4, "Progressive, arithmetic coding", {} },
+        { "later comment wins with both", Baseline().Comment("one").Comment("two").Scan(), 3, true,
+            "", 0, 0, "", "two" },
+        { "first comment ends comment read", Baseline().Comment("one").Comment("two").Scan(), 1,
+            true, "", 0, 0, "", "one" },
+        { "restart marker stands alone", Baseline().Raw("\xFF\xD3").Frame(0xC0, 3, 4, 1).Scan(), 3,
+            true, "", 3, 1, "Baseline", {} },
+        { "huffman table is not a frame",
+            Baseline().Segment(0xC4, QByteArray(5, 0)).Frame(0xC0, 3, 4, 1).Scan(), 3, true, "", 3,
+            1, "Baseline", {} },
     };
 }
 
@@ -106,9 +113,10 @@ TEST(JpegHeader, ReadsMarkersFromMemoryAndFileAlike)
         ExpectCase(c, info, ReadJPEGHeader(memory, c.flags, info), "memory");
         const QString path = test::WriteFile(dir.path(), "case.jpg", c.bytes);
         // Tiny chunks make every read cross a chunk boundary.
-        for (int chunk : {1, 3, THeaderSource::kChunkSize}) {
+        for (int chunk : { 1, 3, THeaderSource::kChunkSize }) {
             THeaderSource file(path, chunk);
-            ExpectCase(c, info, ReadJPEGHeader(file, c.flags, info), "chunks of " + std::to_string(chunk));
+            ExpectCase(
+                c, info, ReadJPEGHeader(file, c.flags, info), "chunks of " + std::to_string(chunk));
         }
     }
 }
@@ -116,14 +124,15 @@ TEST(JpegHeader, ReadsMarkersFromMemoryAndFileAlike)
 TEST(JpegHeader, SkipsLongSegmentsBeyondTheFirstChunk)
 {
     QTemporaryDir dir;
-    for (int exifSize : {4000, 4094, 4095, 4096, 30000, 65533}) {
+    for (int exifSize : { 4000, 4094, 4095, 4096, 30000, 65533 }) {
         const QByteArray bytes = Baseline()
                                      .Segment(0xE1, QByteArray(exifSize, '\xFF'))
                                      .Comment("after exif")
                                      .Frame(0xC0, 4000, 3000, 3)
                                      .Scan();
         TInfoRec info;
-        EXPECT_TRUE(ReadJPEGHeader(test::WriteFile(dir.path(), "big.jpg", bytes), 3, info)) << exifSize;
+        EXPECT_TRUE(ReadJPEGHeader(test::WriteFile(dir.path(), "big.jpg", bytes), 3, info))
+            << exifSize;
         EXPECT_EQ(info.Width, 4000);
         EXPECT_EQ(info.Height, 3000);
         EXPECT_EQ(info.Comment, "after exif");
@@ -159,11 +168,15 @@ TEST(JpegHeader, UniversalRecordFromFrame)
         int subType;
         int depth;
     } cases[] = {
-        {0xC0, 3, 1, 11}, {0xC0, 4, 1, 12}, {0xC2, 1, 3, 9}, {0xC1, 2, 2, -1}, {0xCF, 3, 16, 11},
+        { 0xC0, 3, 1, 11 },
+        { 0xC0, 4, 1, 12 },
+        { 0xC2, 1, 3, 9 },
+        { 0xC1, 2, 2, -1 },
+        { 0xCF, 3, 16, 11 },
     };
     for (const auto& c : cases) {
-        const QString path = test::WriteFile(
-            dir.path(), "u.jpg", Baseline().Comment("caf\xC3\xA9").Frame(c.marker, 300, 200, c.components).Scan());
+        const QString path = test::WriteFile(dir.path(), "u.jpg",
+            Baseline().Comment("caf\xC3\xA9").Frame(c.marker, 300, 200, c.components).Scan());
         TUniInfoRec info;
         ASSERT_TRUE(JPEGUniInfo(path, info)) << c.marker;
         EXPECT_EQ(info.SubType, c.subType);
@@ -227,11 +240,11 @@ TEST(JpegCommentWriter, RewritesTheComment)
         QByteArray text;
         qint64 sizeChange;
     } cases[] = {
-        {"shortens", "twelve chars", "five!", -7},
-        {"grows", "five!", "twenty characters!!!", 15},
-        {"inserts after the JFIF header", QByteArray(), "nine!", 9},
-        {"empties to a bare segment", "twelve chars", "", -12},
-        {"takes the longest comment", "x", QByteArray(kMaxJpegComment, 'c'), kMaxJpegComment - 1},
+        { "shortens", "twelve chars", "five!", -7 },
+        { "grows", "five!", "twenty characters!!!", 15 },
+        { "inserts after the JFIF header", QByteArray(), "nine!", 9 },
+        { "empties to a bare segment", "twelve chars", "", -12 },
+        { "takes the longest comment", "x", QByteArray(kMaxJpegComment, 'c'), kMaxJpegComment - 1 },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -256,7 +269,8 @@ TEST(JpegCommentWriter, InsertsAfterTheFirstSegmentWhateverItIs)
     const QString path = test::WriteFile(dir.path(), "noapp0.jpg", before);
     ASSERT_TRUE(WriteJPEGComment(path, "hi"));
     EXPECT_EQ(test::ReadWholeFile(path),
-              before.left(2 + table.size()) + QByteArray("\xFF\xFE\x00\x04hi", 6) + before.mid(2 + table.size()));
+        before.left(2 + table.size()) + QByteArray("\xFF\xFE\x00\x04hi", 6)
+            + before.mid(2 + table.size()));
 }
 
 TEST(JpegCommentWriter, RefusalsLeaveTheFileIdentical)
@@ -266,11 +280,12 @@ TEST(JpegCommentWriter, RefusalsLeaveTheFileIdentical)
         QByteArray bytes;
         QByteArray text;
     } cases[] = {
-        {"empty text, no comment", WithComment(QByteArray()), ""},
-        {"comment too long", WithComment("old"), QByteArray(kMaxJpegComment + 1, 'x')},
-        {"truncated inside the comment", WithComment("old").left(25), "new"},
-        {"not a jpeg", "BM not a jpeg at all", "new"},
-        {"bogus comment length", Baseline().Segment(0xFE, "", 1).Frame(0xC0, 8, 8, 3).Scan(), "new"},
+        { "empty text, no comment", WithComment(QByteArray()), "" },
+        { "comment too long", WithComment("old"), QByteArray(kMaxJpegComment + 1, 'x') },
+        { "truncated inside the comment", WithComment("old").left(25), "new" },
+        { "not a jpeg", "BM not a jpeg at all", "new" },
+        { "bogus comment length", Baseline().Segment(0xFE, "", 1).Frame(0xC0, 8, 8, 3).Scan(),
+            "new" },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -281,7 +296,8 @@ TEST(JpegCommentWriter, RefusalsLeaveTheFileIdentical)
         EXPECT_EQ(WriteJPEGComment(path, c.text), expected);
         EXPECT_EQ(test::ReadWholeFile(path), c.bytes);
         EXPECT_EQ(QFileInfo(path).lastModified().toSecsSinceEpoch(), 1000000000);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary left";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+            << "no temporary left";
     }
 }
 
