@@ -33,7 +33,7 @@ THeaderSource::~THeaderSource() = default;
 
 bool THeaderSource::Ensure()
 {
-    if (position_ >= dataStart_ && position_ < dataStart_ + dataLength_)
+    if (InData())
         return true;
     if (!file_ || !file_->IsOpen() || readFailed_ || (knownEnd_ >= 0 && position_ >= knownEnd_))
         return false;
@@ -56,15 +56,6 @@ void THeaderSource::Fill()
         knownEnd_ = position_;
 }
 
-bool THeaderSource::ReadByte(std::uint8_t& byte)
-{
-    if (!Ensure())
-        return false;
-    byte = data_[position_ - dataStart_];
-    ++position_;
-    return true;
-}
-
 qint64 THeaderSource::Read(void* dest, qint64 count)
 {
     auto* out = static_cast<std::uint8_t*>(dest);
@@ -77,11 +68,6 @@ qint64 THeaderSource::Read(void* dest, qint64 count)
         position_ += n;
     }
     return done;
-}
-
-bool THeaderSource::AtEnd()
-{
-    return !Ensure();
 }
 
 bool ReadFileStart(const QString& fileName, int count, QByteArray& start)

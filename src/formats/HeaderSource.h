@@ -37,16 +37,24 @@ public:
     qint64 Position() const { return position_; }
 
     // Reads the byte at the position and moves past it; false at the end or on a read error.
-    bool ReadByte(std::uint8_t& byte);
+    bool ReadByte(std::uint8_t& byte)
+    {
+        if (!InData() && !Ensure())
+            return false;
+        byte = data_[position_ - dataStart_];
+        ++position_;
+        return true;
+    }
     // Copies up to count bytes from the position on; returns how many were there.
     qint64 Read(void* dest, qint64 count);
     // True when no byte follows the position (reads ahead when it has to know).
-    bool AtEnd();
+    bool AtEnd() { return !InData() && !Ensure(); }
     // Moves the position forward by count bytes; a position past the end only makes later reads
     // fail.
     void Skip(qint64 count) { position_ += count; }
 
 private:
+    bool InData() const { return position_ >= dataStart_ && position_ < dataStart_ + dataLength_; }
     bool Ensure();
     void Fill();
 
