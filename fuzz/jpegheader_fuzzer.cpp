@@ -23,11 +23,17 @@ bool SameResult(const TInfoRec& a, const TInfoRec& b)
         && a.SOFMarker == b.SOFMarker;
 }
 
+// The file the file-reading path reads; removed when the process ends.
+struct TScratchFile {
+    QString path = QDir::temp().filePath(
+        QStringLiteral("jpegheader-fuzz-%1.jpg").arg(QCoreApplication::applicationPid()));
+    ~TScratchFile() { QFile::remove(path); }
+};
+
 QString ScratchFile()
 {
-    static const QString path = QDir::temp().filePath(
-        QStringLiteral("jpegheader-fuzz-%1.jpg").arg(QCoreApplication::applicationPid()));
-    return path;
+    static const TScratchFile scratch;
+    return scratch.path;
 }
 
 void CheckFileMatchesMemory(const QByteArray& data, std::uint8_t flags, const TInfoRec& fromMemory)
