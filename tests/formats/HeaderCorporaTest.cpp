@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
+#include "formats/Images.h"
 #include "formats/JPEGCodec.h"
 #include "formats/RdJPGH.h"
 #include "formats/ReadBmpH.h"
@@ -121,6 +122,30 @@ TEST(BmpCorpus, BadFilesNeverCrashOrHang)
     }
     EXPECT_GT(valid, 0);
     EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// The content probe on real files, whatever their names say.
+TEST(DetectCorpus, RealFilesAreRecognised)
+{
+    const struct {
+        const char* folder;
+        const char* pattern;
+        TImageFormat format;
+    } cases[] = {
+        { "photos", "*.jpg", ifJPEG },
+        { "giflib-pics/original/pic", "*.gif", ifGIF },
+        { "bmpsuite-2.8/g", "*.bmp", ifBMP },
+    };
+    int checked = 0;
+    for (const auto& c : cases) {
+        for (const QString& file : FilesIn(c.folder, { c.pattern })) {
+            TUniInfoRec info;
+            EXPECT_EQ(DetectFormat(file, info), c.format) << file.toStdString();
+            ++checked;
+        }
+    }
+    if (checked == 0)
+        GTEST_SKIP() << "corpora missing";
 }
 
 }  // namespace

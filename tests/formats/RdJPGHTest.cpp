@@ -324,6 +324,17 @@ TEST(JpegCommentWriter, KeepsPermissionsAndTakesTheCurrentTime)
     EXPECT_GT(QFileInfo(path).lastModified().toSecsSinceEpoch(), 1000000000 + 3600);
 }
 
+TEST(JpegCommentWriter, EditsTheTargetOfASymbolicLink)
+{
+    QTemporaryDir dir;
+    const QString target = test::WriteFile(dir.path(), "target.jpg", WithComment("old"));
+    const QString link = dir.filePath("link.jpg");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(WriteJPEGComment(link, "new"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(CommentOf(target), "new");
+}
+
 TEST(JpegCommentWriter, RealEncodedFileStillDecodesAfterAnEdit)
 {
     QTemporaryDir dir;
