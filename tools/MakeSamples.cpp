@@ -41,6 +41,44 @@ bool WriteJpegSamples(const QString& folder)
            Write(folder, "small.JPEG", BuildJpeg(small));
 }
 
+// One file per kind of JPEG the header readers and the codec tell apart.
+bool WriteJpegKindSamples(const QString& folder)
+{
+    JpegSpec commented;
+    commented.width = 320;
+    commented.height = 240;
+    commented.comment = "A comment written by the sample generator";
+    JpegSpec progressive = commented;
+    progressive.comment.clear();
+    progressive.progressive = true;
+    JpegSpec grey = progressive;
+    grey.progressive = false;
+    grey.components = 1;
+    JpegSpec cmyk = grey;
+    cmyk.components = 4;
+    return Write(folder, "commented.jpg", BuildJpeg(commented)) &&
+           Write(folder, "progressive.jpg", BuildJpeg(progressive)) &&
+           Write(folder, "greyscale.jpg", BuildJpeg(grey)) && Write(folder, "cmyk.jpg", BuildJpeg(cmyk));
+}
+
+bool WriteBmpKindSamples(const QString& folder)
+{
+    BmpSpec rle8;
+    rle8.width = 160;
+    rle8.height = 120;
+    rle8.bitCount = 8;
+    rle8.compression = 1;
+    BmpSpec rle4 = rle8;
+    rle4.bitCount = 4;
+    rle4.compression = 2;
+    BmpSpec topDown;
+    topDown.width = 160;
+    topDown.height = 120;
+    topDown.topDown = true;
+    return Write(folder, "rle8.bmp", BuildBmp(rle8)) && Write(folder, "rle4.bmp", BuildBmp(rle4)) &&
+           Write(folder, "topdown.bmp", BuildBmp(topDown));
+}
+
 bool WriteBmpSamples(const QString& folder)
 {
     BmpSpec rgb;
@@ -68,5 +106,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     const bool ok = WriteJpegSamples(folder) && WriteBmpSamples(folder);
+    if (!WriteJpegKindSamples(folder) || !WriteBmpKindSamples(folder))
+        return 1;
     return ok ? 0 : 1;
 }

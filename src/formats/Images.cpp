@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "formats/RdGIFH.h"
+#include "formats/RdJPGH.h"
+#include "formats/ReadBmpH.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -50,9 +53,9 @@ constexpr std::array<int, kImageFormatCount> kSubTypeBase = {0, 3, 20, 24, 27, 2
 // The header reader of each format; a format without one has no entry.
 constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
     nullptr,  // ifUnknown
-    nullptr,  // ifJPEG
-    nullptr,  // ifGIF
-    nullptr,  // ifBMP
+    JPEGUniInfo,  // ifJPEG
+    GIFUniInfo,   // ifGIF
+    BmpUniInfo,   // ifBMP
     nullptr,  // ifICO: never read
     nullptr,  // ifAVI
     nullptr,  // ifTIFF

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <jpeglib.h>
+
+#include "formats/JPEGCodec.h"
+#include "formats/RdJPGH.h"
+#include "support/JpegBuilder.h"
+#include "support/JpegSegments.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+using test::BuildJpeg;
+using test::JpegSpec;
+using test::PatternPixel;
+
+JpegSpec Spec(int width, int height, int components = 3, bool progressive = false)
+{
+    JpegSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.components = components;
+    spec.progressive = progressive;
+    spec.quality = 95;
+    return spec;
+}
+
+TEST(JpegCodec, ScaledDecodeSizes)
+{
+    const struct {
+        int width;
+        int height;
+        int denom;
+        QSize expected;
+    } cases[] = {
+        { 640, 480, 1, { 640, 480 } },
+        { 641, 479, 2, { 321, 240 } },
+        { 100, 75, 4, { 25, 19 } },
+        { 1600, 1200, 8, { 200, 150 } },
+        { 7, 5, 8, { 1, 1 } },
+        { 17, 9, 4, { 5, 3 } },
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        for (bool grey : { false, true }) {
+            SCOPED_TRACE(testing::Message()
+                << c.width << "x" << c.height << " /" << c.denom << " grey " << grey);
+            const QByteArray data = BuildJpeg(Spec(c.width, c.height));
+            TJpegDecodeOptions options;
+            options.ScaleDenom = c.denom;
+            options.DctMethod = dmIfast;
+            options.Grayscale = grey;
+            const TJpegDecodeResult fromData = DecodeJpegData(data, options);
+            const TJpegDecodeResult fromFile
+                = DecodeJpegFile(test::WriteFile(dir.path(), "s.jpg", data), options);
+            for (const TJpegDecodeResult* r : { &fromData, &fromFile }) {
+                ASSERT_TRUE(r->Ok()) << r->Error.toStdString();
+                EXPECT_EQ(r->Image.size(), c.expected);
+                EXPECT_EQ(r->FullSize, QSize(c.width, c.height));
+                EXPECT_EQ(
+                    r->Image.format(), grey ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+                EXPECT_FALSE(r->Damaged);
+            }
+            EXPECT_EQ(JpegScaledSize(QSize(c.width, c.height), c.denom), c.expected);
+            EXPECT_EQ(fromData.Image, fromFile.Image);
+        }
+    }
+}
+
+// Distance of a decoded pixel from the pattern the builder encoded.
+int PatternError(const QImage& image, int x, int y, const std::function<QRgb(int, int)>& expected)
+{
+    const QRgb got = image.pixel(x, y);
+    const QRgb want = expected(x, y);
+    return std::max({ std::abs(qRed(got) - qRed(want)), std::abs(qGreen(got) - qGreen(want)),
+        std::abs(qBlue(got) - qBlue(want)) });
+}
+
+TEST(JpegCodec, ColoursMatchWhatWasEncoded)
+{
+    constexpr int w = 64;
+    constexpr int h = 48;
+    auto rgb = [](int x, int y) {
+        return qRgb(
+            PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), PatternPixel(x, y, 2, w, h));
+    };
+    auto grey = [](int x, int y) {
+        const int v = PatternPixel(x, y, 0, w, h);
+        return qRgb(v, v, v);
+    };
+    // Stored CMYK behind an Adobe marker is inverted: the stored value is the amount of light.
+    auto cmyk = [](int x, int y) {
+        const int k = PatternPixel(x, y, 3, w, h);
+        auto channel = [&](int c) { return (PatternPixel(x, y, c, w, h) * k + 127) / 255; };
+        return qRgb(channel(0), channel(1), channel(2));
+    };
+    const struct {
+        const char* name;
+        int components;
+        bool progressive;
+        std::function<QRgb(int, int)> expected;
+    } cases[] = {
+        { "ycbcr", 3, false, rgb },
+        { "progressive", 3, true, rgb },
+        { "grey", 1, false, grey },
+        { "cmyk", 4, false, cmyk },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TJpegDecodeResult r
+            = DecodeJpegData(BuildJpeg(Spec(w, h, c.components, c.progressive)));
+        ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
+        EXPECT_EQ(r.Components, c.components);
+        // Smooth areas away from the checker edges: JPEG's loss stays small there.
+        for (const auto& [x, y] :
+            { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 }, { 33, 22 } })
+            EXPECT_LE(PatternError(r.Image, x, y, c.expected), 24) << x << "," << y;
+    }
+}
+
+// The builder's CMYK pattern stored as YCCK, the way Adobe applications usually save CMYK.
+QByteArray BuildYcck(int w, int h)
+{
+    jpeg_compress_struct cinfo {};
+    jpeg_error_mgr jerr {};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(size_t(w) * 4);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c)
+                row[size_t(x * 4 + c)]
+                    = JSAMPLE(PatternPixel(x, int(cinfo.next_scanline), c, w, h));
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray result(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return result;
+}
+
+TEST(JpegCodec, YcckDecodesLikeCmyk)
+{
+    const TJpegDecodeResult cmyk = DecodeJpegData(BuildJpeg(Spec(64, 48, 4)));
+    const TJpegDecodeResult ycck = DecodeJpegData(BuildYcck(64, 48));
+    ASSERT_TRUE(cmyk.Ok());
+    ASSERT_TRUE(ycck.Ok()) << ycck.Error.toStdString();
+    for (const auto& [x, y] : { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 } }) {
+        EXPECT_LE(PatternError(
+                      ycck.Image, x, y, [&](int px, int py) { return cmyk.Image.pixel(px, py); }),
+            8)
+            << x << "," << y;
+    }
+}
+
+TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
+{
+    for (int components : { 1, 3, 4 }) {
+        SCOPED_TRACE(components);
+        TJpegDecodeOptions options;
+        options.Grayscale = true;
+        const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Spec(256, 8, components)), options);
+        ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
+        EXPECT_EQ(r.Image.format(), QImage::Format_Indexed8);
+        EXPECT_LE(r.Image.colorCount(), kJpegGreyLevels);
+        EXPECT_GT(r.Image.colorCount(), 100);
+        for (QRgb entry : r.Image.colorTable())
+            EXPECT_TRUE(qRed(entry) == qGreen(entry) && qGreen(entry) == qBlue(entry));
+        // The horizontal ramp stays a ramp.
+        EXPECT_LT(qGray(r.Image.pixel(10, 4)), qGray(r.Image.pixel(128, 4)));
+        EXPECT_LT(qGray(r.Image.pixel(128, 4)), qGray(r.Image.pixel(245, 4)));
+    }
+}
+
+TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
+{
+    const QByteArray baseline = BuildJpeg(Spec(256, 256));
+    const QByteArray progressive = BuildJpeg(Spec(256, 256, 3, true));
+    const int headerEnd = int(baseline.indexOf("\xFF\xDA"));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool image;
+    } cases[] = {
+        { "empty", "", false },
+        { "not a jpeg", "GIF89a and then some", false },
+        { "cut inside the tables", baseline.left(headerEnd / 2), false },
+        { "cut after the scan header", baseline.left(headerEnd + 14), true },
+        { "baseline cut in half", baseline.left(baseline.size() / 2), true },
+        { "progressive cut in half", progressive.left(progressive.size() / 2), true },
+        { "scan cut short by an end marker", baseline.left(baseline.size() / 3) + "\xFF\xD9",
+            true },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TJpegDecodeResult r = DecodeJpegData(c.bytes);
+        EXPECT_EQ(r.Ok(), c.image) << r.Error.toStdString();
+        if (c.image) {
+            EXPECT_TRUE(r.Damaged);
+            EXPECT_EQ(r.Image.size(), QSize(256, 256));
+        } else {
+            EXPECT_FALSE(r.Error.isEmpty());
+        }
+    }
+}
+
+TEST(JpegCodec, RefusesFramesTheInputCannotHold)
+{
+    // A 60000 x 60000 frame in a few hundred bytes: refused at once, nothing allocated.
+    const QByteArray real = BuildJpeg(Spec(16, 16));
+    QByteArray huge = real;
+    const int sof = int(huge.indexOf("\xFF\xC0"));
+    huge[sof + 5] = char(0xEA);
+    huge[sof + 6] = char(0x60);
+    huge[sof + 7] = char(0xEA);
+    huge[sof + 8] = char(0x60);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        qint64 maxBytes;
+    } cases[] = {
+        { "frame far beyond the data", huge, kMaxJpegDecodeBytes },
+        { "decoded size over the limit", BuildJpeg(Spec(640, 480)), 640 * 480 * 3 - 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TJpegDecodeOptions options;
+        options.MaxBytes = c.maxBytes;
+        QElapsedTimer timer;
+        timer.start();
+        const TJpegDecodeResult r = DecodeJpegData(c.bytes, options);
+        EXPECT_FALSE(r.Ok());
+        EXPECT_FALSE(r.Error.isEmpty());
+        EXPECT_FALSE(r.FullSize.isEmpty());
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
+}
+
+TEST(JpegCodec, UnsupportedScaleFails)
+{
+    for (int denom : { 0, 3, 16 }) {
+        TJpegDecodeOptions options;
+        options.ScaleDenom = denom;
+        EXPECT_FALSE(DecodeJpegData(BuildJpeg(Spec(16, 16)), options).Ok()) << denom;
+    }
+}
+
+TEST(JpegCodec, FrameReadWithoutDecoding)
+{
+    const TJpegDecodeResult frame = ReadJpegFrame(BuildJpeg(Spec(300, 200, 4)));
+    EXPECT_EQ(frame.FullSize, QSize(300, 200));
+    EXPECT_EQ(frame.Components, 4);
+    EXPECT_TRUE(frame.Image.isNull());
+    EXPECT_FALSE(ReadJpegFrame("nonsense").FullSize.isValid());
+}
+
+QImage PatternImage(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(
+                x, y, qRgb(PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), 90));
+    return image;
+}
+
+TEST(JpegCodec, EncodeOptionsShowInTheFile)
+{
+    const QImage image = PatternImage(120, 80);
+    const struct {
+        const char* name;
+        TJpegEncodeOptions options;
+        const char* process;
+        int components;
+    } cases[] = {
+        { "baseline colour", { 80, false, false }, "Baseline", 3 },
+        { "progressive", { 80, true, false }, "Progressive", 3 },
+        { "greyscale", { 80, false, true }, "Baseline", 1 },
+        { "progressive greyscale", { 50, true, true }, "Progressive", 1 },
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath("e.jpg");
+        ASSERT_TRUE(SaveJpegFile(image, path, c.options));
+        TInfoRec info;
+        ASSERT_TRUE(ReadJPEGHeader(path, 3, info));
+        EXPECT_EQ(info.Process, QLatin1String(c.process));
+        EXPECT_EQ(info.Components, c.components);
+        const TJpegDecodeResult r = DecodeJpegFile(path);
+        ASSERT_TRUE(r.Ok());
+        EXPECT_EQ(r.Image.size(), image.size());
+        EXPECT_LE(PatternError(r.Image, 60, 40,
+                      [&](int x, int y) {
+                          const QRgb p = image.pixel(x, y);
+                          return c.components == 1 ? qRgb(qGray(p), qGray(p), qGray(p)) : p;
+                      }),
+            12);
+    }
+}
+
+TEST(JpegCodec, QualityIsClampedAndChangesTheSize)
+{
+    const QImage image = PatternImage(120, 80);
+    const QByteArray q5 = EncodeJpegData(image, { 5, false, false });
+    const QByteArray q10 = EncodeJpegData(image, { 10, false, false });
+    const QByteArray q100 = EncodeJpegData(image, { 100, false, false });
+    const QByteArray q150 = EncodeJpegData(image, { 150, false, false });
+    EXPECT_EQ(q5, q10);
+    EXPECT_EQ(q150, q100);
+    EXPECT_LT(q10.size(), q100.size());
+}
+
+TEST(JpegCodec, FailedSaveLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const QString existing = test::WriteFile(dir.path(), "old.jpg", "precious");
+    QString error;
+    EXPECT_FALSE(SaveJpegFile(QImage(), existing, {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(SaveJpegFile(QImage(70000, 2, QImage::Format_RGB888), existing, {}));
+    EXPECT_EQ(test::ReadWholeFile(existing), "precious");
+    EXPECT_FALSE(SaveJpegFile(PatternImage(8, 8), dir.filePath("missing/new.jpg"), {}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "old.jpg" });
+}
+
+TEST(JpegCodec, SaveReplacesAnExistingFile)
+{
+    QTemporaryDir dir;
+    const QString path = test::WriteFile(dir.path(), "old.jpg", "precious");
+    ASSERT_TRUE(SaveJpegFile(PatternImage(8, 8), path, {}));
+    EXPECT_EQ(DecodeJpegFile(path).Image.size(), QSize(8, 8));
+}
+
+// The same library through its own command-line decoder must give the same pixels.
+TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
+{
+    const QString djpeg = QStandardPaths::findExecutable("djpeg");
+    if (djpeg.isEmpty())
+        GTEST_SKIP() << "djpeg is not installed";
+    QTemporaryDir dir;
+    const QString path = test::WriteFile(dir.path(), "ref.jpg", BuildJpeg(Spec(203, 101)));
+    const struct {
+        int denom;
+        TDctMethod dct;
+        const char* dctName;
+    } cases[] = { { 1, dmIslow, "int" }, { 2, dmIfast, "fast" }, { 8, dmIfast, "fast" },
+        { 4, dmFloat, "float" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.denom);
+        QProcess process;
+        process.start(djpeg,
+            { "-scale", QStringLiteral("1/%1").arg(c.denom), "-dct", c.dctName, "-ppm", path });
+        ASSERT_TRUE(process.waitForFinished());
+        QImage reference;
+        ASSERT_TRUE(reference.loadFromData(process.readAllStandardOutput(), "PPM"));
+        TJpegDecodeOptions options;
+        options.ScaleDenom = c.denom;
+        options.DctMethod = c.dct;
+        const TJpegDecodeResult r = DecodeJpegFile(path, options);
+        ASSERT_TRUE(r.Ok());
+        EXPECT_EQ(r.Image.convertToFormat(QImage::Format_RGB32),
+            reference.convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+}  // namespace
+}  // namespace pixmarl
