@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "formats/TIFiles.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -55,7 +56,7 @@ constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
     nullptr,  // ifBMP
     nullptr,  // ifICO: never read
     nullptr,  // ifAVI
-    nullptr,  // ifTIFF
+    TiffUniInfo,  // ifTIFF
 };
 
 constexpr std::array<TImageFormat, 4> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF};

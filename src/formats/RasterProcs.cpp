@@ -1,0 +1,129 @@
+#include "RasterProcs.h"
+
+#include <cstring>
+
+namespace pixmarl {
+
+namespace {
+
+constexpr int kFileHeaderSize = 14;
+constexpr int kInfoHeaderSize = 40;
+constexpr std::int32_t kPixelsPerMetre = 143;
+
+void Put16(std::uint8_t*& p, std::uint16_t v)
+{
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+    p += 2;
+}
+
+void Put32(std::uint8_t*& p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+    p += 4;
+}
+
+std::uint8_t InkToLight(int ink, int black)
+{
+    const int sum = ink + black;
+    return sum >= 255 ? 0 : std::uint8_t(255 - sum);
+}
+
+}  // namespace
+
+void UndoHorizontalDifferencing(std::uint8_t* row, std::size_t pixels, int samplesPerPixel)
+{
+    const std::size_t count = pixels * std::size_t(samplesPerPixel);
+    for (std::size_t i = std::size_t(samplesPerPixel); i < count; ++i)
+        row[i] = std::uint8_t(row[i] + row[i - std::size_t(samplesPerPixel)]);
+}
+
+void InvertBytes(std::uint8_t* row, std::size_t bytes)
+{
+    for (std::size_t i = 0; i < bytes; ++i)
+        row[i] = std::uint8_t(~row[i]);
+}
+
+void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
+{
+    for (std::size_t i = 0; i < pixels; ++i, src += 3, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+    }
+}
+
+void CmykToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
+{
+    for (std::size_t i = 0; i < pixels; ++i, src += 4, dst += 3) {
+        dst[0] = InkToLight(src[2], src[3]);
+        dst[1] = InkToLight(src[1], src[3]);
+        dst[2] = InkToLight(src[0], src[3]);
+    }
+}
+
+qint64 TDibLayout::RowPixelBytes() const
+{
+    return (qint64(BitCount) * Width + 7) / 8;
+}
+
+qint64 TDibLayout::RowSize() const
+{
+    return (qint64(BitCount) * Width + 31) / 32 * 4;
+}
+
+qint64 TDibLayout::PixelOffset() const
+{
+    return kFileHeaderSize + kInfoHeaderSize + qint64(ColorCount) * 4;
+}
+
+qint64 TDibLayout::FileSize() const
+{
+    return PixelOffset() + qint64(Height) * RowSize();
+}
+
+QByteArray NewDibFile(const TDibLayout& layout, const std::vector<TDibColor>& colors,
+                      qint64 maxBytes)
+{
+    if (layout.Width <= 0 || layout.Height <= 0 || layout.FileSize() > maxBytes ||
+        colors.size() != std::size_t(layout.ColorCount))
+        return {};
+    QByteArray file(qsizetype(layout.FileSize()), Qt::Uninitialized);
+    auto* p = reinterpret_cast<std::uint8_t*>(file.data());
+    *p++ = 'B';
+    *p++ = 'M';
+    Put32(p, std::uint32_t(layout.FileSize()));
+    Put32(p, 0);
+    Put32(p, std::uint32_t(layout.PixelOffset()));
+    Put32(p, kInfoHeaderSize);
+    Put32(p, std::uint32_t(layout.Width));
+    Put32(p, std::uint32_t(layout.Height));
+    Put16(p, 1);
+    Put16(p, std::uint16_t(layout.BitCount));
+    Put32(p, 0);  // no compression
+    Put32(p, 0);  // image size: may be 0 without compression
+    Put32(p, kPixelsPerMetre);
+    Put32(p, kPixelsPerMetre);
+    Put32(p, std::uint32_t(layout.ColorCount));
+    Put32(p, std::uint32_t(layout.ColorCount));
+    for (const TDibColor& c : colors) {
+        *p++ = c.Blue;
+        *p++ = c.Green;
+        *p++ = c.Red;
+        *p++ = 0;
+    }
+    return file;
+}
+
+std::uint8_t* DibRow(QByteArray& file, const TDibLayout& layout, std::int32_t y)
+{
+    const qint64 rowSize = layout.RowSize();
+    auto* row = reinterpret_cast<std::uint8_t*>(file.data()) + layout.PixelOffset() +
+                qint64(layout.Height - 1 - y) * rowSize;
+    const qint64 used = layout.RowPixelBytes();
+    std::memset(row + used, 0, std::size_t(rowSize - used));
+    return row;
+}
+
+}  // namespace pixmarl
