@@ -24,6 +24,7 @@ enum TTifTag : std::uint16_t {
     tgBitsPerSample = 258,
     tgCompression = 259,
     tgPhotometric = 262,
+    tgFillOrder = 266,
     tgDocumentName = 269,
     tgStripOffsets = 273,
     tgSamplesPerPixel = 277,
@@ -32,7 +33,10 @@ enum TTifTag : std::uint16_t {
     tgPlanarConfig = 284,
     tgPredictor = 317,
     tgColorMap = 320,
+    tgTileWidth = 322,
+    tgTileOffsets = 324,
     tgExtraSamples = 338,
+    tgSampleFormat = 339,
     tgPhotoshop = 34377,
     tgIccProfile = 34675,
 };
@@ -110,8 +114,11 @@ public:
         const std::uint8_t* data = entry.Field.data();
         std::vector<std::uint8_t> bytes;
         if (qint64(entry.Count) * size > 4) {
+            // The whole array must lie in the file, even when only its start is needed.
+            const qint64 offset = Get(entry.Field.data(), 4);
             bytes.resize(std::size_t(count) * std::size_t(size));
-            if (!ReadAt(Get(entry.Field.data(), 4), qint64(bytes.size()), bytes.data()))
+            if (!Contains(offset, qint64(entry.Count) * size) ||
+                !ReadAt(offset, qint64(bytes.size()), bytes.data()))
                 return false;
             data = bytes.data();
         }
@@ -231,9 +238,14 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
     case tgIccProfile:
         info.HasICCProfile = true;
         return true;
+    case tgTileWidth:
+    case tgTileOffsets:
+        // Tiled images are not read.
+        info.Unsupported = true;
+        return true;
     case tgImageWidth: case tgImageLength: case tgCompression: case tgPhotometric:
     case tgSamplesPerPixel: case tgPlanarConfig: case tgPredictor: case tgColorMap:
-    case tgExtraSamples:
+    case tgExtraSamples: case tgFillOrder: case tgSampleFormat:
         break;
     default:
         return true;
@@ -270,6 +282,14 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
         break;
     case tgExtraSamples:
         info.ExtraSamples = value != 0;
+        break;
+    case tgFillOrder:
+        // Bits stored least significant first would come out scrambled.
+        info.Unsupported |= value == 2;
+        break;
+    case tgSampleFormat:
+        // Signed and floating-point samples would be shown as unsigned integers.
+        info.Unsupported |= value != 1;
         break;
     default:
         break;
