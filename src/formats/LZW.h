@@ -12,6 +12,10 @@
 
 namespace pixmarl {
 
+// No code is shorter than a byte and no table string is longer than 4096 bytes, so a stream
+// never decodes to more than this many times its size.
+inline constexpr std::size_t kLzwMaxExpansion = 4096;
+
 struct TLzwResult {
     bool Ok = false;
     std::size_t Produced = 0;  // bytes written to the output

@@ -99,13 +99,14 @@ public:
     }
 
     // Up to maxCount values of an entry, each widened to 32 bits; false when they lie outside
-    // the file. Types without a size give the value field itself, as one value.
+    // the file. Types without a size, and 8-byte types, give the value field itself, as one
+    // value.
     bool Values(const TTifEntry& entry, std::uint32_t maxCount, std::vector<std::uint32_t>& out)
     {
-        const int size = std::min(TypeSize(entry.Type), 4);
+        const int size = TypeSize(entry.Type);
         const std::uint32_t count = std::min(entry.Count, maxCount);
         out.clear();
-        if (TypeSize(entry.Type) == 0 || TypeSize(entry.Type) > 4) {
+        if (size == 0 || size > 4) {
             out.push_back(Get(entry.Field.data(), 4));
             return true;
         }
@@ -393,7 +394,7 @@ public:
 
     QByteArray Decode()
     {
-        if (!PrepareLayout() || !ReadStripTable())
+        if (!PrepareLayout() || !ReadStripTable() || !StripsCanHoldImage())
             return {};
         std::vector<TDibColor> colors;
         if (!ReadColorTable(colors))
@@ -468,6 +469,23 @@ private:
                 std::clamp(source_.Size() - qint64(strip.Offset), qint64(0), bytes));
         }
         return true;
+    }
+
+    // Whether the strips can give every row at all: a file that cannot is refused before the
+    // BMP is allocated.
+    bool StripsCanHoldImage() const
+    {
+        const qint64 expansion = info_.Compression == kLzwCompression ? qint64(kLzwMaxExpansion) : 1;
+        qint64 y = 0;
+        for (const TTifStrip& strip : strips_) {
+            if (y >= dib_.Height)
+                break;
+            const qint64 rows = std::min<qint64>(strip.Rows, dib_.Height - y);
+            if (rows * sourceRowBytes_ > qint64(strip.ByteCount) * expansion)
+                return false;
+            y += rows;
+        }
+        return y >= dib_.Height;
     }
 
     bool ReadColorTable(std::vector<TDibColor>& colors)
