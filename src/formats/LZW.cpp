@@ -1,6 +1,7 @@
 #include "LZW.h"
 
 #include <array>
+#include <cstring>
 
 namespace pixmarl {
 
@@ -13,42 +14,23 @@ constexpr unsigned kTableSize = 4096;
 constexpr int kMinWidth = 9;
 constexpr int kMaxWidth = 12;
 
-// Each entry is its prefix code plus one byte; strings are written back to front by walking the
-// prefixes, so no string is ever stored whole.
+// A table string is always an earlier piece of this strip's output (the previous code's string
+// followed by the first byte of the string after it), so each entry is kept as the place where
+// that piece was written; decoding a code copies those bytes forward.
 struct TLzwTable {
-    std::array<std::uint16_t, kTableSize> prefix;
-    std::array<std::uint16_t, kTableSize> length;
-    std::array<std::uint8_t, kTableSize> suffix;
-    std::array<std::uint8_t, kTableSize> first;
-
-    TLzwTable()
-    {
-        for (unsigned i = 0; i < 256; ++i) {
-            prefix[i] = 0;
-            length[i] = 1;
-            suffix[i] = std::uint8_t(i);
-            first[i] = std::uint8_t(i);
-        }
-    }
-
-    void Add(unsigned code, unsigned prev, std::uint8_t byte)
-    {
-        prefix[code] = std::uint16_t(prev);
-        length[code] = std::uint16_t(length[prev] + 1);
-        suffix[code] = byte;
-        first[code] = first[prev];
-    }
-
-    void Write(unsigned code, std::uint8_t* end) const
-    {
-        std::uint8_t* p = end;
-        while (code >= 256) {
-            *--p = suffix[code];
-            code = prefix[code];
-        }
-        *--p = std::uint8_t(code);
-    }
+    std::array<std::size_t, kTableSize> offset;
+    std::array<std::uint32_t, kTableSize> length;
 };
+
+void CopyForward(std::uint8_t* dst, const std::uint8_t* src, std::size_t length)
+{
+    if (length <= 8) {
+        for (std::size_t i = 0; i < length; ++i)
+            dst[i] = src[i];
+    } else {
+        std::memcpy(dst, src, length);
+    }
+}
 
 class TBitReader {
 public:
@@ -84,10 +66,12 @@ TLzwResult LzwDecode(const std::uint8_t* src, std::size_t srcSize, std::uint8_t*
     TLzwTable table;
     TBitReader reader(src, srcSize);
     TLzwResult result;
+    std::size_t& out = result.Produced;
     unsigned next = kFirstFreeCode;
     int width = kMinWidth;
     bool havePrev = false;
-    unsigned prev = 0;
+    std::size_t prevOffset = 0;  // where the previous code's string was written
+    std::size_t prevLength = 0;
     unsigned code = 0;
     while (reader.Read(width, code) && code != kEndCode) {
         if (code == kClearCode) {
@@ -96,26 +80,39 @@ TLzwResult LzwDecode(const std::uint8_t* src, std::size_t srcSize, std::uint8_t*
             havePrev = false;
             continue;
         }
-        if (!havePrev) {
-            if (code > 255 || result.Produced >= dstSize)
+        std::size_t length = 1;
+        if (code < 256) {
+            if (out >= dstSize)
                 return result;
-            dst[result.Produced++] = std::uint8_t(code);
-            prev = code;
-            havePrev = true;
-            continue;
+            dst[out] = std::uint8_t(code);
+        } else if (!havePrev || code > next) {
+            return result;
+        } else if (code < next) {
+            length = table.length[code];
+            if (length > dstSize - out)
+                return result;
+            CopyForward(dst + out, dst + table.offset[code], length);
+        } else {
+            // The code being defined right now: the previous string and its own first byte.
+            length = prevLength + 1;
+            if (length > dstSize - out)
+                return result;
+            CopyForward(dst + out, dst + prevOffset, prevLength);
+            dst[out + prevLength] = dst[prevOffset];
         }
-        if (code > next || next >= kTableSize)
-            return result;
-        table.Add(next, prev, table.first[code < next ? code : prev]);
-        ++next;
-        if (next == (1u << width) - 1 && width < kMaxWidth)
-            ++width;
-        const std::size_t length = table.length[code];
-        if (length > dstSize - result.Produced)
-            return result;
-        result.Produced += length;
-        table.Write(code, dst + result.Produced);
-        prev = code;
+        if (havePrev) {
+            if (next >= kTableSize)
+                return result;
+            table.offset[next] = prevOffset;
+            table.length[next] = std::uint32_t(prevLength + 1);
+            ++next;
+            if (next == (1u << width) - 1 && width < kMaxWidth)
+                ++width;
+        }
+        havePrev = true;
+        prevOffset = out;
+        prevLength = length;
+        out += length;
     }
     result.Ok = true;
     return result;

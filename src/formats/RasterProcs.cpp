@@ -30,13 +30,44 @@ std::uint8_t InkToLight(int ink, int black)
     return sum >= 255 ? 0 : std::uint8_t(255 - sum);
 }
 
+// The running sums live in registers, so no sample waits for the store of the one before.
+template <int N>
+void UndoDifferencing(std::uint8_t* row, std::size_t pixels)
+{
+    if (pixels == 0)
+        return;
+    std::uint8_t sum[N];
+    for (int c = 0; c < N; ++c)
+        sum[c] = row[c];
+    for (std::size_t i = 1; i < pixels; ++i) {
+        std::uint8_t* p = row + i * N;
+        for (int c = 0; c < N; ++c) {
+            sum[c] = std::uint8_t(sum[c] + p[c]);
+            p[c] = sum[c];
+        }
+    }
+}
+
 }  // namespace
 
 void UndoHorizontalDifferencing(std::uint8_t* row, std::size_t pixels, int samplesPerPixel)
 {
-    const std::size_t count = pixels * std::size_t(samplesPerPixel);
-    for (std::size_t i = std::size_t(samplesPerPixel); i < count; ++i)
-        row[i] = std::uint8_t(row[i] + row[i - std::size_t(samplesPerPixel)]);
+    switch (samplesPerPixel) {
+    case 1:
+        UndoDifferencing<1>(row, pixels);
+        break;
+    case 3:
+        UndoDifferencing<3>(row, pixels);
+        break;
+    case 4:
+        UndoDifferencing<4>(row, pixels);
+        break;
+    default: {
+        const std::size_t stride = std::size_t(samplesPerPixel);
+        for (std::size_t i = stride; i < pixels * stride; ++i)
+            row[i] = std::uint8_t(row[i] + row[i - stride]);
+    }
+    }
 }
 
 void InvertBytes(std::uint8_t* row, std::size_t bytes)

@@ -338,7 +338,8 @@ bool IsSupportedCombination(const TTifInfo& info)
 
 void Classify(TTifInfo& info)
 {
-    info.BitsPerPixel = std::int32_t(info.BitsPerSample) * info.SamplesPerPixel;
+    info.BitsPerPixel = std::int32_t(std::min<qint64>(
+        qint64(info.BitsPerSample) * info.SamplesPerPixel, std::numeric_limits<std::int32_t>::max()));
     info.ImageType = ImageTypeOf(info);
     const bool knownCompression =
         info.Compression == kNoCompression || info.Compression == kLzwCompression;
