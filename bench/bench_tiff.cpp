@@ -31,7 +31,8 @@ constexpr int kHeight = 3000;
 
 QImage SourcePicture()
 {
-    const QString photo = QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos/Fossa_by_Jasper_Roks.jpg");
+    const QString photo =
+        QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos/Fossa_by_Jasper_Roks.jpg");
     QImage image(photo);
     if (!image.isNull())
         return image.scaled(kWidth, kHeight).convertToFormat(QImage::Format_RGB888);
@@ -40,8 +41,8 @@ QImage SourcePicture()
     for (int y = 0; y < kHeight; ++y) {
         uchar* row = image.scanLine(y);
         for (int x = 0; x < kWidth * 3; ++x)
-            row[x] = uchar((x / 3 * 255 / kWidth + y * 255 / kHeight + x % 3 * 40) / 2 +
-                           random() % 8);
+            row[x] =
+                uchar((x / 3 * 255 / kWidth + y * 255 / kHeight + x % 3 * 40) / 2 + random() % 8);
     }
     return image;
 }
@@ -107,7 +108,8 @@ int main(int argc, char* argv[])
     const QString rgb = dir.filePath("rgb-lzw-predictor.tif");
     const QString grey = dir.filePath("grey.tif");
     const QString greyLzw = dir.filePath("grey-lzw-predictor.tif");
-    if (!WriteWithLibTiff(rgb, picture, false, true) || !WriteWithLibTiff(grey, picture, true, false) ||
+    if (!WriteWithLibTiff(rgb, picture, false, true) ||
+        !WriteWithLibTiff(grey, picture, true, false) ||
         !WriteWithLibTiff(greyLzw, picture, true, true)) {
         std::fprintf(stderr, "cannot write the test files\n");
         return 1;

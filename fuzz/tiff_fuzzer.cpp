@@ -11,8 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                               qsizetype(size));
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     pixmarl::TTifInfo info;

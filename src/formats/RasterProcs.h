@@ -37,7 +37,7 @@ struct TDibColor {
 struct TDibLayout {
     std::int32_t Width = 0;
     std::int32_t Height = 0;
-    int BitCount = 24;  // 1, 8 or 24
+    int BitCount = 24;   // 1, 8 or 24
     int ColorCount = 0;  // entries of the colour table
 
     qint64 RowSize() const;

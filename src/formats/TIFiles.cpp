@@ -210,14 +210,10 @@ bool ReadDocumentName(TTifSource& source, const TTifEntry& entry, TTifInfo& info
     return true;
 }
 
-// Acts on one entry; false on a read error.
-bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTifLayout& layout)
+// Entries acted on without reading their values; false for any other tag.
+bool ApplyReference(const TTifSource& source, const TTifEntry& entry, TTifInfo& info,
+                    TTifLayout& layout)
 {
-    if (entry.Tag == tgBitsPerSample)
-        return ReadBitsPerSample(source, entry, info);
-    if (entry.Tag == tgDocumentName)
-        return ReadDocumentName(source, entry, info);
-    std::uint32_t value = 0;
     switch (entry.Tag) {
     case tgStripOffsets:
         layout.HasStripOffsets = true;
@@ -231,9 +227,13 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
         layout.HasRowsPerStrip = true;
         layout.RowsPerStrip = entry;
         return true;
+    case tgColorMap:
+        layout.HasColorMap = true;
+        layout.ColorMapOffset = source.Get(entry.Field.data(), 4);
+        return true;
     case tgPhotoshop:
-        info.PhotoshopOffset = std::int32_t(std::min(source.Get(entry.Field.data(), 4),
-                                                     std::uint32_t(INT32_MAX)));
+        info.PhotoshopOffset =
+            std::int32_t(std::min(source.Get(entry.Field.data(), 4), std::uint32_t(INT32_MAX)));
         info.PhotoshopSize = std::int32_t(std::min(entry.Count, std::uint32_t(INT32_MAX)));
         return true;
     case tgIccProfile:
@@ -244,16 +244,19 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
         // Tiled images are not read.
         info.Unsupported = true;
         return true;
-    case tgImageWidth: case tgImageLength: case tgCompression: case tgPhotometric:
-    case tgSamplesPerPixel: case tgPlanarConfig: case tgPredictor: case tgColorMap:
-    case tgExtraSamples: case tgFillOrder: case tgSampleFormat:
-        break;
     default:
-        return true;
-    }
-    if (!source.First(entry, value))
         return false;
-    switch (entry.Tag) {
+    }
+}
+
+constexpr std::array<std::uint16_t, 10> kSingleValueTags = {
+    tgImageWidth,   tgImageLength, tgCompression,  tgPhotometric, tgSamplesPerPixel,
+    tgPlanarConfig, tgPredictor,   tgExtraSamples, tgFillOrder,   tgSampleFormat,
+};
+
+void ApplyValue(std::uint16_t tag, std::uint32_t value, TTifInfo& info)
+{
+    switch (tag) {
     case tgImageWidth:
         info.ImageWidth = ToInt32(value, info.Unsupported);
         break;
@@ -277,10 +280,6 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
         info.Predictor = std::uint16_t(std::min(value, 0xFFFFu));
         info.Unsupported |= value > kHorizontalPredictor;
         break;
-    case tgColorMap:
-        layout.HasColorMap = true;
-        layout.ColorMapOffset = source.Get(entry.Field.data(), 4);
-        break;
     case tgExtraSamples:
         info.ExtraSamples = value != 0;
         break;
@@ -295,6 +294,23 @@ bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTif
     default:
         break;
     }
+}
+
+// Acts on one entry; false on a read error.
+bool ApplyEntry(TTifSource& source, const TTifEntry& entry, TTifInfo& info, TTifLayout& layout)
+{
+    if (entry.Tag == tgBitsPerSample)
+        return ReadBitsPerSample(source, entry, info);
+    if (entry.Tag == tgDocumentName)
+        return ReadDocumentName(source, entry, info);
+    if (ApplyReference(source, entry, info, layout) ||
+        std::find(kSingleValueTags.begin(), kSingleValueTags.end(), entry.Tag) ==
+            kSingleValueTags.end())
+        return true;
+    std::uint32_t value = 0;
+    if (!source.First(entry, value))
+        return false;
+    ApplyValue(entry.Tag, value, info);
     return true;
 }
 
@@ -338,8 +354,9 @@ bool IsSupportedCombination(const TTifInfo& info)
 
 void Classify(TTifInfo& info)
 {
-    info.BitsPerPixel = std::int32_t(std::min<qint64>(
-        qint64(info.BitsPerSample) * info.SamplesPerPixel, std::numeric_limits<std::int32_t>::max()));
+    info.BitsPerPixel =
+        std::int32_t(std::min<qint64>(qint64(info.BitsPerSample) * info.SamplesPerPixel,
+                                      std::numeric_limits<std::int32_t>::max()));
     info.ImageType = ImageTypeOf(info);
     const bool knownCompression =
         info.Compression == kNoCompression || info.Compression == kLzwCompression;
@@ -374,8 +391,7 @@ bool ReadInfo(TTifSource& source, TTifInfo& info, TTifLayout& layout)
 {
     std::uint32_t directory = 0;
     info = TTifInfo{};
-    return ReadHeader(source, info, directory) &&
-           ReadDirectory(source, directory, info, layout);
+    return ReadHeader(source, info, directory) && ReadDirectory(source, directory, info, layout);
 }
 
 // One strip of the strip table.
@@ -390,8 +406,7 @@ class TTifDecoder {
 public:
     TTifDecoder(TTifSource& source, const TTifInfo& info, const TTifLayout& layout)
         : source_(source), info_(info), layout_(layout)
-    {
-    }
+    {}
 
     QByteArray Decode()
     {
@@ -466,8 +481,8 @@ private:
                 qint64(std::min(strip.Rows, std::uint32_t(info_.ImageHeight))) * sourceRowBytes_;
             const qint64 bytes = i < byteCounts.size() ? qint64(byteCounts[i]) : computed;
             // Never more than the file holds after the strip's start.
-            strip.ByteCount = std::uint32_t(
-                std::clamp(source_.Size() - qint64(strip.Offset), qint64(0), bytes));
+            strip.ByteCount =
+                std::uint32_t(std::clamp(source_.Size() - qint64(strip.Offset), qint64(0), bytes));
         }
         return true;
     }
@@ -476,7 +491,8 @@ private:
     // BMP is allocated.
     bool StripsCanHoldImage() const
     {
-        const qint64 expansion = info_.Compression == kLzwCompression ? qint64(kLzwMaxExpansion) : 1;
+        const qint64 expansion =
+            info_.Compression == kLzwCompression ? qint64(kLzwMaxExpansion) : 1;
         qint64 y = 0;
         for (const TTifStrip& strip : strips_) {
             if (y >= dib_.Height)
@@ -518,8 +534,7 @@ private:
         for (const TTifStrip& strip : strips_) {
             if (y >= dib_.Height)
                 break;
-            const std::int32_t rows =
-                std::int32_t(std::min<qint64>(strip.Rows, dib_.Height - y));
+            const std::int32_t rows = std::int32_t(std::min<qint64>(strip.Rows, dib_.Height - y));
             std::uint8_t* data = StripData(strip, rows);
             if (data == nullptr)
                 return false;

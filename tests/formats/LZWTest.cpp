@@ -34,19 +34,24 @@ QByteArray Noise(int size, unsigned seed, int alphabet)
     return data;
 }
 
-// Bit strings of 9-bit codes, for streams no encoder would write.
-QByteArray Codes9(std::initializer_list<unsigned> codes)
+// A stream of the given codes, each as wide as a decoder expects it (every code after the first
+// adds a table entry), for streams no encoder would write.
+QByteArray Codes(const std::vector<unsigned>& codes)
 {
     QByteArray out;
-    std::uint32_t acc = 0;
+    std::uint64_t acc = 0;
     int bits = 0;
-    for (unsigned code : codes) {
-        acc = (acc << 9) | code;
-        bits += 9;
+    int width = 9;
+    unsigned next = 258;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        acc = (acc << width) | codes[i];
+        bits += width;
         while (bits >= 8) {
             bits -= 8;
             out.append(char(acc >> bits));
         }
+        if (i >= 2 && ++next == (1u << width) - 1 && width < 12)
+            ++width;
     }
     if (bits > 0)
         out.append(char(acc << (8 - bits)));
@@ -64,7 +69,8 @@ TEST(Lzw, RoundTripsThroughEveryCodeWidthAndTableReset)
         {"repeated byte (code equal to next free)", QByteArray(5000, 'x')},
         {"two symbols", Noise(20000, 1, 2)},
         {"all byte values", Noise(300000, 2, 256)},
-        {"image-like ramp", [] {
+        {"image-like ramp",
+         [] {
              QByteArray d;
              for (int i = 0; i < 200000; ++i)
                  d.append(char((i / 7) ^ (i % 13)));
@@ -89,12 +95,12 @@ TEST(Lzw, BadStreamsFailWithoutOverrun)
         bool ok;
         qsizetype produced;
     } cases[] = {
-        {"code above the next free code", Codes9({256, 65, 300}), 100, false, 1},
-        {"first code after clear is a table code", Codes9({256, 258}), 100, false, 0},
+        {"code above the next free code", Codes({256, 65, 300}), 100, false, 1},
+        {"first code after clear is a table code", Codes({256, 258}), 100, false, 0},
         {"output larger than the buffer", good, 3999, false, -1},
-        {"missing end code keeps what was decoded", Codes9({256, 65, 66}), 100, true, 2},
-        {"end code stops the strip", Codes9({256, 65, 257, 66}), 100, true, 1},
-        {"nothing to decode into", Codes9({256, 65, 257}), 0, false, 0},
+        {"missing end code keeps what was decoded", Codes({256, 65, 66}), 100, true, 2},
+        {"end code stops the strip", Codes({256, 65, 257, 66}), 100, true, 1},
+        {"nothing to decode into", Codes({256, 65, 257}), 0, false, 0},
     };
     for (const auto& c : cases) {
         bool ok = !c.ok;
@@ -110,28 +116,10 @@ TEST(Lzw, BadStreamsFailWithoutOverrun)
 TEST(Lzw, TableThatWouldOutgrowTwelveBitsFails)
 {
     // Without clear codes the table fills at 4096 entries; the next table code cannot be added.
-    QByteArray stream;
-    std::uint64_t acc = 0;
-    int bits = 0;
-    int width = 9;
-    unsigned next = 258;
-    const auto put = [&](unsigned code) {
-        acc = (acc << width) | code;
-        bits += width;
-        while (bits >= 8) {
-            bits -= 8;
-            stream.append(char(acc >> bits));
-        }
-    };
-    put(256);
-    put(1);
-    for (int i = 0; i < 4000; ++i) {
-        put(1);
-        if (++next == (1u << width) - 1 && width < 12)
-            ++width;
-    }
+    std::vector<unsigned> codes = {256};
+    codes.resize(4000, 1);
     bool ok = true;
-    Decode(stream, 1 << 24, &ok);
+    Decode(Codes(codes), 1 << 24, &ok);
     EXPECT_FALSE(ok);
 }
 

@@ -26,8 +26,8 @@ std::string Describe(const TiffSpec& s)
 {
     return std::string(KindName(s.kind)) + (s.bigEndian ? " MM" : " II") + (s.lzw ? " lzw" : "") +
            " predictor " + std::to_string(s.predictor) + " rows/strip " +
-           std::to_string(s.rowsPerStrip) + " photometric " + std::to_string(s.photometric) +
-           " " + std::to_string(s.width) + "x" + std::to_string(s.height);
+           std::to_string(s.rowsPerStrip) + " photometric " + std::to_string(s.photometric) + " " +
+           std::to_string(s.width) + "x" + std::to_string(s.height);
 }
 
 int Light(int ink, int black)
@@ -77,8 +77,9 @@ void ExpectImage(const QByteArray& bmp, const TiffSpec& spec)
 {
     const std::string what = Describe(spec);
     ASSERT_FALSE(bmp.isEmpty()) << what;
-    const int bitCount = spec.kind == TiffKind::Bilevel ? 1
-                         : spec.kind == TiffKind::Rgb || spec.kind == TiffKind::Cmyk ? 24 : 8;
+    const int bitCount = spec.kind == TiffKind::Bilevel                              ? 1
+                         : spec.kind == TiffKind::Rgb || spec.kind == TiffKind::Cmyk ? 24
+                                                                                     : 8;
     const int colors = bitCount == 1 ? 2 : bitCount == 8 ? 256 : 0;
     const int rowSize = (bitCount * spec.width + 31) / 32 * 4;
     EXPECT_EQ(bmp.left(2), "BM") << what;
@@ -99,8 +100,8 @@ void ExpectImage(const QByteArray& bmp, const TiffSpec& spec)
 std::vector<TiffSpec> SupportedSpecs()
 {
     std::vector<TiffSpec> specs;
-    const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel,
-                              TiffKind::Rgb, TiffKind::Cmyk};
+    const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel, TiffKind::Rgb,
+                              TiffKind::Cmyk};
     const struct {
         bool lzw;
         int predictor;
@@ -200,39 +201,51 @@ TEST(TiffInfo, VariantsAreClassified)
         {"cmyk", Spec(TiffKind::Cmyk), itCMYK, false, 32},
         {"16-bit grey", Spec(TiffKind::Grey, [](TiffSpec& s) { s.bitsPerSample = 16; }),
          itGrayscale, true, 16},
-        {"16-bit rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.bitsPerSample = 16; }), itRGB,
-         true, 48},
+        {"16-bit rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.bitsPerSample = 16; }), itRGB, true,
+         48},
         {"4-bit palette", Spec(TiffKind::Palette, [](TiffSpec& s) { s.bitsPerSample = 4; }),
          itPalette, true, 4},
-        {"planar rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.planar = true; }), itRGB, true,
-         24},
+        {"planar rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.planar = true; }), itRGB, true, 24},
         {"rgba", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.alpha = true; }), itRGB, true, 32},
-        {"grey with alpha", Spec(TiffKind::Grey, [](TiffSpec& s) { s.alpha = true; }),
-         itGrayscale, true, 16},
+        {"grey with alpha", Spec(TiffKind::Grey, [](TiffSpec& s) { s.alpha = true; }), itGrayscale,
+         true, 16},
         {"jpeg compressed", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.compression = 7; }), itRGB,
          true, 24},
-        {"predictor 3", Spec(TiffKind::Rgb, [](TiffSpec& s) {
-             s.lzw = true;
-             s.predictor = 3;
-         }),
+        {"predictor 3",
+         Spec(TiffKind::Rgb,
+              [](TiffSpec& s) {
+                  s.lzw = true;
+                  s.predictor = 3;
+              }),
          itRGB, true, 24},
-        {"differenced bilevel", Spec(TiffKind::Bilevel, [](TiffSpec& s) {
-             s.lzw = true;
-             s.predictor = 2;
-         }),
+        {"differenced bilevel",
+         Spec(TiffKind::Bilevel,
+              [](TiffSpec& s) {
+                  s.lzw = true;
+                  s.predictor = 2;
+              }),
          itBilevel, true, 1},
         {"separated with 3 inks", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.photometric = 5; }),
          itUnknown, true, 24},
-        {"bits in reverse order", Spec(TiffKind::Bilevel, [](TiffSpec& s) {
-             s.shortTags = {{266, 2}};
-         }),
+        {"bits in reverse order",
+         Spec(TiffKind::Bilevel,
+              [](TiffSpec& s) {
+                  s.shortTags = {{266, 2}};
+              }),
          itBilevel, true, 1},
-        {"signed samples", Spec(TiffKind::Grey, [](TiffSpec& s) { s.shortTags = {{339, 2}}; }),
+        {"signed samples",
+         Spec(TiffKind::Grey,
+              [](TiffSpec& s) {
+                  s.shortTags = {{339, 2}};
+              }),
          itGrayscale, true, 8},
-        {"tiled", Spec(TiffKind::Grey, [](TiffSpec& s) { s.shortTags = {{322, 16}}; }),
+        {"tiled",
+         Spec(TiffKind::Grey,
+              [](TiffSpec& s) {
+                  s.shortTags = {{322, 16}};
+              }),
          itGrayscale, true, 8},
-        {"YCbCr", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.photometric = 6; }), itUnknown, true,
-         24},
+        {"YCbCr", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.photometric = 6; }), itUnknown, true, 24},
     };
     for (const TInfoCase& c : cases) {
         const QByteArray file = test::BuildTiff(c.spec);
@@ -455,10 +468,9 @@ TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
         {"little-endian", false, [](QByteArray&) {}, thumbnail},
         {"big-endian", true, [](QByteArray&) {}, full},
         {"damaged signature", false, [&](QByteArray& f) { f[block(f)] = 'X'; }, full},
-        {"thumbnail is not a jpeg", false,
-         [&](QByteArray& f) { f[block(f) + 72] = '\0'; }, full},
-        {"block past the end", false,
-         [&](QByteArray& f) { Set(f, 34377, 0x10000, block(f)); }, QSize(0, 0)},
+        {"thumbnail is not a jpeg", false, [&](QByteArray& f) { f[block(f) + 72] = '\0'; }, full},
+        {"block past the end", false, [&](QByteArray& f) { Set(f, 34377, 0x10000, block(f)); },
+         QSize(0, 0)},
     };
     for (const auto& c : cases) {
         spec.bigEndian = c.bigEndian;

@@ -44,8 +44,7 @@ QImage LibTiffImage(const QString& path)
         !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
         return {};
     std::vector<std::uint32_t> raster(std::size_t(width) * height);
-    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT,
-                                   0))
+    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
         return {};
     QImage image(int(width), int(height), QImage::Format_RGB32);
     for (std::uint32_t y = 0; y < height; ++y)
@@ -103,16 +102,15 @@ int CompareWithLibTiff(const QString& path, const QImage& ours)
         for (int x = 0; x < mine.width(); ++x)
             if (mine.pixel(x, y) != theirs.pixel(x, y) && wrong++ == 0)
                 ADD_FAILURE() << qPrintable(path) << ": pixel " << x << "," << y << " is "
-                              << std::hex << mine.pixel(x, y) << ", libtiff "
-                              << theirs.pixel(x, y);
+                              << std::hex << mine.pixel(x, y) << ", libtiff " << theirs.pixel(x, y);
     return wrong;
 }
 
 TEST(TiffDifferential, BuilderFilesMatchLibTiff)
 {
     QTemporaryDir dir;
-    const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel,
-                              TiffKind::Rgb, TiffKind::Cmyk};
+    const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel, TiffKind::Rgb,
+                              TiffKind::Cmyk};
     int n = 0;
     for (TiffKind kind : kinds)
         for (int coding = 0; coding < 3; ++coding)

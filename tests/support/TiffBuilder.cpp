@@ -192,8 +192,8 @@ private:
         const int samples = TiffSamplesPerPixel(spec_);
         Set(256, kLong, {std::uint32_t(spec_.width)});
         Set(257, kLong, {std::uint32_t(spec_.height)});
-        Set(258, kShort, std::vector<std::uint32_t>(std::size_t(samples),
-                                                    std::uint32_t(BitsPerSample(spec_))));
+        Set(258, kShort,
+            std::vector<std::uint32_t>(std::size_t(samples), std::uint32_t(BitsPerSample(spec_))));
         const int compression = spec_.compression ? spec_.compression : spec_.lzw ? 5 : 1;
         Set(259, kShort, {std::uint32_t(compression)});
         Set(262, kShort, {std::uint32_t(Photometric(spec_))});
