@@ -88,8 +88,7 @@ QByteArray FindPhotoshopThumbnail(QByteArrayView block)
                 return {};
             return data.sliced(kThumbnailHeaderSize).toByteArray();
         }
-        if (size > std::uint32_t(block.size()) ||
-            !reader.Skip(TResourceReader::Padded(qsizetype(size))))
+        if (!reader.Skip(TResourceReader::Padded(qsizetype(size))))
             return {};
     }
 }

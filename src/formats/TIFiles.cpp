@@ -555,8 +555,11 @@ private:
         }
         if (!Read(strip.Offset, strip.ByteCount) || IsOldStyleLzw(read_.data(), read_.size()))
             return nullptr;
+        // Room for the strip's full rows (a last strip may hold padding rows), but never more
+        // than its bytes can decode to.
         const qint64 capacity =
-            qint64(std::min(strip.Rows, std::uint32_t(dib_.Height))) * sourceRowBytes_;
+            std::min(qint64(std::min(strip.Rows, std::uint32_t(dib_.Height))) * sourceRowBytes_,
+                     qint64(read_.size()) * qint64(kLzwMaxExpansion));
         if (decoded_.size() < std::size_t(capacity))
             decoded_.resize(std::size_t(capacity));
         const TLzwResult result =
