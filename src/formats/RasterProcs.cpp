@@ -30,21 +30,29 @@ std::uint8_t InkToLight(int ink, int black)
     return sum >= 255 ? 0 : std::uint8_t(255 - sum);
 }
 
-// The running sums live in registers, so no sample waits for the store of the one before.
+// The running sums are plain locals, so they stay in registers and no sample waits for the
+// store of the one before (an array of sums would be kept in memory).
 template <int N>
 void UndoDifferencing(std::uint8_t* row, std::size_t pixels)
 {
+    static_assert(N == 1 || N == 3 || N == 4);
     if (pixels == 0)
         return;
-    std::uint8_t sum[N];
-    for (int c = 0; c < N; ++c)
-        sum[c] = row[c];
-    for (std::size_t i = 1; i < pixels; ++i) {
-        std::uint8_t* p = row + i * N;
-        for (int c = 0; c < N; ++c) {
-            sum[c] = std::uint8_t(sum[c] + p[c]);
-            p[c] = sum[c];
+    std::uint8_t s0 = row[0], s1 = 0, s2 = 0, s3 = 0;
+    if constexpr (N >= 3) {
+        s1 = row[1];
+        s2 = row[2];
+    }
+    if constexpr (N == 4)
+        s3 = row[3];
+    for (std::uint8_t* p = row + N; p < row + pixels * N; p += N) {
+        p[0] = s0 = std::uint8_t(s0 + p[0]);
+        if constexpr (N >= 3) {
+            p[1] = s1 = std::uint8_t(s1 + p[1]);
+            p[2] = s2 = std::uint8_t(s2 + p[2]);
         }
+        if constexpr (N == 4)
+            p[3] = s3 = std::uint8_t(s3 + p[3]);
     }
 }
 
