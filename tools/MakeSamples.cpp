@@ -9,6 +9,7 @@
 
 #include "support/BmpBuilder.h"
 #include "support/JpegBuilder.h"
+#include "support/TiffBuilder.h"
 
 namespace {
 
@@ -91,6 +92,48 @@ bool WriteBmpSamples(const QString& folder)
     return Write(folder, "rgb24.bmp", BuildBmp(rgb)) && Write(folder, "palette8.bmp", BuildBmp(palette));
 }
 
+bool WriteTiffSamples(const QString& folder)
+{
+    const struct {
+        const char* name;
+        TiffKind kind;
+        bool lzw;
+        bool bigEndian;
+    } samples[] = {
+        {"rgb-lzw.tif", TiffKind::Rgb, true, false},
+        {"rgb-motorola.tif", TiffKind::Rgb, false, true},
+        {"grey.tif", TiffKind::Grey, false, false},
+        {"palette-lzw.tiff", TiffKind::Palette, true, true},
+        {"bilevel.tif", TiffKind::Bilevel, true, false},
+        {"cmyk.tif", TiffKind::Cmyk, false, false},
+    };
+    for (const auto& sample : samples) {
+        TiffSpec spec;
+        spec.width = 240;
+        spec.height = 180;
+        spec.kind = sample.kind;
+        spec.lzw = sample.lzw;
+        spec.predictor = sample.lzw && sample.kind != TiffKind::Bilevel ? 2 : 1;
+        spec.bigEndian = sample.bigEndian;
+        spec.rowsPerStrip = 32;
+        spec.documentName = sample.name;
+        if (!Write(folder, sample.name, BuildTiff(spec)))
+            return false;
+    }
+    JpegSpec thumbnail;
+    thumbnail.width = 80;
+    thumbnail.height = 60;
+    TiffSpec withThumbnail;
+    withThumbnail.width = 320;
+    withThumbnail.height = 240;
+    withThumbnail.lzw = true;
+    withThumbnail.photoshopThumbnail = BuildJpeg(thumbnail);
+    TiffSpec planar;
+    planar.planar = true;
+    return Write(folder, "photoshop-thumbnail.tif", BuildTiff(withThumbnail)) &&
+           Write(folder, "planar-unsupported.tif", BuildTiff(planar));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -107,6 +150,7 @@ int main(int argc, char* argv[])
     }
     const bool ok = WriteJpegSamples(folder) && WriteBmpSamples(folder);
     if (!WriteJpegKindSamples(folder) || !WriteBmpKindSamples(folder))
+    if (!WriteTiffSamples(folder))
         return 1;
     return ok ? 0 : 1;
 }

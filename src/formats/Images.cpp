@@ -5,6 +5,7 @@
 #include "formats/RdGIFH.h"
 #include "formats/RdJPGH.h"
 #include "formats/ReadBmpH.h"
+#include "formats/TIFiles.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -58,7 +59,7 @@ constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
     BmpUniInfo,   // ifBMP
     nullptr,  // ifICO: never read
     nullptr,  // ifAVI
-    nullptr,  // ifTIFF
+    TiffUniInfo,  // ifTIFF
 };
 
 constexpr std::array<TImageFormat, 4> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF};

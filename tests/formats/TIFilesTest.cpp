@@ -1,0 +1,487 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "formats/Images.h"
+#include "formats/TIFiles.h"
+#include "support/JpegBuilder.h"
+#include "support/TestFiles.h"
+#include "support/TiffBuilder.h"
+
+namespace pixmarl {
+namespace {
+
+using test::TiffKind;
+using test::TiffSpec;
+
+const char* KindName(TiffKind kind)
+{
+    static const char* kNames[] = {"grey", "palette", "bilevel", "rgb", "cmyk"};
+    return kNames[int(kind)];
+}
+
+std::string Describe(const TiffSpec& s)
+{
+    return std::string(KindName(s.kind)) + (s.bigEndian ? " MM" : " II") + (s.lzw ? " lzw" : "") +
+           " predictor " + std::to_string(s.predictor) + " rows/strip " +
+           std::to_string(s.rowsPerStrip) + " photometric " + std::to_string(s.photometric) + " " +
+           std::to_string(s.width) + "x" + std::to_string(s.height);
+}
+
+int Light(int ink, int black)
+{
+    return ink + black >= 255 ? 0 : 255 - ink - black;
+}
+
+QRgb ExpectedColor(const TiffSpec& spec, int x, int y)
+{
+    const auto s = [&](int c) { return test::TiffPatternSample(x, y, c, spec.kind); };
+    switch (spec.kind) {
+    case TiffKind::Grey: {
+        const int v = spec.photometric == 0 ? 255 - s(0) : s(0);
+        return qRgb(v, v, v);
+    }
+    case TiffKind::Palette:
+        return qRgb(test::TiffPaletteLevel(s(0), 0), test::TiffPaletteLevel(s(0), 1),
+                    test::TiffPaletteLevel(s(0), 2));
+    case TiffKind::Bilevel:
+        return (s(0) != 0) == (spec.photometric == 0) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    case TiffKind::Rgb:
+        return qRgb(s(0), s(1), s(2));
+    case TiffKind::Cmyk:
+        return qRgb(Light(s(0), s(3)), Light(s(1), s(3)), Light(s(2), s(3)));
+    }
+    return 0;
+}
+
+QByteArray DecodeBytes(const QByteArray& tiff, bool preview = false)
+{
+    QBuffer buffer;
+    buffer.setData(tiff);
+    buffer.open(QIODevice::ReadOnly);
+    return TiffDeviceToBmp(buffer, preview);
+}
+
+std::uint32_t Le(const QByteArray& data, int at, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v |= std::uint32_t(std::uint8_t(data[at + i])) << (8 * i);
+    return v;
+}
+
+// Checks the BMP's headers and every pixel against the builder's pattern.
+void ExpectImage(const QByteArray& bmp, const TiffSpec& spec)
+{
+    const std::string what = Describe(spec);
+    ASSERT_FALSE(bmp.isEmpty()) << what;
+    const int bitCount = spec.kind == TiffKind::Bilevel                              ? 1
+                         : spec.kind == TiffKind::Rgb || spec.kind == TiffKind::Cmyk ? 24
+                                                                                     : 8;
+    const int colors = bitCount == 1 ? 2 : bitCount == 8 ? 256 : 0;
+    const int rowSize = (bitCount * spec.width + 31) / 32 * 4;
+    EXPECT_EQ(bmp.left(2), "BM") << what;
+    EXPECT_EQ(Le(bmp, 10, 4), 54u + 4u * colors) << what;
+    EXPECT_EQ(Le(bmp, 22, 4), std::uint32_t(spec.height)) << what;  // positive: bottom-up
+    EXPECT_EQ(Le(bmp, 28, 2), std::uint32_t(bitCount)) << what;
+    EXPECT_EQ(Le(bmp, 46, 4), std::uint32_t(colors)) << what;
+    EXPECT_EQ(bmp.size(), 54 + 4 * colors + spec.height * rowSize) << what;
+    const QImage image = QImage::fromData(bmp, "BMP");
+    ASSERT_EQ(image.size(), QSize(spec.width, spec.height)) << what;
+    int wrong = 0;
+    for (int y = 0; y < spec.height; ++y)
+        for (int x = 0; x < spec.width; ++x)
+            if (image.pixel(x, y) != ExpectedColor(spec, x, y) && wrong++ < 3)
+                ADD_FAILURE() << what << " pixel " << x << "," << y;
+}
+
+std::vector<TiffSpec> SupportedSpecs()
+{
+    std::vector<TiffSpec> specs;
+    const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel, TiffKind::Rgb,
+                              TiffKind::Cmyk};
+    const struct {
+        bool lzw;
+        int predictor;
+    } codings[] = {{false, 1}, {true, 1}, {true, 2}};
+    for (TiffKind kind : kinds)
+        for (const auto& coding : codings)
+            for (int rowsPerStrip : {0, 4})
+                for (bool bigEndian : {false, true}) {
+                    if (kind == TiffKind::Bilevel && coding.predictor == 2)
+                        continue;
+                    TiffSpec s;
+                    s.kind = kind;
+                    s.width = kind == TiffKind::Bilevel ? 37 : 13;
+                    s.lzw = coding.lzw;
+                    s.predictor = coding.predictor;
+                    s.rowsPerStrip = rowsPerStrip;
+                    s.bigEndian = bigEndian;
+                    specs.push_back(s);
+                }
+    for (TiffKind kind : {TiffKind::Grey, TiffKind::Bilevel}) {
+        TiffSpec whiteIsZero;
+        whiteIsZero.kind = kind;
+        whiteIsZero.photometric = 0;
+        specs.push_back(whiteIsZero);
+    }
+    TiffSpec tallStrips;  // 100 rows in strips of 8: the last strip gives 4 rows
+    tallStrips.kind = TiffKind::Grey;
+    tallStrips.height = 100;
+    tallStrips.rowsPerStrip = 8;
+    tallStrips.lzw = true;
+    specs.push_back(tallStrips);
+    TiffSpec noByteCounts = tallStrips;
+    noByteCounts.lzw = false;
+    noByteCounts.byteCounts = false;
+    specs.push_back(noByteCounts);
+    TiffSpec tinyLzw;  // compressed strip longer than the raw image
+    tinyLzw.width = 3;
+    tinyLzw.height = 2;
+    tinyLzw.lzw = true;
+    specs.push_back(tinyLzw);
+    return specs;
+}
+
+TEST(TiffDecode, EverySupportedKindGivesTheExactPixels)
+{
+    for (const TiffSpec& spec : SupportedSpecs())
+        ExpectImage(DecodeBytes(test::BuildTiff(spec)), spec);
+}
+
+TEST(TiffDecode, BigAndLittleEndianFilesDecodeIdentically)
+{
+    for (TiffSpec spec : SupportedSpecs()) {
+        spec.bigEndian = false;
+        const QByteArray little = DecodeBytes(test::BuildTiff(spec));
+        spec.bigEndian = true;
+        EXPECT_EQ(DecodeBytes(test::BuildTiff(spec)), little) << Describe(spec);
+    }
+}
+
+TEST(TiffDecode, ReadsFromFiles)
+{
+    QTemporaryDir dir;
+    TiffSpec spec;
+    spec.lzw = true;
+    const QString path = test::WriteFile(dir.path(), "a.tif", test::BuildTiff(spec));
+    ExpectImage(TiffToBmp(path), spec);
+    ExpectImage(TiffToBmpPreview(path), spec);
+    EXPECT_TRUE(TiffToBmp(dir.filePath("missing.tif")).isEmpty());
+}
+
+struct TInfoCase {
+    const char* name;
+    TiffSpec spec;
+    TTifImageType type;
+    bool unsupported;
+    int bitsPerPixel;
+};
+
+TiffSpec Spec(TiffKind kind, void (*change)(TiffSpec&) = nullptr)
+{
+    TiffSpec s;
+    s.kind = kind;
+    if (change)
+        change(s);
+    return s;
+}
+
+TEST(TiffInfo, VariantsAreClassified)
+{
+    const TInfoCase cases[] = {
+        {"grey", Spec(TiffKind::Grey), itGrayscale, false, 8},
+        {"palette", Spec(TiffKind::Palette), itPalette, false, 8},
+        {"bilevel", Spec(TiffKind::Bilevel), itBilevel, false, 1},
+        {"white is zero", Spec(TiffKind::Bilevel, [](TiffSpec& s) { s.photometric = 0; }),
+         itBilevel, false, 1},
+        {"rgb", Spec(TiffKind::Rgb), itRGB, false, 24},
+        {"cmyk", Spec(TiffKind::Cmyk), itCMYK, false, 32},
+        {"16-bit grey", Spec(TiffKind::Grey, [](TiffSpec& s) { s.bitsPerSample = 16; }),
+         itGrayscale, true, 16},
+        {"16-bit rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.bitsPerSample = 16; }), itRGB, true,
+         48},
+        {"4-bit palette", Spec(TiffKind::Palette, [](TiffSpec& s) { s.bitsPerSample = 4; }),
+         itPalette, true, 4},
+        {"planar rgb", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.planar = true; }), itRGB, true, 24},
+        {"rgba", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.alpha = true; }), itRGB, true, 32},
+        {"grey with alpha", Spec(TiffKind::Grey, [](TiffSpec& s) { s.alpha = true; }), itGrayscale,
+         true, 16},
+        {"jpeg compressed", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.compression = 7; }), itRGB,
+         true, 24},
+        {"predictor 3",
+         Spec(TiffKind::Rgb,
+              [](TiffSpec& s) {
+                  s.lzw = true;
+                  s.predictor = 3;
+              }),
+         itRGB, true, 24},
+        {"differenced bilevel",
+         Spec(TiffKind::Bilevel,
+              [](TiffSpec& s) {
+                  s.lzw = true;
+                  s.predictor = 2;
+              }),
+         itBilevel, true, 1},
+        {"separated with 3 inks", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.photometric = 5; }),
+         itUnknown, true, 24},
+        {"bits in reverse order",
+         Spec(TiffKind::Bilevel,
+              [](TiffSpec& s) {
+                  s.shortTags = {{266, 2}};
+              }),
+         itBilevel, true, 1},
+        {"signed samples",
+         Spec(TiffKind::Grey,
+              [](TiffSpec& s) {
+                  s.shortTags = {{339, 2}};
+              }),
+         itGrayscale, true, 8},
+        {"tiled",
+         Spec(TiffKind::Grey,
+              [](TiffSpec& s) {
+                  s.shortTags = {{322, 16}};
+              }),
+         itGrayscale, true, 8},
+        {"YCbCr", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.photometric = 6; }), itUnknown, true, 24},
+    };
+    for (const TInfoCase& c : cases) {
+        const QByteArray file = test::BuildTiff(c.spec);
+        QBuffer buffer;
+        buffer.setData(file);
+        buffer.open(QIODevice::ReadOnly);
+        TTifInfo info;
+        ASSERT_TRUE(ReadTiffInfo(buffer, info)) << c.name;
+        EXPECT_EQ(info.ImageType, c.type) << c.name;
+        EXPECT_EQ(info.Unsupported, c.unsupported) << c.name;
+        EXPECT_EQ(info.BitsPerPixel, c.bitsPerPixel) << c.name;
+        EXPECT_EQ(info.ImageWidth, c.spec.width) << c.name;
+        EXPECT_EQ(info.ImageHeight, c.spec.height) << c.name;
+        EXPECT_EQ(DecodeBytes(file).isEmpty(), c.unsupported) << c.name;
+    }
+}
+
+TEST(TiffInfo, DirectoryFieldsOfBothByteOrders)
+{
+    for (bool bigEndian : {false, true}) {
+        TiffSpec spec;
+        spec.bigEndian = bigEndian;
+        spec.lzw = true;
+        spec.predictor = 2;
+        spec.documentName = "Scan of page 1";
+        spec.iccProfile = true;
+        spec.photoshopThumbnail = "\xFF\xD8 jfif";
+        const QByteArray file = test::BuildTiff(spec);
+        QBuffer buffer;
+        buffer.setData(file);
+        buffer.open(QIODevice::ReadOnly);
+        TTifInfo info;
+        ASSERT_TRUE(ReadTiffInfo(buffer, info));
+        EXPECT_EQ(info.Intel, !bigEndian);
+        EXPECT_EQ(info.Compression, 5);
+        EXPECT_EQ(info.Predictor, 2);
+        EXPECT_EQ(info.SamplesPerPixel, 3);
+        EXPECT_EQ(info.BitsPerSample, 8);
+        EXPECT_EQ(info.Photometric, 2);
+        EXPECT_EQ(info.PlanarConfig, 1);
+        EXPECT_EQ(info.DocumentName, "Scan of page 1");
+        EXPECT_TRUE(info.HasICCProfile);
+        EXPECT_FALSE(info.ExtraSamples);
+        EXPECT_EQ(std::uint32_t(info.PhotoshopOffset), test::TiffEntryValue(file, 34377));
+        EXPECT_EQ(info.PhotoshopSize, test::BuildPhotoshopBlock(spec.photoshopThumbnail).size());
+    }
+}
+
+TEST(TiffInfo, UniversalRecordAndTypeText)
+{
+    QTemporaryDir dir;
+    TiffSpec lzw;
+    lzw.lzw = true;
+    lzw.documentName = "doc";
+    TiffSpec raw;
+    TiffSpec grey = Spec(TiffKind::Grey);
+    const struct {
+        const char* name;
+        TiffSpec spec;
+        QString typeText;
+        int depth;
+    } cases[] = {
+        {"lzw.tif", lzw, "RGB (LZW)", 11},
+        {"raw.tif", raw, "RGB ", 11},
+        {"grey.tif", grey, "Gray ", 9},
+        {"palette.tif", Spec(TiffKind::Palette), "256 colors ", 8},
+        {"bilevel.tif", Spec(TiffKind::Bilevel), "Monochrom ", 1},
+        {"cmyk.tif", Spec(TiffKind::Cmyk), "CMYK ", 13},
+    };
+    for (const auto& c : cases) {
+        const QString path = test::WriteFile(dir.path(), c.name, test::BuildTiff(c.spec));
+        TUniInfoRec info;
+        ASSERT_TRUE(GetUniInfo(path, ifTIFF, info)) << c.name;
+        EXPECT_TRUE(info.Valid);
+        EXPECT_EQ(info.Width, c.spec.width);
+        EXPECT_EQ(info.Height, c.spec.height);
+        EXPECT_EQ(info.ColorDepth, c.depth) << c.name;
+        EXPECT_EQ(TypeText(ifTIFF, info.ColorDepth, info.SubType), c.typeText) << c.name;
+        EXPECT_EQ(info.Comment, QString::fromLatin1(c.spec.documentName));
+        TUniInfoRec detected;
+        EXPECT_EQ(DetectFormat(path, detected), ifTIFF) << c.name;
+    }
+}
+
+TEST(TiffInfo, FilesThatAreNotTiffAreRejected)
+{
+    QTemporaryDir dir;
+    const QByteArray tiff = test::BuildTiff({});
+    const struct {
+        const char* name;
+        QByteArray data;
+    } cases[] = {
+        {"text.tif", "This is a text file named .tif, not an image."},
+        {"empty.tif", {}},
+        {"wrong magic.tif", QByteArray("II\x2B\x00", 4) + tiff.mid(4)},
+        {"mixed order.tif", "IM" + tiff.mid(2)},
+        {"directory past end.tif", tiff.left(4) + QByteArray("\xF0\xFF\x00\x00", 4) + tiff.mid(8)},
+        {"negative directory offset.tif",
+         tiff.left(4) + QByteArray("\x00\x00\x00\x80", 4) + tiff.mid(8)},
+        {"cut in the directory.tif", tiff.left(tiff.size() - 20)},
+    };
+    for (const auto& c : cases) {
+        const QString path = test::WriteFile(dir.path(), c.name, c.data);
+        TTifInfo tif;
+        EXPECT_FALSE(ReadTiffInfo(path, tif)) << c.name;
+        TUniInfoRec info;
+        info.ColorDepth = 5;
+        EXPECT_FALSE(TiffUniInfo(path, info)) << c.name;
+        EXPECT_FALSE(info.Valid) << c.name;
+        EXPECT_EQ(info.SubType, 255) << c.name;
+        EXPECT_EQ(info.ColorDepth, 5) << c.name;
+        EXPECT_TRUE(TiffToBmp(path).isEmpty()) << c.name;
+    }
+}
+
+// A file changed after it was built, and whether it must still decode.
+struct TDamageCase {
+    const char* name;
+    TiffSpec spec;
+    std::function<void(QByteArray&)> damage;
+    bool decodes;
+};
+
+TiffSpec Striped(bool lzw)
+{
+    TiffSpec s;
+    s.kind = TiffKind::Grey;
+    s.height = 30;
+    s.rowsPerStrip = 7;
+    s.lzw = lzw;
+    return s;
+}
+
+void Set(QByteArray& file, int tag, std::uint32_t count, std::uint32_t value)
+{
+    ASSERT_TRUE(test::SetTiffEntry(file, tag, count, value)) << tag;
+}
+
+TEST(TiffDecode, DamagedFilesGiveNoStream)
+{
+    TiffSpec single;
+    single.lzw = true;
+    TiffSpec palette = Spec(TiffKind::Palette);
+    const TDamageCase cases[] = {
+        {"strip offset past the end", single,
+         [](QByteArray& f) { Set(f, 273, 1, std::uint32_t(f.size()) + 100); }, false},
+        {"byte count past the end is cut to the file", single,
+         [](QByteArray& f) { Set(f, 279, 1, 0x7FFFFFFF); }, true},
+        {"uncompressed strip past the end", Spec(TiffKind::Rgb),
+         [](QByteArray& f) { Set(f, 273, 1, std::uint32_t(f.size()) - 10); }, false},
+        {"truncated lzw strip", single,
+         [](QByteArray& f) { Set(f, 279, 1, test::TiffEntryValue(f, 279) / 2); }, false},
+        {"lzw strip decodes to more than the image", single,
+         [](QByteArray& f) { Set(f, 257, 1, 9); }, false},
+        {"rows per strip 0", Striped(false), [](QByteArray& f) { Set(f, 278, 1, 0); }, false},
+        {"more strips than the file can hold", Striped(true),
+         [](QByteArray& f) { Set(f, 273, 0x40000000, test::TiffEntryValue(f, 273)); }, false},
+        {"byte counts array past the end", Striped(true),
+         [](QByteArray& f) { Set(f, 279, 5, std::uint32_t(f.size()) - 8); }, false},
+        {"strips cover fewer rows than the image", Striped(false),
+         [](QByteArray& f) { Set(f, 257, 1, 80); }, false},
+        {"colour map past the end", palette,
+         [](QByteArray& f) { Set(f, 320, 768, std::uint32_t(f.size()) - 100); }, false},
+        {"no colour map offset", palette, [](QByteArray& f) { Set(f, 320, 768, 0xFFFFFFF0u); },
+         false},
+        {"width 0", single, [](QByteArray& f) { Set(f, 256, 1, 0); }, false},
+        {"height 0", single, [](QByteArray& f) { Set(f, 257, 1, 0); }, false},
+        {"width beyond 32 bits signed", single, [](QByteArray& f) { Set(f, 256, 1, 0x80000000u); },
+         false},
+        {"bmp over 1 GiB", single,
+         [](QByteArray& f) {
+             Set(f, 256, 1, 20000);
+             Set(f, 257, 1, 20000);
+         },
+         false},
+        {"no strip offsets", single, [](QByteArray& f) { Set(f, 273, 0, 0); }, false},
+    };
+    for (const TDamageCase& c : cases) {
+        QByteArray file = test::BuildTiff(c.spec);
+        c.damage(file);
+        const QByteArray bmp = DecodeBytes(file);
+        if (c.decodes)
+            ExpectImage(bmp, c.spec);
+        else
+            EXPECT_TRUE(bmp.isEmpty()) << c.name;
+    }
+}
+
+TEST(TiffDecode, EveryCutOfAFileIsSafe)
+{
+    TiffSpec spec = Striped(true);
+    spec.kind = TiffKind::Palette;
+    spec.predictor = 2;
+    const QByteArray file = test::BuildTiff(spec);
+    const QByteArray whole = DecodeBytes(file);
+    ASSERT_FALSE(whole.isEmpty());
+    // Only the next-directory offset at the very end is not needed.
+    for (qsizetype size = 0; size < file.size(); ++size) {
+        const QByteArray bmp = DecodeBytes(file.left(size));
+        EXPECT_TRUE(size >= file.size() - 4 ? bmp == whole : bmp.isEmpty()) << size;
+    }
+}
+
+TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
+{
+    test::JpegSpec jpeg;
+    jpeg.width = 40;
+    jpeg.height = 24;
+    TiffSpec spec;
+    spec.photoshopThumbnail = test::BuildJpeg(jpeg);
+    const QSize full(spec.width, spec.height);
+    const QSize thumbnail(40, 24);
+    const auto block = [](const QByteArray& f) { return test::TiffEntryValue(f, 34377); };
+    const struct {
+        const char* name;
+        bool bigEndian;
+        std::function<void(QByteArray&)> damage;
+        QSize previewSize;  // 0 x 0: no stream
+    } cases[] = {
+        {"little-endian", false, [](QByteArray&) {}, thumbnail},
+        {"big-endian", true, [](QByteArray&) {}, full},
+        {"damaged signature", false, [&](QByteArray& f) { f[block(f)] = 'X'; }, full},
+        {"thumbnail is not a jpeg", false, [&](QByteArray& f) { f[block(f) + 72] = '\0'; }, full},
+        {"block past the end", false, [&](QByteArray& f) { Set(f, 34377, 0x10000, block(f)); },
+         QSize(0, 0)},
+    };
+    for (const auto& c : cases) {
+        spec.bigEndian = c.bigEndian;
+        QByteArray file = test::BuildTiff(spec);
+        c.damage(file);
+        const QImage preview = QImage::fromData(DecodeBytes(file, true), "BMP");
+        EXPECT_EQ(preview.size(), c.previewSize) << c.name;
+        if (!c.previewSize.isEmpty())
+            ExpectImage(DecodeBytes(file, false), spec);
+    }
+}
+
+}  // namespace
+}  // namespace pixmarl
