@@ -347,7 +347,7 @@ void TGIFReader::ReadImageData(TGIFSubImage& frame)
         Fail("Circular decoder table entry");
     }
     frame.hasImage_ = true;
-    if (!frame.interlaced_) {
+    if (!frame.interlaced_ || decoded.empty()) {
         frame.data_ = std::move(decoded);
         return;
     }
@@ -604,12 +604,26 @@ TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
 
 namespace {
 
+// The code size must cover the colour map and every index the frame uses, even one beyond it.
+int MinCodeSize(const TGIFSubImage& frame)
+{
+    const TGIFColorMap* map = frame.ActiveColorMap();
+    const int highest = frame.Data().empty() ? 0 : *std::max_element(frame.Data().begin(), frame.Data().end());
+    int bits = 2;
+    while ((1 << bits) <= highest || (map != nullptr && (1 << bits) < map->Count()))
+        ++bits;
+    return bits;
+}
+
 void PutFrame(QByteArray& out, const TGIFSubImage& frame)
 {
     for (const auto& ext : frame.Extensions())
         ext->SaveToStream(out);
-    if (!frame.HasImage())
+    if (!frame.HasImage()) {
+        // The 0 byte ends the frame here, so that the next frame's extensions stay its own.
+        out.append('\0');
         return;
+    }
     out.append(char(kImageSeparator));
     PutWord(out, frame.Left());
     PutWord(out, frame.Top());
@@ -623,11 +637,10 @@ void PutFrame(QByteArray& out, const TGIFSubImage& frame)
     if (local.Count() > 0)
         PutColorMap(out, local);
 
-    const TGIFColorMap* map = frame.ActiveColorMap();
-    const int minCodeSize = std::max(2, (map != nullptr ? map->SizeBits() : 7) + 1);
     const std::vector<std::uint8_t>& pixels = frame.Data();
+    const int minCodeSize = MinCodeSize(frame);
     std::vector<std::uint8_t> codes;
-    if (frame.Interlaced()) {
+    if (frame.Interlaced() && !pixels.empty()) {
         std::vector<std::uint8_t> rows(pixels.size());
         const std::size_t width = std::size_t(frame.Width());
         const std::vector<int> order = InterlacedRowOrder(frame.Height());
@@ -695,6 +708,8 @@ void TGIFComposer::Reset()
                 break;
             }
     }
+    if (std::uint64_t(std::max(screen.width(), 0)) * std::uint64_t(std::max(screen.height(), 0)) * 4 > kMaxDecodedBytes)
+        Fail(kNoDibMemory);
     canvas_ = QImage(screen, QImage::Format_ARGB32_Premultiplied);
     if (canvas_.isNull() && !screen.isEmpty())
         Fail(kNoDibMemory);

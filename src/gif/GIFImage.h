@@ -38,7 +38,8 @@ enum TGIFVersion : std::uint8_t { gvUnknown, gv87a, gv89a };
 enum TGIFSeverity : std::uint8_t { gsInfo, gsWarning, gsError };
 using TGIFWarningEvent = std::function<void(TGIFSeverity severity, const QString& message)>;
 
-// Decoded pixels of all frames of one image together may not exceed this.
+// Decoded pixels of all frames of one image together, and the bytes of a composed screen, may
+// not exceed this.
 constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t(1) << 30;
 
 // Painter timing: one delay unit, the wait of a frame without a delay, the shortest wait, and the
