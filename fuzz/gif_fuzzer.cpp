@@ -24,7 +24,8 @@ void Render(const TGIFImage& image)
         image.Bitmap();
     } catch (const EGIFError&) {
     }
-    if (qint64(image.Width()) * image.Height() > kMaxComposedPixels)
+    const QSize screen = pixmarl::TGIFComposer::ScreenSize(image);
+    if (qint64(screen.width()) * screen.height() > kMaxComposedPixels)
         return;
     try {
         pixmarl::TGIFComposer composer(image);

@@ -697,18 +697,21 @@ TGIFComposer::TGIFComposer(const TGIFImage& image) : image_(image)
     Reset();
 }
 
-void TGIFComposer::Reset()
+QSize TGIFComposer::ScreenSize(const TGIFImage& image)
 {
     // A broken header may give no screen: the first frame's extent stands in for it.
-    QSize screen(image_.Width(), image_.Height());
-    if (screen.isEmpty()) {
-        for (const auto& frame : image_.Images())
-            if (frame->HasImage()) {
-                screen = QSize(frame->Left() + frame->Width(), frame->Top() + frame->Height());
-                break;
-            }
-    }
-    if (std::uint64_t(std::max(screen.width(), 0)) * std::uint64_t(std::max(screen.height(), 0)) * 4 > kMaxDecodedBytes)
+    if (image.Width() > 0 && image.Height() > 0)
+        return QSize(image.Width(), image.Height());
+    for (const auto& frame : image.Images())
+        if (frame->HasImage())
+            return QSize(frame->Left() + frame->Width(), frame->Top() + frame->Height());
+    return QSize();
+}
+
+void TGIFComposer::Reset()
+{
+    const QSize screen = ScreenSize(image_);
+    if (std::uint64_t(screen.width()) * std::uint64_t(screen.height()) * 4 > kMaxCanvasBytes)
         Fail(kNoDibMemory);
     canvas_ = QImage(screen, QImage::Format_ARGB32_Premultiplied);
     if (canvas_.isNull() && !screen.isEmpty())

@@ -38,9 +38,10 @@ enum TGIFVersion : std::uint8_t { gvUnknown, gv87a, gv89a };
 enum TGIFSeverity : std::uint8_t { gsInfo, gsWarning, gsError };
 using TGIFWarningEvent = std::function<void(TGIFSeverity severity, const QString& message)>;
 
-// Decoded pixels of all frames of one image together, and the bytes of a composed screen, may
-// not exceed this.
+// Decoded pixels of all frames of one image together may not exceed this.
 constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t(1) << 30;
+// Nor may the bytes of a composed screen (a composer holds up to three such images).
+constexpr std::uint64_t kMaxCanvasBytes = std::uint64_t(1) << 28;
 
 // Painter timing: one delay unit, the wait of a frame without a delay, the shortest wait, and the
 // longest wait of a painter that runs in the caller's thread.
@@ -319,6 +320,10 @@ public:
     // The screen after frame index: with transparent, an ARGB image in which the background is
     // transparent; otherwise an RGB image on the image's background colour. Throws EGIFError.
     QImage Compose(int index, bool transparent);
+
+    // The size of the composed screen: the logical screen, or the first frame's extent when the
+    // header gives none.
+    static QSize ScreenSize(const TGIFImage& image);
 
 private:
     void Reset();

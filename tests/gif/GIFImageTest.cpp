@@ -342,5 +342,48 @@ TEST(GIFComposer, RestorePreviousBringsBackTheEarlierFrame)
     EXPECT_EQ(Letters(composer.Compose(2, true)), "br");
 }
 
+TEST(GIFComposer, FramesOutsideTheScreenAreClipped)
+{
+    struct Case {
+        const char* name;
+        int left;
+        int top;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"overlapping the corner", 3, 1, "..../...r"},
+        {"wholly outside", 10, 0, "..../...."},
+        {"at the far edge", 65534, 65534, "..../...."},
+    };
+    for (const Case& c : cases) {
+        GifSpec spec;
+        spec.width = 4;
+        spec.height = 2;
+        spec.frames[0].left = c.left;
+        spec.frames[0].top = c.top;
+        spec.frames[0].width = 2;
+        spec.frames[0].height = 2;
+        spec.frames[0].pixels.assign(4, 1);
+        TGIFImage image;
+        image.LoadFromData(BuildGif(spec));
+        EXPECT_EQ(Letters(TGIFComposer(image).Compose(0, true)), c.expected) << c.name;
+    }
+}
+
+TEST(GIFComposer, HugeScreensAreRefused)
+{
+    GifSpec spec;
+    spec.width = 65535;
+    spec.height = 65535;
+    TGIFImage image;
+    image.LoadFromData(BuildGif(spec));
+    try {
+        TGIFComposer composer(image);
+        FAIL() << "a 16 GB screen was composed";
+    } catch (const EGIFError& e) {
+        EXPECT_STREQ(e.what(), "Failed to allocate memory for GIF DIB");
+    }
+}
+
 }  // namespace
 }  // namespace pixmarl
