@@ -127,6 +127,20 @@ TEST(ColorQuant, FewCellsGetAnEntryEach)
         }
 }
 
+TEST(ColorQuant, CutsFallWhereTheScoreIsHighest)
+{
+    // Red cells 0, 0, 10, 20 (mean 7.5): the search runs over cells 4..20 and scores cell 4 with
+    // 2/2 * 7.5^2 = 56.25 and cell 10 with 3/1 * (7.5 - 2.5)^2 = 75, so the first cut leaves {20}
+    // alone as box 1; box 0 is split next and gives {10} as box 2. A cut at the median would
+    // have numbered them the other way round.
+    const std::vector<Pixel> reds = {{0, 0, 0}, {0, 0, 0}, {80, 0, 0}, {160, 0, 0}};
+    const Reduced r = QuantizeImage(4, 1, true, [&](int x, int) { return reds[std::size_t(x)]; });
+    EXPECT_EQ(r.palette[0], (Pixel{0, 0, 0}));
+    EXPECT_EQ(r.palette[1], (Pixel{160, 0, 0}));
+    EXPECT_EQ(r.palette[2], (Pixel{80, 0, 0}));
+    EXPECT_EQ(r.rows[0], (std::vector<std::uint8_t>{0, 0, 2, 1}));
+}
+
 TEST(ColorQuant, ManyColoursFillAllBoxesAndStayClose)
 {
     const Reduced r = QuantizeImage(100, 80, true, Gradient);

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 #include "gif/GIFImage.h"
 #include "platform/Sync.h"
@@ -301,6 +302,18 @@ TEST(GIFPainter, FreeingTheImageFromItsOwnHandOverDoesNotDeadlock)
         EXPECT_EQ(image, nullptr);
         EXPECT_EQ(target.paints.size(), 2u) << c.name;
     }
+}
+
+TEST(GIFPainter, FreeingTheImageWhileACallerPainterWaitsEndsIt)
+{
+    auto image = Animation({50, 50});   // 600 ms between the frames
+    RecordingTarget target;
+    QTimer::singleShot(100, [&] { image.reset(); });
+    const auto start = Clock::now();
+    EXPECT_EQ(image->Paint(&target, kRect, doAnimate), nullptr);
+    EXPECT_EQ(image, nullptr);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(target.paints.size(), 1u);
 }
 
 TEST(GIFPainter, FrameDelaysInUnits)
