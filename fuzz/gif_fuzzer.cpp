@@ -40,7 +40,7 @@ void CheckRoundTrip(const TGIFImage& image)
     if (image.Version() == pixmarl::gvUnknown)
         return;
     TGIFImage again;
-    again.LoadFromData(image.SaveToData());   // what we wrote must read back
+    again.LoadFromData(image.SaveToData());  // what we wrote must read back
     if (again.Count() != image.Count())
         std::abort();
     for (int i = 0; i < image.Count(); ++i)
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         quick.LoadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     } catch (const EGIFError&) {
-        std::abort();   // the first frame of a readable file is readable
+        std::abort();  // the first frame of a readable file is readable
     }
     return 0;
 }

@@ -51,11 +51,11 @@ constexpr int kMinDelayUnits = 4;
 constexpr int kMaxCallerDelayUnits = 1000;
 
 struct TGIFHeader {
-    std::array<char, 3> Signature{'G', 'I', 'F'};
-    std::array<char, 3> Version{'8', '7', 'a'};
+    std::array<char, 3> Signature { 'G', 'I', 'F' };
+    std::array<char, 3> Version { '8', '7', 'a' };
     std::uint16_t Width = 0;
     std::uint16_t Height = 0;
-    std::uint8_t Packed = 0;   // global table flag in bit 7, table size in bits 0-2
+    std::uint8_t Packed = 0;  // global table flag in bit 7, table size in bits 0-2
     std::uint8_t BackgroundColorIndex = 0;
     std::uint8_t AspectRatio = 0;
 };
@@ -95,12 +95,15 @@ public:
     static constexpr std::uint8_t kLabel = 0xF9;
     std::uint8_t Label() const override { return kLabel; }
 
-    std::uint8_t Packed = 0;   // disposal in bits 2-4, user input bit 1, transparency bit 0
-    std::uint16_t Delay = 0;   // hundredths of a second
+    std::uint8_t Packed = 0;  // disposal in bits 2-4, user input bit 1, transparency bit 0
+    std::uint16_t Delay = 0;  // hundredths of a second
     std::uint8_t TransparentColorIndex = 0;
 
     int Disposal() const { return (Packed >> 2) & 7; }
-    void SetDisposal(int disposal) { Packed = std::uint8_t((Packed & ~0x1C) | ((disposal & 7) << 2)); }
+    void SetDisposal(int disposal)
+    {
+        Packed = std::uint8_t((Packed & ~0x1C) | ((disposal & 7) << 2));
+    }
     bool Transparent() const { return (Packed & 1) != 0; }
     void SetTransparent(bool on) { Packed = std::uint8_t(on ? Packed | 1 : Packed & ~1); }
 
@@ -114,7 +117,7 @@ public:
     std::uint8_t Label() const override { return kLabel; }
 
     // The text grid: left, top, width, height, cell width, cell height, foreground, background.
-    std::array<std::uint8_t, 12> Grid{};
+    std::array<std::uint8_t, 12> Grid {};
     QByteArray Text;
 
 protected:
@@ -137,8 +140,8 @@ public:
     static constexpr std::uint8_t kLabel = 0xFF;
     std::uint8_t Label() const override { return kLabel; }
 
-    QByteArray Identifier;       // 8 bytes
-    QByteArray Authentication;   // 3 bytes
+    QByteArray Identifier;  // 8 bytes
+    QByteArray Authentication;  // 3 bytes
 
 protected:
     void SaveData(QByteArray& out) const override;
@@ -149,7 +152,7 @@ protected:
 class TGIFAppExtNSLoop : public TGIFApplicationExtension {
 public:
     TGIFAppExtNSLoop();
-    std::uint16_t Loops = 0;   // 0: endless
+    std::uint16_t Loops = 0;  // 0: endless
 
 protected:
     void SaveApplicationData(QByteArray& out) const override;
@@ -158,7 +161,7 @@ protected:
 // Any other application extension, kept with its data.
 class TGIFUnknownAppExtension : public TGIFApplicationExtension {
 public:
-    QByteArray Data;   // the data sub-blocks' contents, joined
+    QByteArray Data;  // the data sub-blocks' contents, joined
 
 protected:
     void SaveApplicationData(QByteArray& out) const override;
@@ -173,7 +176,7 @@ class TGIFImage;
 // display order also when the file stores them interlaced).
 class TGIFSubImage {
 public:
-    explicit TGIFSubImage(const TGIFImage* owner) : owner_(owner) {}
+    explicit TGIFSubImage(const TGIFImage* owner) : owner_(owner) { }
 
     bool HasImage() const { return hasImage_; }
     int Left() const { return left_; }
@@ -275,7 +278,8 @@ public:
     // Starts a painter on the target and rectangle (GUI thread). With doAsync it runs in its own
     // thread and is returned (also kept in the painter list); without, it runs to its end here and
     // nothing is returned. The target must outlive the painter or this image.
-    std::shared_ptr<TGIFPainter> Paint(TPaintTarget* target, const QRect& rect, TDrawOptions options);
+    std::shared_ptr<TGIFPainter> Paint(
+        TPaintTarget* target, const QRect& rect, TDrawOptions options);
     void LockPainters() { painters_.Lock(); }
     void UnlockPainters() { painters_.Unlock(); }
     std::vector<std::shared_ptr<TAnimPainter>> Painters() const { return painters_.Running(); }
@@ -359,20 +363,21 @@ private:
     struct FrameTiming {
         bool hasImage;
         int delayUnits;
-        int loops;   // -1 without a loop extension
+        int loops;  // -1 without a loop extension
         int disposal;
     };
 
-    TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options);
+    TGIFPainter(
+        const TGIFImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options);
     bool Prepare(int index);
     bool DrawPrepared();
 
-    const TGIFImage* image_;   // touched only inside hand-overs
+    const TGIFImage* image_;  // touched only inside hand-overs
     std::unique_ptr<TGIFComposer> composer_;
     QImage prepared_;
     std::vector<FrameTiming> frames_;
-    std::atomic<int> disposal_{1};
-    std::atomic<int> previousDisposal_{1};
+    std::atomic<int> disposal_ { 1 };
+    std::atomic<int> previousDisposal_ { 1 };
 };
 
 }  // namespace pixmarl

@@ -46,57 +46,83 @@ struct ErrorCase {
     const char* error;
 };
 
-constexpr int clear = 4;   // the clear code of 2-bit data
+constexpr int clear = 4;  // the clear code of 2-bit data
 
 TEST(GIFReader, DamagedFilesGiveTheirError)
 {
     const ErrorCase cases[] = {
-        {"signature", BuildGif([] { GifSpec s; s.signature = "GIX"; return s; }()), "Invalid GIF signature"},
-        {"unknown label", BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\x55\x00", 3); })),
-         "Unknown extension type"},
-        {"byte after extension",
-         BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFE\x01X\x00\x99", 6); })),
-         "Invalid extension introducer"},
-        {"short application block",
-         BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFF\x09NETSCAPE2\x00", 13); })),
-         "Unsupported Application Extension block size"},
-        {"loop block size 4",
-         BuildGif(WithFrame([](auto& f) { f.prefix = LoopBlock(QByteArray("\x04\x01\x00\x00\x00\x00", 6)); })),
-         "Invalid GIF data"},
-        {"loop sub-identifier 2",
-         BuildGif(WithFrame([](auto& f) { f.prefix = LoopBlock(QByteArray("\x03\x02\x00\x00\x00", 5)); })),
-         "Invalid GIF data"},
-        {"loop without terminator",
-         BuildGif(WithFrame([](auto& f) { f.prefix = LoopBlock(QByteArray("\x03\x01\x00\x00\x07", 5)); })),
-         "Invalid GIF data"},
-        {"code size 12", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 12; })), "Invalid GIF data"},
-        {"code size 9", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 9; })), "Invalid GIF data"},
-        {"truncated header", BuildGif(GifSpec()).left(9), "Premature end of data"},
-        {"truncated colour table", BuildGif(GifSpec()).left(15), "Premature end of data"},
-        {"truncated descriptor", BuildGif(GifSpec()).left(30), "Premature end of data"},
-        {"truncated image data", [] { QByteArray d = BuildGif(GifSpec()); return d.left(d.size() - 4); }(),
-         "Premature end of data"},
-        {"extension at the end", BuildGif([] { GifSpec s; s.trailer = false; s.beforeTrailer = "\x21\xFE\x02"; return s; }()),
-         "Premature end of data"},
-        {"end code too early",
-         BuildGif(WithFrame([](auto& f) { f.codeData = PackGifCodes({{clear, 3}, {1, 3}, {clear + 1, 3}}); })),
-         "Premature end of data"},
-        {"codes run out", BuildGif(WithFrame([](auto& f) { f.codeData = PackGifCodes({{clear, 3}, {1, 3}, {2, 3}}); })),
-         "Decoder bit buffer under-run"},
-        {"no code data", BuildGif(WithFrame([](auto& f) { f.codeData = QByteArray(); })),
-         "Decoder bit buffer under-run"},
-        {"code beyond the table",
-         BuildGif(WithFrame([](auto& f) { f.codeData = PackGifCodes({{clear, 3}, {1, 3}, {7, 3}}); })),
-         "Circular decoder table entry"},
-        {"table code first", BuildGif(WithFrame([](auto& f) { f.codeData = PackGifCodes({{clear, 3}, {6, 3}}); })),
-         "Circular decoder table entry"},
-        {"absurd frame size",
-         BuildGif(WithFrame([](auto& f) {
+        { "signature", BuildGif([] {
+             GifSpec s;
+             s.signature = "GIX";
+             return s;
+         }()),
+            "Invalid GIF signature" },
+        { "unknown label",
+            BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\x55\x00", 3); })),
+            "Unknown extension type" },
+        { "byte after extension",
+            BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFE\x01X\x00\x99", 6); })),
+            "Invalid extension introducer" },
+        { "short application block", BuildGif(WithFrame([](auto& f) {
+             f.prefix = QByteArray("\x21\xFF\x09NETSCAPE2\x00", 13);
+         })),
+            "Unsupported Application Extension block size" },
+        { "loop block size 4", BuildGif(WithFrame([](auto& f) {
+             f.prefix = LoopBlock(QByteArray("\x04\x01\x00\x00\x00\x00", 6));
+         })),
+            "Invalid GIF data" },
+        { "loop sub-identifier 2", BuildGif(WithFrame([](auto& f) {
+             f.prefix = LoopBlock(QByteArray("\x03\x02\x00\x00\x00", 5));
+         })),
+            "Invalid GIF data" },
+        { "loop without terminator", BuildGif(WithFrame([](auto& f) {
+             f.prefix = LoopBlock(QByteArray("\x03\x01\x00\x00\x07", 5));
+         })),
+            "Invalid GIF data" },
+        { "code size 12", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 12; })),
+            "Invalid GIF data" },
+        { "code size 9", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 9; })),
+            "Invalid GIF data" },
+        { "truncated header", BuildGif(GifSpec()).left(9), "Premature end of data" },
+        { "truncated colour table", BuildGif(GifSpec()).left(15), "Premature end of data" },
+        { "truncated descriptor", BuildGif(GifSpec()).left(30), "Premature end of data" },
+        { "truncated image data",
+            [] {
+                QByteArray d = BuildGif(GifSpec());
+                return d.left(d.size() - 4);
+            }(),
+            "Premature end of data" },
+        { "extension at the end", BuildGif([] {
+             GifSpec s;
+             s.trailer = false;
+             s.beforeTrailer = "\x21\xFE\x02";
+             return s;
+         }()),
+            "Premature end of data" },
+        { "end code too early", BuildGif(WithFrame([](auto& f) {
+             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { clear + 1, 3 } });
+         })),
+            "Premature end of data" },
+        { "codes run out", BuildGif(WithFrame([](auto& f) {
+             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { 2, 3 } });
+         })),
+            "Decoder bit buffer under-run" },
+        { "no code data", BuildGif(WithFrame([](auto& f) { f.codeData = QByteArray(); })),
+            "Decoder bit buffer under-run" },
+        { "code beyond the table", BuildGif(WithFrame([](auto& f) {
+             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { 7, 3 } });
+         })),
+            "Circular decoder table entry" },
+        { "table code first", BuildGif(WithFrame([](auto& f) {
+             f.codeData = PackGifCodes({ { clear, 3 }, { 6, 3 } });
+         })),
+            "Circular decoder table entry" },
+        { "absurd frame size", BuildGif(WithFrame([](auto& f) {
              f.width = 65535;
              f.height = 65535;
-             f.codeData = PackGifCodes({{clear, 3}, {1, 3}});
+             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 } });
          })),
-         "Failed to allocate memory for GIF DIB"},
+            "Failed to allocate memory for GIF DIB" },
     };
     for (const ErrorCase& c : cases)
         EXPECT_EQ(LoadError(c.data), c.error) << c.name;
@@ -109,13 +135,40 @@ TEST(GIFReader, OddButReadableFilesLoad)
         GifSpec spec;
     };
     Case cases[] = {
-        {"lower-case signature", [] { GifSpec s; s.signature = "gif"; return s; }()},
-        {"version 90a", [] { GifSpec s; s.version = "90a"; return s; }()},
-        {"no trailer", [] { GifSpec s; s.trailer = false; return s; }()},
-        {"zero bytes between frames", [] { GifSpec s; s.frames.push_back(GifFrameSpec()); s.frames[1].prefix = QByteArray(3, '\0'); return s; }()},
-        {"application block of 10", WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFF\x0AXXXXXXXXAB\x01Z\x00", 16); })},
-        {"application block of 12", WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFF\x0CXXXXXXXXABCD\x00", 16); })},
-        {"frame outside the screen", WithFrame([](auto& f) { f.left = 3; f.top = 2; })},
+        { "lower-case signature",
+            [] {
+                GifSpec s;
+                s.signature = "gif";
+                return s;
+            }() },
+        { "version 90a",
+            [] {
+                GifSpec s;
+                s.version = "90a";
+                return s;
+            }() },
+        { "no trailer",
+            [] {
+                GifSpec s;
+                s.trailer = false;
+                return s;
+            }() },
+        { "zero bytes between frames",
+            [] {
+                GifSpec s;
+                s.frames.push_back(GifFrameSpec());
+                s.frames[1].prefix = QByteArray(3, '\0');
+                return s;
+            }() },
+        { "application block of 10", WithFrame([](auto& f) {
+             f.prefix = QByteArray("\x21\xFF\x0AXXXXXXXXAB\x01Z\x00", 16);
+         }) },
+        { "application block of 12",
+            WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFF\x0CXXXXXXXXABCD\x00", 16); }) },
+        { "frame outside the screen", WithFrame([](auto& f) {
+             f.left = 3;
+             f.top = 2;
+         }) },
     };
     for (const Case& c : cases) {
         TGIFImage image;
@@ -129,10 +182,10 @@ TEST(GIFReader, WarningsAdjustOrEndReading)
     GifSpec spec;
     spec.width = 5;
     spec.height = 3;
-    spec.frames = {GifFrameSpec(), GifFrameSpec()};
+    spec.frames = { GifFrameSpec(), GifFrameSpec() };
     spec.frames[0].width = 0;
     spec.frames[0].pixels = std::vector<std::uint8_t>(15, 2);
-    spec.frames[1].prefix = "\x77";   // a block type that does not exist
+    spec.frames[1].prefix = "\x77";  // a block type that does not exist
     TGIFImage image;
     QStringList warnings;
     image.OnWarning = [&](TGIFSeverity severity, const QString& text) {
@@ -140,7 +193,8 @@ TEST(GIFReader, WarningsAdjustOrEndReading)
         warnings << text;
     };
     image.LoadFromData(BuildGif(spec));
-    EXPECT_EQ(warnings, QStringList({"Image exceeds Logical Screen size", "Unknown GIF block type"}));
+    EXPECT_EQ(
+        warnings, QStringList({ "Image exceeds Logical Screen size", "Unknown GIF block type" }));
     ASSERT_EQ(image.Count(), 1);
     EXPECT_EQ(image.Image(0).Width(), 5);
     EXPECT_EQ(image.Image(0).Height(), 3);
@@ -150,14 +204,14 @@ TEST(GIFReader, WarningsAdjustOrEndReading)
 TEST(GIFReader, ExtensionsAreKeptWithTheirFrame)
 {
     GifSpec spec;
-    spec.frames = {GifFrameSpec(), GifFrameSpec(), GifFrameSpec()};
+    spec.frames = { GifFrameSpec(), GifFrameSpec(), GifFrameSpec() };
     spec.frames[0].loops = 3;
     spec.frames[0].unknownApplication = QByteArray("XMP DataXMP") + QByteArray(300, 'x');
-    spec.frames[0].control = GifControl{2, true, 3, 25};
+    spec.frames[0].control = GifControl { 2, true, 3, 25 };
     spec.frames[1].animExtsLoop = true;
     spec.frames[1].loops = 0;
     spec.frames[1].comment = QByteArray(600, 'c');
-    spec.frames[2].hasImage = false;   // a comment after the last image
+    spec.frames[2].hasImage = false;  // a comment after the last image
     spec.frames[2].comment = "end";
     TGIFImage image;
     image.LoadFromData(BuildGif(spec));
@@ -180,8 +234,9 @@ TEST(GIFReader, ExtensionsAreKeptWithTheirFrame)
     EXPECT_EQ(gce->Delay, 25);
 
     ASSERT_NE(image.Image(1).LoopExtension(), nullptr);
-    EXPECT_EQ(image.Image(1).LoopExtension()->Identifier + image.Image(1).LoopExtension()->Authentication,
-              "ANIMEXTS1.0");
+    EXPECT_EQ(
+        image.Image(1).LoopExtension()->Identifier + image.Image(1).LoopExtension()->Authentication,
+        "ANIMEXTS1.0");
     auto* comment = dynamic_cast<const TGIFCommentExtension*>(image.Image(1).Extensions()[1].get());
     ASSERT_NE(comment, nullptr);
     EXPECT_EQ(comment->Text, QByteArray(600, 'c'));
@@ -191,8 +246,8 @@ TEST(GIFReader, ExtensionsAreKeptWithTheirFrame)
 
 TEST(GIFReader, FramesDecodeToTheirPixels)
 {
-    for (int height : {1, 2, 3, 5, 8, 9, 17}) {
-        for (bool interlaced : {false, true}) {
+    for (int height : { 1, 2, 3, 5, 8, 9, 17 }) {
+        for (bool interlaced : { false, true }) {
             GifSpec spec;
             spec.width = 7;
             spec.height = height;
@@ -200,7 +255,8 @@ TEST(GIFReader, FramesDecodeToTheirPixels)
             f.width = 7;
             f.height = height;
             f.interlaced = interlaced;
-            f.localColors = {qRgb(1, 2, 3), qRgb(4, 5, 6), qRgb(7, 8, 9), qRgb(10, 11, 12), qRgb(13, 14, 15)};
+            f.localColors = { qRgb(1, 2, 3), qRgb(4, 5, 6), qRgb(7, 8, 9), qRgb(10, 11, 12),
+                qRgb(13, 14, 15) };
             TGIFImage image;
             image.LoadFromData(BuildGif(spec));
             const TGIFSubImage& frame = image.Image(0);
@@ -209,7 +265,8 @@ TEST(GIFReader, FramesDecodeToTheirPixels)
             const QImage bitmap = image.Bitmap();
             ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
             EXPECT_EQ(bitmap.size(), QSize(7, height));
-            EXPECT_EQ(bitmap.pixel(6, height - 1), f.localColors[test::GifPatternIndex(6, height - 1, 5)]);
+            EXPECT_EQ(bitmap.pixel(6, height - 1),
+                f.localColors[test::GifPatternIndex(6, height - 1, 5)]);
         }
     }
 }
@@ -230,7 +287,10 @@ TEST(GIFReader, BitmapNeedsAColourTable)
 
 TEST(GIFReader, IndicesBeyondTheTableShowBlack)
 {
-    GifSpec spec = WithFrame([](auto& f) { f.pixels = std::vector<std::uint8_t>(16, 6); f.minCodeSize = 3; });
+    GifSpec spec = WithFrame([](auto& f) {
+        f.pixels = std::vector<std::uint8_t>(16, 6);
+        f.minCodeSize = 3;
+    });
     TGIFImage image;
     image.LoadFromData(BuildGif(spec));
     EXPECT_EQ(image.Bitmap().pixel(0, 0), qRgb(0, 0, 0));
@@ -244,7 +304,8 @@ TEST(QuickGIF, ReadsOnlyTheFirstFrame)
         bool trailingZeros;
         bool moreFollow;
     };
-    for (const Case c : {Case{1, false, false}, Case{3, false, true}, Case{2, true, true}}) {
+    for (const Case c :
+        { Case { 1, false, false }, Case { 3, false, true }, Case { 2, true, true } }) {
         GifSpec spec;
         spec.frames.assign(std::size_t(c.frames), GifFrameSpec());
         if (c.trailingZeros)
@@ -274,15 +335,15 @@ QImage ComposeTwo(int disposal, bool transparentFrame, bool keepTransparent)
     GifFrameSpec first;
     first.width = 3;
     first.height = 2;
-    first.pixels = {1, 1, 1, 1, 1, 1};
-    first.control = GifControl{disposal, false, 0, 0};
+    first.pixels = { 1, 1, 1, 1, 1, 1 };
+    first.control = GifControl { disposal, false, 0, 0 };
     GifFrameSpec second;
     second.left = 2;
     second.width = 2;
     second.height = 2;
-    second.pixels = {2, 0, 0, 2};
-    second.control = GifControl{0, transparentFrame, 0, 0};
-    spec.frames = {first, second};
+    second.pixels = { 2, 0, 0, 2 };
+    second.control = GifControl { 0, transparentFrame, 0, 0 };
+    spec.frames = { first, second };
     TGIFImage image;
     image.LoadFromData(BuildGif(spec));
     return TGIFComposer(image).Compose(1, keepTransparent);
@@ -294,7 +355,11 @@ std::string Letters(const QImage& image)
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb c = image.pixel(x, y);
-            s += qAlpha(c) == 0 ? '.' : c == qRgb(255, 0, 0) ? 'r' : c == qRgb(0, 255, 0) ? 'g' : c == qRgb(0, 0, 255) ? 'b' : 'k';
+            s += qAlpha(c) == 0        ? '.'
+                : c == qRgb(255, 0, 0) ? 'r'
+                : c == qRgb(0, 255, 0) ? 'g'
+                : c == qRgb(0, 0, 255) ? 'b'
+                                       : 'k';
         }
         s += y + 1 < image.height() ? "/" : "";
     }
@@ -304,11 +369,11 @@ std::string Letters(const QImage& image)
 TEST(GIFComposer, DisposalMethodsAndTransparency)
 {
     const ComposeCase cases[] = {
-        {"keep", 1, false, "rrgk/rrkg"},
-        {"none", 0, true, "rrg./rrrg"},
-        {"background", 2, true, "..g./...g"},
-        {"previous", 3, true, "..g./...g"},
-        {"background opaque", 2, false, "..gk/..kg"},
+        { "keep", 1, false, "rrgk/rrkg" },
+        { "none", 0, true, "rrg./rrrg" },
+        { "background", 2, true, "..g./...g" },
+        { "previous", 3, true, "..g./...g" },
+        { "background opaque", 2, false, "..gk/..kg" },
     };
     for (const ComposeCase& c : cases)
         EXPECT_EQ(Letters(ComposeTwo(c.disposal, c.transparent, true)), c.expected) << c.name;
@@ -324,14 +389,14 @@ TEST(GIFComposer, RestorePreviousBringsBackTheEarlierFrame)
     GifFrameSpec base;
     base.width = 2;
     base.height = 1;
-    base.pixels = {1, 1};
+    base.pixels = { 1, 1 };
     GifFrameSpec overlay = base;
-    overlay.pixels = {2, 2};
-    overlay.control = GifControl{3, false, 0, 0};
+    overlay.pixels = { 2, 2 };
+    overlay.control = GifControl { 3, false, 0, 0 };
     GifFrameSpec corner = base;
     corner.width = 1;
-    corner.pixels = {3};
-    spec.frames = {base, overlay, corner};
+    corner.pixels = { 3 };
+    spec.frames = { base, overlay, corner };
     TGIFImage image;
     image.LoadFromData(BuildGif(spec));
     TGIFComposer composer(image);
@@ -351,9 +416,9 @@ TEST(GIFComposer, FramesOutsideTheScreenAreClipped)
         const char* expected;
     };
     const Case cases[] = {
-        {"overlapping the corner", 3, 1, "..../...r"},
-        {"wholly outside", 10, 0, "..../...."},
-        {"at the far edge", 65534, 65534, "..../...."},
+        { "overlapping the corner", 3, 1, "..../...r" },
+        { "wholly outside", 10, 0, "..../...." },
+        { "at the far edge", 65534, 65534, "..../...." },
     };
     for (const Case& c : cases) {
         GifSpec spec;

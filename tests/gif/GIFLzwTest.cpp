@@ -11,7 +11,7 @@ struct LzwCase {
     const char* name;
     int minCodeSize;
     std::size_t count;
-    int distinct;   // pixels are drawn from 0 .. distinct-1; 1 gives one long run
+    int distinct;  // pixels are drawn from 0 .. distinct-1; 1 gives one long run
 };
 
 std::vector<std::uint8_t> Pixels(const LzwCase& c)
@@ -26,20 +26,22 @@ std::vector<std::uint8_t> Pixels(const LzwCase& c)
 TEST(GIFLzw, EncodedPixelsDecodeToThemselves)
 {
     const LzwCase cases[] = {
-        {"empty", 2, 0, 4},
-        {"one pixel", 2, 1, 4},
-        {"long run defines every string from its own", 2, 100000, 1},
-        {"two colours past the full table", 2, 70000, 2},
-        {"noise fills the table repeatedly", 8, 200000, 256},
-        {"mid width", 5, 50000, 32},
-        {"few colours of many", 8, 60000, 3},
+        { "empty", 2, 0, 4 },
+        { "one pixel", 2, 1, 4 },
+        { "long run defines every string from its own", 2, 100000, 1 },
+        { "two colours past the full table", 2, 70000, 2 },
+        { "noise fills the table repeatedly", 8, 200000, 256 },
+        { "mid width", 5, 50000, 32 },
+        { "few colours of many", 8, 60000, 3 },
     };
     for (const LzwCase& c : cases) {
         const std::vector<std::uint8_t> pixels = Pixels(c);
-        const std::vector<std::uint8_t> codes = LzwEncode(pixels.data(), pixels.size(), c.minCodeSize);
+        const std::vector<std::uint8_t> codes
+            = LzwEncode(pixels.data(), pixels.size(), c.minCodeSize);
         std::vector<std::uint8_t> decoded(pixels.size() + 1, 0xEE);
-        EXPECT_EQ(LzwDecode(codes.data(), codes.size(), c.minCodeSize, decoded.data(), pixels.size()),
-                  TLzwResult::Complete)
+        EXPECT_EQ(
+            LzwDecode(codes.data(), codes.size(), c.minCodeSize, decoded.data(), pixels.size()),
+            TLzwResult::Complete)
             << c.name;
         EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), decoded.begin())) << c.name;
         EXPECT_EQ(decoded.back(), 0xEE) << c.name << ": wrote past the end";
@@ -51,9 +53,10 @@ TEST(GIFLzw, StringsReachingPastTheFrameAreCutOff)
 {
     const std::vector<std::uint8_t> pixels(5000, 1);
     const std::vector<std::uint8_t> codes = LzwEncode(pixels.data(), pixels.size(), 2);
-    for (std::size_t wanted : {1u, 2u, 3u, 100u, 4999u}) {
+    for (std::size_t wanted : { 1u, 2u, 3u, 100u, 4999u }) {
         std::vector<std::uint8_t> out(wanted + 1, 0xEE);
-        EXPECT_EQ(LzwDecode(codes.data(), codes.size(), 2, out.data(), wanted), TLzwResult::Complete);
+        EXPECT_EQ(
+            LzwDecode(codes.data(), codes.size(), 2, out.data(), wanted), TLzwResult::Complete);
         EXPECT_EQ(out[wanted - 1], 1);
         EXPECT_EQ(out[wanted], 0xEE) << wanted;
     }
@@ -62,9 +65,10 @@ TEST(GIFLzw, StringsReachingPastTheFrameAreCutOff)
 TEST(GIFLzw, BoundCoversTheDensestStream)
 {
     // A long run is the densest stream there is: every code one pixel longer than the last.
-    for (int minCodeSize : {2, 4, 8}) {
+    for (int minCodeSize : { 2, 4, 8 }) {
         const std::vector<std::uint8_t> pixels(3000000, 0);
-        const std::vector<std::uint8_t> codes = LzwEncode(pixels.data(), pixels.size(), minCodeSize);
+        const std::vector<std::uint8_t> codes
+            = LzwEncode(pixels.data(), pixels.size(), minCodeSize);
         EXPECT_LE(pixels.size(), LzwMaxPixels(codes.size(), minCodeSize)) << minCodeSize;
         EXPECT_LT(LzwMaxPixels(codes.size(), minCodeSize), pixels.size() * 16) << "a useless bound";
     }

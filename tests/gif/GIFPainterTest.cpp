@@ -32,8 +32,11 @@ public:
     {
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
         const QRgb c = frame.pixel(0, 0);
-        const int index = c == qRgb(0, 0, 0) ? 0 : c == qRgb(255, 0, 0) ? 1 : c == qRgb(0, 255, 0) ? 2 : 3;
-        paints.push_back({index, Clock::now(), rect, frame});
+        const int index = c == qRgb(0, 0, 0) ? 0
+            : c == qRgb(255, 0, 0)           ? 1
+            : c == qRgb(0, 255, 0)           ? 2
+                                             : 3;
+        paints.push_back({ index, Clock::now(), rect, frame });
         if (onPaint)
             onPaint();
     }
@@ -48,7 +51,9 @@ public:
     }
     int GapMs(std::size_t i) const
     {
-        return int(std::chrono::duration_cast<std::chrono::milliseconds>(paints[i].at - paints[i - 1].at).count());
+        return int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(paints[i].at - paints[i - 1].at)
+                .count());
     }
 
     std::vector<Paint> paints;
@@ -69,7 +74,7 @@ std::unique_ptr<TGIFImage> Animation(const std::vector<int>& delays, std::option
         f.height = 2;
         f.pixels.assign(4, std::uint8_t(i));
         if (delays[i] >= 0)
-            f.control = GifControl{1, false, 0, delays[i]};
+            f.control = GifControl { 1, false, 0, delays[i] };
         spec.frames.push_back(f);
     }
     spec.frames[0].loops = loops;
@@ -112,14 +117,14 @@ const QRect kRect(10, 20, 30, 40);
 
 TEST(GIFPainter, ProgramOptionsPlayOncePerFrameDelays)
 {
-    auto image = Animation({10, 2, 0}, 0);   // a loop count of 0 does not make it repeat
+    auto image = Animation({ 10, 2, 0 }, 0);  // a loop count of 0 does not make it repeat
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
     auto painter = image->Paint(&target, kRect, doAsync | doAnimate);
     ASSERT_NE(painter, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    EXPECT_EQ(target.Order(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(target.Order(), (std::vector<int> { 0, 1, 2 }));
     EXPECT_EQ(target.paints[0].rect, kRect);
     // 10 hundredths are 10 units of 12 ms; a delay of 2 counts as the minimum of 4 units.
     EXPECT_GE(target.GapMs(1), 118);
@@ -142,13 +147,13 @@ TEST(GIFPainter, PassesFollowTheLoopOptions)
         int loopEvents;
     };
     const Case cases[] = {
-        {"loop count 2", 2, doAsync | doAnimate | doLoop, {0, 1, 0, 1}, 1},
-        {"loop option without a loop extension", {}, doAsync | doAnimate | doLoop, {0, 1}, 0},
-        {"first frame only", 2, doAsync | doLoop, {0}, 0},
-        {"in the caller", 2, doAnimate | doLoop, {0, 1, 0, 1}, 1},
+        { "loop count 2", 2, doAsync | doAnimate | doLoop, { 0, 1, 0, 1 }, 1 },
+        { "loop option without a loop extension", {}, doAsync | doAnimate | doLoop, { 0, 1 }, 0 },
+        { "first frame only", 2, doAsync | doLoop, { 0 }, 0 },
+        { "in the caller", 2, doAnimate | doLoop, { 0, 1, 0, 1 }, 1 },
     };
     for (const Case& c : cases) {
-        auto image = Animation({1, 1}, c.loops);
+        auto image = Animation({ 1, 1 }, c.loops);
         EventCounts counts;
         Count(*image, counts);
         RecordingTarget target;
@@ -162,8 +167,8 @@ TEST(GIFPainter, PassesFollowTheLoopOptions)
 
 TEST(GIFPainter, EndlessPassesRunUntilStopped)
 {
-    for (std::optional<int> loops : {std::optional<int>(0), std::optional<int>()}) {
-        auto image = Animation({1, 1, -1}, loops);
+    for (std::optional<int> loops : { std::optional<int>(0), std::optional<int>() }) {
+        auto image = Animation({ 1, 1, -1 }, loops);
         EventCounts counts;
         Count(*image, counts);
         RecordingTarget target;
@@ -174,14 +179,14 @@ TEST(GIFPainter, EndlessPassesRunUntilStopped)
         ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
         std::vector<int> order = target.Order();
         order.resize(7);
-        EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 0, 1, 2, 0}));
+        EXPECT_EQ(order, (std::vector<int> { 0, 1, 2, 0, 1, 2, 0 }));
         EXPECT_GE(counts.loop, 2);
     }
 }
 
 TEST(GIFPainter, StopCutsALongDelayShort)
 {
-    auto image = Animation({5000, 1});   // a 60 s wait after the first frame
+    auto image = Animation({ 5000, 1 });  // a 60 s wait after the first frame
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
@@ -197,7 +202,7 @@ TEST(GIFPainter, StopCutsALongDelayShort)
 
 TEST(GIFPainter, PausedPaintersHoldStill)
 {
-    auto image = Animation({1, 1, 1});
+    auto image = Animation({ 1, 1, 1 });
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
@@ -209,12 +214,12 @@ TEST(GIFPainter, PausedPaintersHoldStill)
     ASSERT_FALSE(WaitUntil([&] { return target.paints.size() > 1; }, 300));
     image->PaintResume();
     ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    EXPECT_EQ(target.Order(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(target.Order(), (std::vector<int> { 0, 1, 2 }));
 }
 
 TEST(GIFPainter, MovedTargetRectangleIsUsedForTheNextFrame)
 {
-    auto image = Animation({1, 1});
+    auto image = Animation({ 1, 1 });
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
@@ -234,7 +239,7 @@ TEST(GIFPainter, MovedTargetRectangleIsUsedForTheNextFrame)
 
 TEST(GIFPainter, GoneCanvasEndsQuietly)
 {
-    auto image = Animation({1, 1});
+    auto image = Animation({ 1, 1 });
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
@@ -246,15 +251,15 @@ TEST(GIFPainter, GoneCanvasEndsQuietly)
 
 TEST(GIFPainter, TransparentOptionKeepsTransparentPixels)
 {
-    for (bool transparent : {false, true}) {
-        auto image = Animation({1});
+    for (bool transparent : { false, true }) {
+        auto image = Animation({ 1 });
         GifSpec spec;
         spec.width = 2;
         spec.height = 1;
         spec.frames[0].width = 2;
         spec.frames[0].height = 1;
-        spec.frames[0].pixels = {1, 0};
-        spec.frames[0].control = GifControl{0, true, 0, 0};
+        spec.frames[0].pixels = { 1, 0 };
+        spec.frames[0].control = GifControl { 0, true, 0, 0 };
         image->LoadFromData(test::BuildGif(spec));
         EventCounts counts;
         Count(*image, counts);
@@ -269,7 +274,7 @@ TEST(GIFPainter, TransparentOptionKeepsTransparentPixels)
 
 TEST(GIFPainter, FreeingTheImageStopsItsPainters)
 {
-    auto image = Animation({5000, 1});
+    auto image = Animation({ 5000, 1 });
     EventCounts counts;
     Count(*image, counts);
     RecordingTarget target;
@@ -288,8 +293,9 @@ TEST(GIFPainter, FreeingTheImageFromItsOwnHandOverDoesNotDeadlock)
         const char* name;
         TDrawOptions options;
     };
-    for (const Case& c : {Case{"own thread", doAsync | doAnimate}, Case{"in the caller", doAnimate}}) {
-        auto image = Animation({1, 1, 1});
+    for (const Case& c :
+        { Case { "own thread", doAsync | doAnimate }, Case { "in the caller", doAnimate } }) {
+        auto image = Animation({ 1, 1, 1 });
         RecordingTarget target;
         target.onPaint = [&] {
             if (target.paints.size() == 2)
@@ -306,7 +312,7 @@ TEST(GIFPainter, FreeingTheImageFromItsOwnHandOverDoesNotDeadlock)
 
 TEST(GIFPainter, FreeingTheImageWhileACallerPainterWaitsEndsIt)
 {
-    auto image = Animation({50, 50});   // 600 ms between the frames
+    auto image = Animation({ 50, 50 });  // 600 ms between the frames
     RecordingTarget target;
     QTimer::singleShot(100, [&] { image.reset(); });
     const auto start = Clock::now();
@@ -319,17 +325,23 @@ TEST(GIFPainter, FreeingTheImageWhileACallerPainterWaitsEndsIt)
 TEST(GIFPainter, FrameDelaysInUnits)
 {
     struct Case {
-        int delay;   // -1: no control extension
+        int delay;  // -1: no control extension
         TDrawOptions options;
         int units;
     };
     const Case cases[] = {
-        {-1, doAsync, 10}, {0, doAsync, 10}, {1, doAsync, 4},       {3, doAsync, 4},
-        {4, doAsync, 4},   {10, doAsync, 10}, {5000, doAsync, 5000}, {5000, doAnimate, 1000},
-        {1000, 0, 1000},
+        { -1, doAsync, 10 },
+        { 0, doAsync, 10 },
+        { 1, doAsync, 4 },
+        { 3, doAsync, 4 },
+        { 4, doAsync, 4 },
+        { 10, doAsync, 10 },
+        { 5000, doAsync, 5000 },
+        { 5000, doAnimate, 1000 },
+        { 1000, 0, 1000 },
     };
     for (const Case& c : cases) {
-        auto image = Animation({c.delay});
+        auto image = Animation({ c.delay });
         EXPECT_EQ(TGIFPainter::FrameDelayUnits(image->Image(0), c.options), c.units) << c.delay;
     }
 }

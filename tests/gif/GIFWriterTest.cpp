@@ -22,7 +22,8 @@ QImage PaletteImage(int width, int height, int colors, unsigned seed)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             // Runs with noise, so that both long strings and a full table occur.
-            image.scanLine(y)[x] = std::uint8_t((random() % 8 == 0) ? random() % unsigned(colors) : (x / 5 + y) % colors);
+            image.scanLine(y)[x] = std::uint8_t(
+                (random() % 8 == 0) ? random() % unsigned(colors) : (x / 5 + y) % colors);
     return image;
 }
 
@@ -44,13 +45,13 @@ TEST(GIFWriter, WrittenImagesReadBackUnchanged)
         bool interlaced;
     };
     const Case cases[] = {
-        {"two colours", 13, 7, 2, false},
-        {"three colours", 9, 9, 3, true},
-        {"sixteen interlaced", 31, 17, 16, true},
-        {"full palette", 300, 200, 256, false},
-        {"full palette interlaced", 257, 123, 256, true},
-        {"single pixel", 1, 1, 2, true},
-        {"one row", 1000, 1, 200, false},
+        { "two colours", 13, 7, 2, false },
+        { "three colours", 9, 9, 3, true },
+        { "sixteen interlaced", 31, 17, 16, true },
+        { "full palette", 300, 200, 256, false },
+        { "full palette interlaced", 257, 123, 256, true },
+        { "single pixel", 1, 1, 2, true },
+        { "one row", 1000, 1, 200, false },
     };
     for (const Case& c : cases) {
         const QImage source = PaletteImage(c.width, c.height, c.colors, unsigned(c.width));
@@ -68,7 +69,7 @@ TEST(GIFWriter, WrittenImagesReadBackUnchanged)
 TEST(GIFWriter, MonochromeBitmapsAreAccepted)
 {
     QImage mono(10, 3, QImage::Format_Mono);
-    mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mono.setColorTable({ qRgb(0, 0, 0), qRgb(255, 255, 255) });
     mono.fill(0);
     mono.setPixel(4, 1, 1);
     TGIFImage gif;
@@ -115,7 +116,8 @@ TEST(GIFWriter, LoadedAnimationsSurviveARoundTrip)
     ASSERT_EQ(once.Count(), 2);
     ASSERT_NE(once.Image(0).LoopExtension(), nullptr);
     EXPECT_EQ(once.Image(0).LoopExtension()->Loops, 7);
-    EXPECT_GT(once.Image(1).ColorMap().Count(), 0) << "a frame with its own colours needs a local map";
+    EXPECT_GT(once.Image(1).ColorMap().Count(), 0)
+        << "a frame with its own colours needs a local map";
     ExpectSamePixels(other, once.Image(1).Bitmap(), "second frame");
     // Writing what was read gives the same file again.
     EXPECT_EQ(once.SaveToData(), gif.SaveToData());
@@ -139,7 +141,7 @@ TEST(GIFWriter, FileIsReplacedWholeAndNothingElseIsLeft)
     gif.Add(PaletteImage(16, 16, 16, 5)).SetInterlaced(true);
     gif.SaveToFile(path);
     EXPECT_EQ(test::ReadWholeFile(path), gif.SaveToData());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.gif"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "out.gif" });
 
     TGIFImage empty;
     EXPECT_THROW(empty.SaveToFile(path), EGIFError);

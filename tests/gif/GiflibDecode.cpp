@@ -36,7 +36,7 @@ std::vector<QRgb> Colors(const ColorMapObject* map)
 
 std::optional<std::vector<ReferenceFrame>> GiflibDecode(const QByteArray& data)
 {
-    MemorySource source{&data};
+    MemorySource source { &data };
     int error = 0;
     GifFileType* gif = DGifOpen(&source, ReadMemory, &error);
     if (gif == nullptr)
@@ -47,9 +47,10 @@ std::optional<std::vector<ReferenceFrame>> GiflibDecode(const QByteArray& data)
         for (int i = 0; i < gif->ImageCount; ++i) {
             const SavedImage& image = gif->SavedImages[i];
             const GifImageDesc& d = image.ImageDesc;
-            ReferenceFrame frame{d.Left, d.Top, d.Width, d.Height,
-                                 Colors(d.ColorMap != nullptr ? d.ColorMap : gif->SColorMap), {}};
-            frame.pixels.assign(image.RasterBits, image.RasterBits + std::size_t(d.Width) * std::size_t(d.Height));
+            ReferenceFrame frame { d.Left, d.Top, d.Width, d.Height,
+                Colors(d.ColorMap != nullptr ? d.ColorMap : gif->SColorMap), {} };
+            frame.pixels.assign(
+                image.RasterBits, image.RasterBits + std::size_t(d.Width) * std::size_t(d.Height));
             frames->push_back(std::move(frame));
         }
     }

@@ -16,8 +16,8 @@ struct ReferenceFrame {
     int top = 0;
     int width = 0;
     int height = 0;
-    std::vector<QRgb> colors;   // the frame's local map, else the global one
-    std::vector<std::uint8_t> pixels;   // display order
+    std::vector<QRgb> colors;  // the frame's local map, else the global one
+    std::vector<std::uint8_t> pixels;  // display order
 };
 
 // Every image of the file, or nothing when giflib refuses it.

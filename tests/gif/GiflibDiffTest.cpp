@@ -31,11 +31,13 @@ void ExpectSameAsGiflib(const QByteArray& data, const QString& name)
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const TGIFSubImage& mine = *frames[i];
         const test::ReferenceFrame& theirs = (*reference)[i];
-        EXPECT_EQ(mine.BoundsRect(), QRect(theirs.left, theirs.top, theirs.width, theirs.height)) << qPrintable(name);
+        EXPECT_EQ(mine.BoundsRect(), QRect(theirs.left, theirs.top, theirs.width, theirs.height))
+            << qPrintable(name);
         EXPECT_TRUE(mine.Data() == theirs.pixels) << qPrintable(name) << " frame " << i;
         const TGIFColorMap* map = mine.ActiveColorMap();
         ASSERT_NE(map, nullptr);
-        EXPECT_EQ(std::vector<QRgb>(map->Colors().begin(), map->Colors().end()), theirs.colors) << qPrintable(name);
+        EXPECT_EQ(std::vector<QRgb>(map->Colors().begin(), map->Colors().end()), theirs.colors)
+            << qPrintable(name);
     }
 }
 
@@ -64,14 +66,14 @@ std::vector<GifSpec> BuilderFiles()
         f.width = 16 - i * 3;
         f.height = 12 - i;
         f.interlaced = i % 2 == 1;
-        f.control = GifControl{i, i % 2 == 0, 1, 10 * i};
+        f.control = GifControl { i, i % 2 == 0, 1, 10 * i };
         if (i == 2) {
             f.localColors.assign(200, qRgb(9, 8, 7));
             f.localColors[5] = qRgb(1, 2, 250);
         }
         animation.frames.push_back(f);
     }
-    animation.frames.erase(animation.frames.begin());   // the default frame
+    animation.frames.erase(animation.frames.begin());  // the default frame
     animation.frames[0].loops = 0;
     animation.frames[1].comment = "a comment";
     animation.frames[2].unknownApplication = QByteArray("ABCDEFGH123") + QByteArray(400, 'q');
@@ -89,8 +91,8 @@ TEST(GiflibDifferential, BuilderFilesDecodeAlike)
 TEST(GiflibDifferential, WriterFilesDecodeAlike)
 {
     std::mt19937 random(42);
-    for (int colors : {2, 5, 16, 77, 256}) {
-        for (bool interlaced : {false, true}) {
+    for (int colors : { 2, 5, 16, 77, 256 }) {
+        for (bool interlaced : { false, true }) {
             QImage image(97, 61, QImage::Format_Indexed8);
             QList<QRgb> table;
             for (int i = 0; i < colors; ++i)
@@ -98,11 +100,13 @@ TEST(GiflibDifferential, WriterFilesDecodeAlike)
             image.setColorTable(table);
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x)
-                    image.scanLine(y)[x] = std::uint8_t(random() % 4 == 0 ? random() % unsigned(colors) : (x * y / 9) % colors);
+                    image.scanLine(y)[x] = std::uint8_t(
+                        random() % 4 == 0 ? random() % unsigned(colors) : (x * y / 9) % colors);
             TGIFImage gif;
             gif.Add(image).SetInterlaced(interlaced);
             gif.Add(image.copy(10, 10, 30, 20));
-            ExpectSameAsGiflib(gif.SaveToData(), QString("writer %1 colours%2").arg(colors).arg(interlaced ? " interlaced" : ""));
+            ExpectSameAsGiflib(gif.SaveToData(),
+                QString("writer %1 colours%2").arg(colors).arg(interlaced ? " interlaced" : ""));
         }
     }
 }
@@ -113,7 +117,8 @@ TEST(GiflibDifferential, CorpusFilesDecodeAlikeAndMalformedOnesFailCleanly)
     if (corpora.isEmpty() || !QDir(corpora + "/giflib-pics").exists())
         GTEST_SKIP() << "no giflib pictures";
     int compared = 0;
-    QDirIterator it(corpora + "/giflib-pics", {"*.gif"}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(
+        corpora + "/giflib-pics", { "*.gif" }, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QByteArray data = test::ReadWholeFile(path);

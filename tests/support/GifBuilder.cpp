@@ -56,12 +56,12 @@ std::vector<int> FileRowOrder(int height, bool interlaced)
     return rows;
 }
 
-QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int height, bool interlaced,
-                        int minCodeSize)
+QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int height,
+    bool interlaced, int minCodeSize)
 {
     const int clear = 1 << minCodeSize;
     const int codeWidth = minCodeSize + 1;
-    std::vector<std::pair<int, int>> codes{{clear, codeWidth}};
+    std::vector<std::pair<int, int>> codes { { clear, codeWidth } };
     std::vector<std::uint8_t> fileOrder;
     if (pixels.size() == std::size_t(width) * std::size_t(height)) {
         for (int y : FileRowOrder(height, interlaced))
@@ -73,13 +73,13 @@ QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int 
     int sinceClear = 0;
     for (std::uint8_t pixel : fileOrder) {
         if (sinceClear == clear - 2) {
-            codes.push_back({clear, codeWidth});
+            codes.push_back({ clear, codeWidth });
             sinceClear = 0;
         }
-        codes.push_back({pixel, codeWidth});
+        codes.push_back({ pixel, codeWidth });
         ++sinceClear;
     }
-    codes.push_back({clear + 1, codeWidth});
+    codes.push_back({ clear + 1, codeWidth });
     return PackGifCodes(codes);
 }
 
@@ -101,7 +101,8 @@ void PutExtensions(QByteArray& out, const GifFrameSpec& frame)
     }
     if (frame.control) {
         const GifControl& c = *frame.control;
-        out.append("\x21\xF9\x04", 3).append(char(((c.disposal & 7) << 2) | (c.transparent ? 1 : 0)));
+        out.append("\x21\xF9\x04", 3)
+            .append(char(((c.disposal & 7) << 2) | (c.transparent ? 1 : 0)));
         Put16(out, c.delay);
         out.append(char(c.transparentIndex)).append('\0');
     }
@@ -119,22 +120,25 @@ void PutFrame(QByteArray& out, const GifFrameSpec& frame, const GifSpec& spec)
     Put16(out, frame.width);
     Put16(out, frame.height);
     const bool local = !frame.localColors.empty();
-    out.append(char((local ? 0x80 | (TableBits(frame.localColors.size()) - 1) : 0) | (frame.interlaced ? 0x40 : 0)));
+    out.append(char((local ? 0x80 | (TableBits(frame.localColors.size()) - 1) : 0)
+        | (frame.interlaced ? 0x40 : 0)));
     if (local)
         PutTable(out, frame.localColors);
     const std::size_t colors = local ? frame.localColors.size() : spec.globalColors.size();
-    const int minCodeSize = frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
+    const int minCodeSize
+        = frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
     out.append(char(minCodeSize));
-    PutBlocks(out, frame.codeData ? *frame.codeData
-                                  : LiteralCodes(GifFramePixels(frame, int(colors)), frame.width, frame.height,
-                                                 frame.interlaced, minCodeSize));
+    PutBlocks(out,
+        frame.codeData ? *frame.codeData
+                       : LiteralCodes(GifFramePixels(frame, int(colors)), frame.width, frame.height,
+                           frame.interlaced, minCodeSize));
 }
 
 }  // namespace
 
 std::vector<QRgb> GifSpec::DefaultColors()
 {
-    return {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    return { qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) };
 }
 
 std::uint8_t GifPatternIndex(int x, int y, int colors)

@@ -36,16 +36,17 @@ struct GifFrameSpec {
     int height = 4;
     bool interlaced = false;
     bool hasImage = true;
-    std::vector<QRgb> localColors;          // none when empty
-    std::vector<std::uint8_t> pixels;       // display order (file order unless width x height); empty: GifPatternIndex
+    std::vector<QRgb> localColors;  // none when empty
+    std::vector<std::uint8_t>
+        pixels;  // display order (file order unless width x height); empty: GifPatternIndex
     std::optional<GifControl> control;
     std::optional<int> loops;
-    bool animExtsLoop = false;              // the loop extension as ANIMEXTS1.0
-    QByteArray comment;                     // none when empty
-    QByteArray unknownApplication;          // 11 identifier bytes + data; none when empty
-    int minCodeSize = 0;                    // 0: from the colour table size, at least 2
-    std::optional<QByteArray> codeData;     // replaces the encoded codes (before sub-blocking)
-    QByteArray prefix;                      // raw bytes written in front of the frame
+    bool animExtsLoop = false;  // the loop extension as ANIMEXTS1.0
+    QByteArray comment;  // none when empty
+    QByteArray unknownApplication;  // 11 identifier bytes + data; none when empty
+    int minCodeSize = 0;  // 0: from the colour table size, at least 2
+    std::optional<QByteArray> codeData;  // replaces the encoded codes (before sub-blocking)
+    QByteArray prefix;  // raw bytes written in front of the frame
 };
 
 struct GifSpec {
@@ -55,12 +56,12 @@ struct GifSpec {
     int height = 4;
     std::vector<QRgb> globalColors = DefaultColors();
     int background = 0;
-    std::vector<GifFrameSpec> frames = {GifFrameSpec()};
-    QByteArray beforeTrailer;               // raw bytes after the last frame
+    std::vector<GifFrameSpec> frames = { GifFrameSpec() };
+    QByteArray beforeTrailer;  // raw bytes after the last frame
     bool trailer = true;
     int truncateTo = -1;
 
-    static std::vector<QRgb> DefaultColors();   // black, red, green, blue
+    static std::vector<QRgb> DefaultColors();  // black, red, green, blue
 };
 
 // The colour index of pixel (x, y) of a frame whose table has colors entries.
