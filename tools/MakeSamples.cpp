@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QFile>
 
+#include "formats/ColorQuant.h"
+#include "gif/GIFImage.h"
 #include "support/BmpBuilder.h"
+#include "support/GifBuilder.h"
 #include "support/JpegBuilder.h"
 #include "support/TiffBuilder.h"
 
@@ -132,6 +135,62 @@ bool WriteTiffSamples(const QString& folder)
     planar.planar = true;
     return Write(folder, "photoshop-thumbnail.tif", BuildTiff(withThumbnail)) &&
            Write(folder, "planar-unsupported.tif", BuildTiff(planar));
+// A square that bounces across the screen, drawn over a striped first frame and cleared to the
+// background after each step; plays forever.
+QByteArray BouncingSquare()
+{
+    constexpr int kWidth = 120;
+    constexpr int kHeight = 90;
+    constexpr int kSide = 20;
+    GifSpec spec;
+    spec.width = kWidth;
+    spec.height = kHeight;
+    GifFrameSpec stripes;
+    stripes.width = kWidth;
+    stripes.height = kHeight;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            stripes.pixels.push_back(std::uint8_t(((x + y) / 10) % 2 == 0 ? 0 : 2));
+    stripes.loops = 0;
+    stripes.control = GifControl{1, false, 0, 20};
+    stripes.comment = "Pixmarl sample animation";
+    spec.frames = {stripes};
+    for (int step = 0; step < 8; ++step) {
+        GifFrameSpec square;
+        square.left = step * (kWidth - kSide) / 7;
+        square.top = (step % 4) * (kHeight - kSide) / 3;
+        square.width = kSide;
+        square.height = kSide;
+        square.pixels.assign(kSide * kSide, std::uint8_t(1 + 2 * (step % 2)));
+        square.control = GifControl{3, false, 0, 12};
+        spec.frames.push_back(square);
+    }
+    return BuildGif(spec);
+}
+
+// A photo-like gradient reduced to 256 colours and written interlaced by the codec itself.
+QByteArray InterlacedGradient()
+{
+    QImage image(240, 160, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 255 / 239, y * 255 / 159, (x + y) * 255 / 398));
+    pixmarl::ReduceToPalette(image);
+    pixmarl::TGIFImage gif;
+    gif.Add(image).SetInterlaced(true);
+    return gif.SaveToData();
+}
+
+bool WriteGifSamples(const QString& folder)
+{
+    GifSpec still;
+    still.version = "87a";
+    still.width = 64;
+    still.height = 48;
+    still.frames[0].width = 64;
+    still.frames[0].height = 48;
+    return Write(folder, "still.gif", BuildGif(still)) && Write(folder, "animated.gif", BouncingSquare()) &&
+           Write(folder, "interlaced.GIF", InterlacedGradient());
 }
 
 }  // namespace
@@ -148,6 +207,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
+    if (!WriteGifSamples(folder))
+        return 1;
     const bool ok = WriteJpegSamples(folder) && WriteBmpSamples(folder);
     if (!WriteJpegKindSamples(folder) || !WriteBmpKindSamples(folder))
     if (!WriteTiffSamples(folder))

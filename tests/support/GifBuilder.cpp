@@ -1,0 +1,199 @@
+#include "support/GifBuilder.h"
+
+#include <algorithm>
+
+namespace pixmarl::test {
+
+namespace {
+
+void Put16(QByteArray& out, int v)
+{
+    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+
+void PutBlocks(QByteArray& out, const QByteArray& data)
+{
+    for (qsizetype pos = 0; pos < data.size(); pos += 255) {
+        const qsizetype n = std::min<qsizetype>(255, data.size() - pos);
+        out.append(char(n)).append(data.mid(pos, n));
+    }
+    out.append('\0');
+}
+
+int TableBits(std::size_t colors)
+{
+    int bits = 1;
+    while ((std::size_t(1) << bits) < colors && bits < 8)
+        ++bits;
+    return bits;
+}
+
+void PutTable(QByteArray& out, const std::vector<QRgb>& colors)
+{
+    const std::size_t entries = std::size_t(1) << TableBits(colors.size());
+    for (std::size_t i = 0; i < entries; ++i) {
+        const QRgb c = i < colors.size() ? colors[i] : 0;
+        out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+}
+
+std::vector<int> FileRowOrder(int height, bool interlaced)
+{
+    std::vector<int> rows;
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            rows.push_back(y);
+        return rows;
+    }
+    for (int y = 0; y < height; y += 8)
+        rows.push_back(y);
+    for (int y = 4; y < height; y += 8)
+        rows.push_back(y);
+    for (int y = 2; y < height; y += 4)
+        rows.push_back(y);
+    for (int y = 1; y < height; y += 2)
+        rows.push_back(y);
+    return rows;
+}
+
+QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int height,
+    bool interlaced, int minCodeSize)
+{
+    const int clear = 1 << minCodeSize;
+    const int codeWidth = minCodeSize + 1;
+    std::vector<std::pair<int, int>> codes { { clear, codeWidth } };
+    std::vector<std::uint8_t> fileOrder;
+    if (pixels.size() == std::size_t(width) * std::size_t(height)) {
+        for (int y : FileRowOrder(height, interlaced))
+            for (int x = 0; x < width; ++x)
+                fileOrder.push_back(pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]);
+    } else {
+        fileOrder = pixels;
+    }
+    int sinceClear = 0;
+    for (std::uint8_t pixel : fileOrder) {
+        if (sinceClear == clear - 2) {
+            codes.push_back({ clear, codeWidth });
+            sinceClear = 0;
+        }
+        codes.push_back({ pixel, codeWidth });
+        ++sinceClear;
+    }
+    codes.push_back({ clear + 1, codeWidth });
+    return PackGifCodes(codes);
+}
+
+void PutExtensions(QByteArray& out, const GifFrameSpec& frame)
+{
+    if (frame.loops) {
+        out.append("\x21\xFF\x0B", 3).append(frame.animExtsLoop ? "ANIMEXTS1.0" : "NETSCAPE2.0");
+        out.append("\x03\x01", 2);
+        Put16(out, *frame.loops);
+        out.append('\0');
+    }
+    if (!frame.unknownApplication.isEmpty()) {
+        out.append("\x21\xFF\x0B", 3).append(frame.unknownApplication.left(11));
+        PutBlocks(out, frame.unknownApplication.mid(11));
+    }
+    if (!frame.comment.isEmpty()) {
+        out.append("\x21\xFE", 2);
+        PutBlocks(out, frame.comment);
+    }
+    if (frame.control) {
+        const GifControl& c = *frame.control;
+        out.append("\x21\xF9\x04", 3)
+            .append(char(((c.disposal & 7) << 2) | (c.transparent ? 1 : 0)));
+        Put16(out, c.delay);
+        out.append(char(c.transparentIndex)).append('\0');
+    }
+}
+
+void PutFrame(QByteArray& out, const GifFrameSpec& frame, const GifSpec& spec)
+{
+    out.append(frame.prefix);
+    PutExtensions(out, frame);
+    if (!frame.hasImage)
+        return;
+    out.append(char(0x2C));
+    Put16(out, frame.left);
+    Put16(out, frame.top);
+    Put16(out, frame.width);
+    Put16(out, frame.height);
+    const bool local = !frame.localColors.empty();
+    out.append(char((local ? 0x80 | (TableBits(frame.localColors.size()) - 1) : 0)
+        | (frame.interlaced ? 0x40 : 0)));
+    if (local)
+        PutTable(out, frame.localColors);
+    const std::size_t colors = local ? frame.localColors.size() : spec.globalColors.size();
+    const int minCodeSize
+        = frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
+    out.append(char(minCodeSize));
+    PutBlocks(out,
+        frame.codeData ? *frame.codeData
+                       : LiteralCodes(GifFramePixels(frame, int(colors)), frame.width, frame.height,
+                           frame.interlaced, minCodeSize));
+}
+
+}  // namespace
+
+std::vector<QRgb> GifSpec::DefaultColors()
+{
+    return { qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) };
+}
+
+std::uint8_t GifPatternIndex(int x, int y, int colors)
+{
+    return std::uint8_t((x + 2 * y) % std::max(colors, 1));
+}
+
+std::vector<std::uint8_t> GifFramePixels(const GifFrameSpec& frame, int colors)
+{
+    if (!frame.pixels.empty())
+        return frame.pixels;
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x)
+            pixels.push_back(GifPatternIndex(x, y, colors));
+    return pixels;
+}
+
+QByteArray PackGifCodes(const std::vector<std::pair<int, int>>& codesAndWidths)
+{
+    QByteArray out;
+    std::uint32_t acc = 0;
+    int bits = 0;
+    for (const auto& [code, width] : codesAndWidths) {
+        acc |= std::uint32_t(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            out.append(char(acc & 0xFF));
+            acc >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits > 0)
+        out.append(char(acc & 0xFF));
+    return out;
+}
+
+QByteArray BuildGif(const GifSpec& spec)
+{
+    QByteArray out = spec.signature + spec.version;
+    Put16(out, spec.width);
+    Put16(out, spec.height);
+    const bool global = !spec.globalColors.empty();
+    out.append(char(global ? 0x80 | 0x70 | (TableBits(spec.globalColors.size()) - 1) : 0));
+    out.append(char(spec.background)).append('\0');
+    if (global)
+        PutTable(out, spec.globalColors);
+    for (const GifFrameSpec& frame : spec.frames)
+        PutFrame(out, frame, spec);
+    out.append(spec.beforeTrailer);
+    if (spec.trailer)
+        out.append(char(0x3B));
+    if (spec.truncateTo >= 0)
+        out.truncate(spec.truncateTo);
+    return out;
+}
+
+}  // namespace pixmarl::test
