@@ -207,11 +207,8 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    if (!WriteGifSamples(folder))
-        return 1;
-    const bool ok = WriteJpegSamples(folder) && WriteBmpSamples(folder);
-    if (!WriteJpegKindSamples(folder) || !WriteBmpKindSamples(folder))
-    if (!WriteTiffSamples(folder))
-        return 1;
+    const bool ok = WriteJpegSamples(folder) && WriteJpegKindSamples(folder) &&
+                    WriteBmpSamples(folder) && WriteBmpKindSamples(folder) &&
+                    WriteTiffSamples(folder) && WriteGifSamples(folder);
     return ok ? 0 : 1;
 }
