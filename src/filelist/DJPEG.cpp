@@ -6,6 +6,7 @@
 
 #include "formats/Images.h"
 #include "formats/JPEGCodec.h"
+#include "formats/RdJPGH.h"
 #include "formats/TIFiles.h"
 #include "gif/GIFImage.h"
 #include "platform/Sync.h"
@@ -188,22 +189,34 @@ bool TDJPEGThread::Running()
 void TDJPEGThread::Stop()
 {
     stop_ = true;
+    // Asked from inside one of its own callbacks, the worker cannot end before that returns.
+    if (inHandOver_)
+        return;
     WaitProcessingEvents([this] { return isFinished(); });
     wait();
+}
+
+void TDJPEGThread::HandOver(const std::function<void()>& fn)
+{
+    RunOnGuiThread([&] {
+        inHandOver_ = true;
+        fn();
+        inHandOver_ = false;
+    });
 }
 
 void TDJPEGThread::run()
 {
     TThumbRequest request;
-    RunOnGuiThread([&] { request = getFile_(); });
+    HandOver([&] { request = getFile_(); });
     while (!request.fileName.isEmpty() && !stop_) {
         const TThumbResult result = MakeThumbnail(request, box_, options_);
         if (stop_)
             break;
-        RunOnGuiThread([&] { request = stop_ ? TThumbRequest{} : done_(result); });
+        HandOver([&] { request = stop_ ? TThumbRequest{} : done_(result); });
     }
     if (!stop_ && finished_)
-        RunOnGuiThread([this] {
+        HandOver([this] {
             if (!stop_)
                 finished_();
         });

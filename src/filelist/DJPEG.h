@@ -79,14 +79,19 @@ public:
 
     // Asks the worker to stop after its current file and waits, processing events, until it has
     // ended. No callback is made after the request.
+    // Called from inside one of the worker's callbacks it only sets the request: the worker ends
+    // when the callback has returned.
     void Stop();
     bool StopRequested() const { return stop_; }
+    // Whether the GUI thread is running one of this worker's callbacks now.
+    bool InHandOver() const { return inHandOver_; }
 
 protected:
     void run() override;
 
 private:
     void EndRunning();
+    void HandOver(const std::function<void()>& fn);
 
     int box_;
     TThumbOptions options_;
@@ -95,6 +100,7 @@ private:
     TFinished finished_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> counted_{false};
+    bool inHandOver_ = false;  // GUI thread only
 };
 
 }  // namespace pixmarl

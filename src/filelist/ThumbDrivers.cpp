@@ -67,6 +67,11 @@ void TThumbDriver::StopThumbnails(bool drop)
     pendingStart_ = false;
     if (worker_) {
         worker_->Stop();
+        if (worker_->InHandOver()) {
+            // Stopped from inside its own callback: it ends once that returns.
+            retired_ = std::move(worker_);
+            QMetaObject::invokeMethod(&context_, [this] { retired_.reset(); }, Qt::QueuedConnection);
+        }
         worker_.reset();
     }
     if (drop)

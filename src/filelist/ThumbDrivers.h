@@ -51,6 +51,7 @@ private:
     TJPEGFileList& list_;
     TThumbCtrl& ctrl_;
     std::unique_ptr<TDJPEGThread> worker_;
+    std::unique_ptr<TDJPEGThread> retired_;  // stopped from inside its callback, ending
     TThumbOptions options_;
     int box_ = 96;
     bool thumbView_ = true;

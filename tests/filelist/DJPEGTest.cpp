@@ -69,8 +69,20 @@ protected:
         bmp.height = 200;
         test::WriteFile(Folder(), "b-picture.bmp", test::BuildBmp(bmp));
         WriteIcon(Folder(), "c-icon.ico", 32, Qt::red);
-        test::WriteFile(Folder(), "d-anim.gif", test::SimpleGif(120, 80));
-        test::WriteFile(Folder(), "e-scan.tif", test::SimpleTiff(200, 100));
+        test::GifSpec gif;
+        gif.width = 120;
+        gif.height = 80;
+        gif.frames = {test::GifFrameSpec{}, test::GifFrameSpec{}};
+        for (test::GifFrameSpec& frame : gif.frames) {
+            frame.width = 120;
+            frame.height = 80;
+        }
+        test::WriteFile(Folder(), "d-anim.gif", test::BuildGif(gif));
+        test::TiffSpec tiff;
+        tiff.width = 200;
+        tiff.height = 100;
+        tiff.lzw = true;
+        test::WriteFile(Folder(), "e-scan.tif", test::BuildTiff(tiff));
         test::WriteFile(Folder(), "f-broken.jpg", test::BuildJpeg(jpeg).left(40));
         test::WriteFile(Folder(), "g-other.avi", "RIFF");
         list_.SetImageFormats(kAllImageFormats);
