@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "formats/Avis.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -54,7 +55,7 @@ constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
     nullptr,  // ifGIF
     nullptr,  // ifBMP
     nullptr,  // ifICO: never read
-    nullptr,  // ifAVI
+    AviUniInfo,  // ifAVI
     nullptr,  // ifTIFF
 };
 
