@@ -13,14 +13,10 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/imgutils.h>
-}
-
 #include "BenchSupport.h"
 #include "formats/AVIFile.h"
 #include "formats/Avis.h"
+#include "platform/FfmpegPtr.h"
 #include "support/AviBuilder.h"
 
 namespace {
@@ -83,25 +79,15 @@ int HeaderReads(const std::vector<QString>& paths)
     return valid;
 }
 
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-
 // A moving gradient, kClipFrames frames of MPEG-4 part 2 without B-frames (one packet a frame).
 bool EncodeMpeg4(AviSpec& spec)
 {
     const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (encoder == nullptr)
         return false;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(encoder));
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    TCodecPtr codec(avcodec_alloc_context3(encoder));
+    TFramePtr frame(av_frame_alloc());
+    TPacketPtr packet(av_packet_alloc());
     codec->width = kWidth;
     codec->height = kHeight;
     codec->time_base = AVRational { 1, 25 };

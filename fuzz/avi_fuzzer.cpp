@@ -29,7 +29,8 @@ void CheckAccepted(const TAviHeaders& headers)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     TAviHeaders headers;
     if (ParseAviHeaders(bytes, headers) == TAviParseResult::apOk)
         CheckAccepted(headers);

@@ -86,10 +86,10 @@ std::shared_ptr<TAVIPainter> TAVIImage::Paint(
 
 TAVIPainter::TAVIPainter(
     TAVIImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options)
-    : TAnimPainter(target, rect, options)
-    , image_(&image)
-    , frameCount_(image.FrameCount())
-    , frameDelay_(image.FrameDelay())
+    : TAnimPainter(target, rect, options),
+      image_(&image),
+      frameCount_(image.FrameCount()),
+      frameDelay_(image.FrameDelay())
 {
 }
 

@@ -3,23 +3,14 @@
 #include <cstdint>
 #include <vector>
 
+#include <QtEndian>
+
 namespace pixmarl {
 
 namespace {
 
 constexpr std::uint32_t kMinInfoHeaderSize = 40;
 constexpr std::uint32_t kBiRgb = 0;
-
-std::uint16_t Get16(const std::uint8_t* p)
-{
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-        | std::uint32_t(p[3]) << 24;
-}
 
 struct TDibLayout {
     int width = 0;
@@ -44,15 +35,15 @@ bool ReadLayout(const QByteArray& dib, TDibLayout& layout)
     const std::uint64_t size = std::uint64_t(dib.size());
     if (size < kMinInfoHeaderSize)
         return false;
-    const std::uint32_t headerSize = Get32(p);
-    const std::int64_t width = std::int32_t(Get32(p + 4));
-    const std::int64_t height = std::int32_t(Get32(p + 8));
-    layout.bitCount = Get16(p + 14);
-    const std::uint32_t clrUsed = Get32(p + 32);
+    const std::uint32_t headerSize = qFromLittleEndian<std::uint32_t>(p);
+    const std::int64_t width = std::int32_t(qFromLittleEndian<std::uint32_t>(p + 4));
+    const std::int64_t height = std::int32_t(qFromLittleEndian<std::uint32_t>(p + 8));
+    layout.bitCount = qFromLittleEndian<std::uint16_t>(p + 14);
+    const std::uint32_t clrUsed = qFromLittleEndian<std::uint32_t>(p + 32);
     const std::int64_t absHeight = height < 0 ? -height : height;
-    if (headerSize < kMinInfoHeaderSize || headerSize > size || Get32(p + 16) != kBiRgb
-        || !BitCountSupported(layout.bitCount) || width <= 0 || width > kAviMaxFrameSide
-        || absHeight == 0 || absHeight > kAviMaxFrameSide)
+    if (headerSize < kMinInfoHeaderSize || headerSize > size
+        || qFromLittleEndian<std::uint32_t>(p + 16) != kBiRgb || !BitCountSupported(layout.bitCount)
+        || width <= 0 || width > kAviMaxFrameSide || absHeight == 0 || absHeight > kAviMaxFrameSide)
         return false;
     const std::uint64_t tableEntries
         = clrUsed != 0 ? clrUsed : (layout.bitCount <= 8 ? 1u << layout.bitCount : 0u);
@@ -80,7 +71,7 @@ QRgb PixelAt(const TDibLayout& layout, const std::uint8_t* row, int x)
     case 32:
         return qRgb(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]);
     case 16: {
-        const std::uint16_t v = Get16(row + x * 2);
+        const std::uint16_t v = qFromLittleEndian<std::uint16_t>(row + x * 2);
         const auto five = [](int c) { return (c << 3) | (c >> 2); };
         return qRgb(five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31));
     }

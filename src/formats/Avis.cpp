@@ -76,7 +76,8 @@ QString AviCapsText(std::uint32_t caps)
 {
     return FlagListText(caps,
         { { kAviCapRead, "read, " }, { kAviCapWrite, "write, " },
-            { kAviCapAllKeyFrames, "all key frames, " }, { kAviCapNoCompression, "not compressed" } });
+            { kAviCapAllKeyFrames, "all key frames, " },
+            { kAviCapNoCompression, "not compressed" } });
 }
 
 QString AviRateText(const TAviStreamInfo& info)

@@ -6,22 +6,21 @@
 #include <vector>
 
 #include <QFile>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
+
+#include "platform/FfmpegPtr.h"
 
 namespace pixmarl {
 
 namespace {
-
 
 constexpr std::uint32_t FourCC(const char (&s)[5])
 {
@@ -39,7 +38,6 @@ constexpr std::uint32_t kStrh = FourCC("strh");
 constexpr std::uint32_t kStrf = FourCC("strf");
 constexpr std::uint32_t kOdml = FourCC("odml");
 constexpr std::uint32_t kDmlh = FourCC("dmlh");
-constexpr std::uint32_t kMovi = FourCC("movi");
 constexpr std::uint32_t kIdx1 = FourCC("idx1");
 constexpr std::uint32_t kVids = FourCC("vids");
 
@@ -57,18 +55,6 @@ constexpr std::size_t kHeadBytes = 16 * 1024;
 constexpr std::size_t kWindowBytes = 4 * 1024;
 constexpr std::size_t kIndexBlockBytes = 64 * 1024;
 
-std::uint16_t Get16(const std::uint8_t* p)
-{
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-        | std::uint32_t(p[3]) << 24;
-}
-
-
 class TByteSource {
 public:
     virtual ~TByteSource() = default;
@@ -85,7 +71,8 @@ public:
     {
         if (offset > Size() || n > Size() - offset)
             return false;
-        std::memcpy(dest, data_.constData() + offset, n);
+        if (n > 0)
+            std::memcpy(dest, data_.constData() + offset, n);
         return true;
     }
 
@@ -100,7 +87,7 @@ public:
     explicit TFileSource(const QString& fileName)
     {
         fd_ = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
+        struct stat st { };
         if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
             return;
         size_ = std::uint64_t(st.st_size);
@@ -122,6 +109,8 @@ public:
     {
         if (offset > size_ || n > size_ - offset)
             return false;
+        if (n == 0)
+            return true;
         if (CopyFrom(head_, 0, offset, dest, n) || CopyFrom(window_, windowStart_, offset, dest, n))
             return true;
         if (n > kWindowBytes)
@@ -167,7 +156,6 @@ private:
     std::uint64_t windowStart_ = 0;
 };
 
-
 struct TChunk {
     std::uint32_t id = 0;
     std::uint32_t listType = 0;  // for LIST chunks
@@ -185,18 +173,18 @@ public:
     {
         if (damaged_ || end_ - pos_ < 8)
             return false;
-        const std::uint32_t size = Get32(pos_ + 4);
+        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(pos_ + 4);
         const std::uint8_t* body = pos_ + 8;
         if (size > std::size_t(end_ - body))
             return Fail();
-        chunk.id = Get32(pos_);
+        chunk.id = qFromLittleEndian<std::uint32_t>(pos_);
         chunk.listType = 0;
         chunk.data = body;
         chunk.size = size;
         if (chunk.id == kList) {
             if (size < 4)
                 return Fail();
-            chunk.listType = Get32(body);
+            chunk.listType = qFromLittleEndian<std::uint32_t>(body);
             chunk.data = body + 4;
             chunk.size = size - 4;
         }
@@ -218,7 +206,6 @@ private:
     bool damaged_ = false;
 };
 
-
 struct THeaderState {
     bool haveMainHeader = false;
     bool haveVideo = false;
@@ -239,39 +226,39 @@ bool ParseMainHeader(const TChunk& chunk, TAviHeaders& headers)
         return false;
     const std::uint8_t* p = chunk.data;
     TAviFileInfo& info = headers.file;
-    info.dwScale = Get32(p);
+    info.dwScale = qFromLittleEndian<std::uint32_t>(p);
     info.dwRate = 1000000;
-    info.dwMaxBytesPerSec = Get32(p + 4);
-    info.dwFlags = Get32(p + 12);
-    info.dwLength = Get32(p + 16);
-    info.dwStreams = Get32(p + 24);
-    info.dwSuggestedBufferSize = Get32(p + 28);
-    info.dwWidth = Get32(p + 32);
-    info.dwHeight = Get32(p + 36);
+    info.dwMaxBytesPerSec = qFromLittleEndian<std::uint32_t>(p + 4);
+    info.dwFlags = qFromLittleEndian<std::uint32_t>(p + 12);
+    info.dwLength = qFromLittleEndian<std::uint32_t>(p + 16);
+    info.dwStreams = qFromLittleEndian<std::uint32_t>(p + 24);
+    info.dwSuggestedBufferSize = qFromLittleEndian<std::uint32_t>(p + 28);
+    info.dwWidth = qFromLittleEndian<std::uint32_t>(p + 32);
+    info.dwHeight = qFromLittleEndian<std::uint32_t>(p + 36);
     return info.dwStreams <= kAviMaxStreams && info.dwWidth <= std::uint32_t(kAviMaxFrameSide)
         && info.dwHeight <= std::uint32_t(kAviMaxFrameSide);
 }
 
 void ReadStreamHeader(const std::uint8_t* p, std::uint32_t size, TAviStreamInfo& info)
 {
-    info.fccType = Get32(p);
-    info.fccHandler = Get32(p + 4);
-    info.dwFlags = Get32(p + 8);
-    info.wPriority = Get16(p + 12);
-    info.wLanguage = Get16(p + 14);
-    info.dwInitialFrames = Get32(p + 16);
-    info.dwScale = Get32(p + 20);
-    info.dwRate = Get32(p + 24);
-    info.dwStart = Get32(p + 28);
-    info.dwLength = Get32(p + 32);
-    info.dwSuggestedBufferSize = Get32(p + 36);
-    info.dwQuality = Get32(p + 40);
-    info.dwSampleSize = Get32(p + 44);
+    info.fccType = qFromLittleEndian<std::uint32_t>(p);
+    info.fccHandler = qFromLittleEndian<std::uint32_t>(p + 4);
+    info.dwFlags = qFromLittleEndian<std::uint32_t>(p + 8);
+    info.wPriority = qFromLittleEndian<std::uint16_t>(p + 12);
+    info.wLanguage = qFromLittleEndian<std::uint16_t>(p + 14);
+    info.dwInitialFrames = qFromLittleEndian<std::uint32_t>(p + 16);
+    info.dwScale = qFromLittleEndian<std::uint32_t>(p + 20);
+    info.dwRate = qFromLittleEndian<std::uint32_t>(p + 24);
+    info.dwStart = qFromLittleEndian<std::uint32_t>(p + 28);
+    info.dwLength = qFromLittleEndian<std::uint32_t>(p + 32);
+    info.dwSuggestedBufferSize = qFromLittleEndian<std::uint32_t>(p + 36);
+    info.dwQuality = qFromLittleEndian<std::uint32_t>(p + 40);
+    info.dwSampleSize = qFromLittleEndian<std::uint32_t>(p + 44);
     if (size >= kStrhSizeWithoutRect + 8) {
-        info.rcFrame.left = std::int16_t(Get16(p + 48));
-        info.rcFrame.top = std::int16_t(Get16(p + 50));
-        info.rcFrame.right = std::int16_t(Get16(p + 52));
-        info.rcFrame.bottom = std::int16_t(Get16(p + 54));
+        info.rcFrame.left = std::int16_t(qFromLittleEndian<std::uint16_t>(p + 48));
+        info.rcFrame.top = std::int16_t(qFromLittleEndian<std::uint16_t>(p + 50));
+        info.rcFrame.right = std::int16_t(qFromLittleEndian<std::uint16_t>(p + 52));
+        info.rcFrame.bottom = std::int16_t(qFromLittleEndian<std::uint16_t>(p + 54));
     }
 }
 
@@ -280,12 +267,12 @@ bool ReadVideoFormat(const TChunk& strf, TAviHeaders& headers)
 {
     if (strf.size < kBitmapInfoHeaderSize)
         return false;
-    const std::int64_t width = std::int32_t(Get32(strf.data + 4));
-    const std::int64_t height = std::int32_t(Get32(strf.data + 8));
+    const std::int64_t width = std::int32_t(qFromLittleEndian<std::uint32_t>(strf.data + 4));
+    const std::int64_t height = std::int32_t(qFromLittleEndian<std::uint32_t>(strf.data + 8));
     if (!FrameSideOk(width) || !FrameSideOk(height < 0 ? -height : height))
         return false;
-    headers.biBitCount = Get16(strf.data + 14);
-    headers.biCompression = Get32(strf.data + 16);
+    headers.biBitCount = qFromLittleEndian<std::uint16_t>(strf.data + 14);
+    headers.biCompression = qFromLittleEndian<std::uint32_t>(strf.data + 16);
     TAviRect& rc = headers.video.rcFrame;
     const std::int64_t rcWidth = std::int64_t(rc.right) - rc.left;
     const std::int64_t rcHeight = std::int64_t(rc.bottom) - rc.top;
@@ -330,14 +317,15 @@ bool ParseOdmlList(const TChunk& list, THeaderState& state)
     TChunk chunk;
     while (walker.Next(chunk)) {
         if (chunk.id == kDmlh && chunk.size >= 4) {
-            state.totalFramesOdml = Get32(chunk.data);
+            state.totalFramesOdml = qFromLittleEndian<std::uint32_t>(chunk.data);
             state.haveOdml = true;
         }
     }
     return !walker.Damaged();
 }
 
-bool ParseHeaderList(const std::vector<std::uint8_t>& body, THeaderState& state, TAviHeaders& headers)
+bool ParseHeaderList(
+    const std::vector<std::uint8_t>& body, THeaderState& state, TAviHeaders& headers)
 {
     TChunkWalker walker(body.data(), body.size());
     TChunk chunk;
@@ -356,7 +344,6 @@ bool ParseHeaderList(const std::vector<std::uint8_t>& body, THeaderState& state,
     }
     return !walker.Damaged() && state.haveMainHeader;
 }
-
 
 // True when the index lists frames of the video stream and marks every one as a key frame.
 bool AllVideoFramesKey(TByteSource& source, std::uint64_t offset, std::uint32_t size, int stream)
@@ -377,7 +364,7 @@ bool AllVideoFramesKey(TByteSource& source, std::uint64_t offset, std::uint32_t 
             const bool frame = (e[2] == 'd' && (e[3] == 'c' || e[3] == 'b'));
             if (e[0] != tens || e[1] != ones || !frame)
                 continue;
-            if ((Get32(e + 4) & kIndexKeyFrame) == 0)
+            if ((qFromLittleEndian<std::uint32_t>(e + 4) & kIndexKeyFrame) == 0)
                 return false;
             anyVideo = true;
         }
@@ -385,7 +372,6 @@ bool AllVideoFramesKey(TByteSource& source, std::uint64_t offset, std::uint32_t 
     }
     return anyVideo;
 }
-
 
 struct TTopLevel {
     bool haveHeaders = false;
@@ -412,15 +398,15 @@ bool WalkRiff(TByteSource& source, std::uint64_t riffEnd, THeaderState& state, T
         std::uint8_t head[12];
         if (!source.ReadAt(offset, head, 8))
             return false;
-        const std::uint32_t id = Get32(head);
-        const std::uint32_t size = Get32(head + 4);
+        const std::uint32_t id = qFromLittleEndian<std::uint32_t>(head);
+        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(head + 4);
         const std::uint64_t body = offset + 8;
         if (size > riffEnd - body)
             return false;
         if (id == kList) {
             if (size < 4 || !source.ReadAt(body, head + 8, 4))
                 return false;
-            const std::uint32_t type = Get32(head + 8);
+            const std::uint32_t type = qFromLittleEndian<std::uint32_t>(head + 8);
             if (type == kHdrl && !top.haveHeaders) {
                 if (!ReadHeaderList(source, body + 4, size - 4, state, headers))
                     return false;
@@ -453,9 +439,10 @@ TAviParseResult ParseSource(TByteSource& source, TAviHeaders& headers)
 {
     headers = TAviHeaders {};
     std::uint8_t riff[12];
-    if (!source.ReadAt(0, riff, sizeof riff) || Get32(riff) != kRiff || Get32(riff + 8) != kAvi)
+    if (!source.ReadAt(0, riff, sizeof riff) || qFromLittleEndian<std::uint32_t>(riff) != kRiff
+        || qFromLittleEndian<std::uint32_t>(riff + 8) != kAvi)
         return TAviParseResult::apNotAvi;
-    std::uint64_t riffEnd = 8 + std::uint64_t(Get32(riff + 4));
+    std::uint64_t riffEnd = 8 + std::uint64_t(qFromLittleEndian<std::uint32_t>(riff + 4));
     // A writer that left out the final pad byte is forgiven; a RIFF longer than that is not.
     if (riffEnd == source.Size() + 1)
         riffEnd = source.Size();
@@ -475,35 +462,13 @@ TAviParseResult ParseSource(TByteSource& source, TAviHeaders& headers)
         file.dwHeight = std::uint32_t(headers.video.rcFrame.bottom - headers.video.rcFrame.top);
     }
     const TAviRect& rc = headers.video.rcFrame;
-    if (!FrameSideOk(std::int64_t(rc.right) - rc.left) || !FrameSideOk(std::int64_t(rc.bottom) - rc.top))
+    if (!FrameSideOk(std::int64_t(rc.right) - rc.left)
+        || !FrameSideOk(std::int64_t(rc.bottom) - rc.top))
         return TAviParseResult::apNotAvi;
     file.dwCaps = Capabilities(source, top, state, headers);
     file.szFileType = QStringLiteral("AVI");
     return TAviParseResult::apOk;
 }
-
-
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
-using ScalerPtr = std::unique_ptr<SwsContext, ScalerFreer>;
 
 // FFmpeg reports damaged data on stderr; our callers report failures themselves.
 void SilenceFfmpeg()
@@ -559,11 +524,11 @@ TAviParseResult ParseAviHeaders(const QByteArray& data, TAviHeaders& headers)
 
 struct TAviFrameDecoder::State {
     QString fileName;
-    FormatPtr format;
-    CodecPtr codec;
-    FramePtr frame;
-    PacketPtr packet;
-    ScalerPtr scaler;
+    TFormatPtr format;
+    TCodecPtr codec;
+    TFramePtr frame;
+    TPacketPtr packet;
+    TScalerPtr scaler;
     int stream = -1;
     int next = 0;  // index of the frame the next decode gives
     bool draining = false;
@@ -640,8 +605,8 @@ QByteArray TAviFrameDecoder::State::PaletteBitmap()
     }
     std::uint8_t* pixels = table + 256 * 4;
     for (int y = 0; y < h; ++y)
-        std::memcpy(pixels + std::ptrdiff_t(y) * rowBytes, frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0],
-            std::size_t(w));
+        std::memcpy(pixels + std::ptrdiff_t(y) * rowBytes,
+            frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0], std::size_t(w));
     return dib;
 }
 
@@ -676,7 +641,9 @@ QByteArray TAviFrameDecoder::State::ToPackedBitmap()
     return RgbBitmap();
 }
 
-TAviFrameDecoder::TAviFrameDecoder(std::unique_ptr<State> state) : state_(std::move(state)) { }
+TAviFrameDecoder::TAviFrameDecoder(std::unique_ptr<State> state) : state_(std::move(state))
+{
+}
 
 TAviFrameDecoder::~TAviFrameDecoder() = default;
 

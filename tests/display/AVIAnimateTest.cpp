@@ -76,8 +76,14 @@ TEST(AVIFrameDelay, FollowsRateAndScale)
         std::uint32_t scale;
         int delay;
     } cases[] = {
-        { 15, 1, 66 }, { 30000, 1001, 34 }, { 25, 1, 40 }, { 1000, 1, 1 },
-        { 1, 2, 100 }, { 25, 0, 100 }, { 0, 1, 100 }, { 2000, 1, 100 },
+        { 15, 1, 66 },
+        { 30000, 1001, 34 },
+        { 25, 1, 40 },
+        { 1000, 1, 1 },
+        { 1, 2, 100 },
+        { 25, 0, 100 },
+        { 0, 1, 100 },
+        { 2000, 1, 100 },
     };
     for (const auto& c : cases)
         EXPECT_EQ(TAVIImage::FrameDelayFor(c.rate, c.scale), c.delay) << c.rate << "/" << c.scale;
@@ -93,7 +99,8 @@ TEST_F(AVIAnimateTest, OpeningErrorsCarryTheirMessages)
         const char* message;
     } cases[] = {
         { dir_.filePath("missing.avi"), "Can not open AVI file." },
-        { test::WriteFile(dir_.path(), "noise.avi", QByteArray(500, 'n')), "Can not open AVI file." },
+        { test::WriteFile(dir_.path(), "noise.avi", QByteArray(500, 'n')),
+            "Can not open AVI file." },
         { test::WriteFile(dir_.path(), "sound.avi", BuildAvi(sound)), "Can not opn AVI stream." },
     };
     for (const auto& c : cases) {
@@ -182,7 +189,7 @@ TEST_F(AVIAnimateTest, LoopForeverRepeatsPassesUntilStopped)
 
 TEST_F(AVIAnimateTest, FramesAreSpacedByTheFrameDelay)
 {
-    TAVIImage image(Clip(3, 15));
+    TAVIImage image(Clip(3, 5));
     RecordingTarget target;
     bool ended = false;
     image.OnEndPaint = [&](TAnimPainter&) { ended = true; };
@@ -191,9 +198,9 @@ TEST_F(AVIAnimateTest, FramesAreSpacedByTheFrameDelay)
     ASSERT_TRUE(WaitUntil([&] { return ended; }));
     ASSERT_EQ(target.times.size(), 3u);
     using std::chrono::milliseconds;
-    EXPECT_LT(target.times[0] - start, milliseconds(60)) << "the first frame comes at once";
+    EXPECT_LT(target.times[0] - start, milliseconds(150)) << "the first frame comes at once";
     for (std::size_t i = 1; i < 3; ++i)
-        EXPECT_GE(target.times[i] - target.times[i - 1], milliseconds(60));
+        EXPECT_GE(target.times[i] - target.times[i - 1], milliseconds(195));
 }
 
 TEST_F(AVIAnimateTest, NothingIsPaintedIntoAnEmptyRectOrAGoneCanvas)

@@ -64,8 +64,11 @@ TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
             { 0, 0, 320, 240 } },
         { "mjpeg all key", mjpeg, 0x11, 3, { 0, 0, 32, 16 } },
         { "one delta frame",
-            With(mjpeg, [](AviSpec& s) { s.keyFrames = { true, false, true }; }), 0x01, 3,
-            { 0, 0, 32, 16 } },
+            With(mjpeg,
+                [](AviSpec& s) {
+                    s.keyFrames = { true, false, true };
+                }),
+            0x01, 3, { 0, 0, 32, 16 } },
         { "sound interleaved", With(mjpeg, [](AviSpec& s) { s.sound = true; }), 0x11, 3,
             { 0, 0, 32, 16 } },
         { "no frame rectangle", With(mjpeg, [](AviSpec& s) { s.frameRect = false; }), 0x11, 3,
@@ -123,6 +126,7 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
         { "wave form", [](QByteArray& d) { d.replace(8, 4, "WAVE"); } },
         { "truncated", [](QByteArray& d) { d.chop(d.size() / 2); } },
         { "riff size beyond file", [](QByteArray& d) { Patch32(d, "RIFF", 4, 0x7FFFFFF0); } },
+        { "empty header list", [](QByteArray& d) { Patch32(d, "hdrl", -4, 4); } },
         { "header list beyond riff", [](QByteArray& d) { Patch32(d, "hdrl", -4, 0x10000); } },
         { "stream header beyond its list", [](QByteArray& d) { Patch32(d, "strh", 4, 500); } },
         { "main header too short", [](QByteArray& d) { Patch32(d, "avih", 4, 20); } },
@@ -130,7 +134,8 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
         { "absurd frame width", [](QByteArray& d) { Patch32(d, "strf", 8 + 4, 1u << 20); } },
         { "zero frame height", [](QByteArray& d) { Patch32(d, "strf", 8 + 8, 0); } },
         { "negative frame width", [](QByteArray& d) { Patch32(d, "strf", 8 + 4, 0xFFFFFFF0); } },
-        { "absurd main header height", [](QByteArray& d) { Patch32(d, "avih", 8 + 36, 1u << 30); } },
+        { "absurd main header height",
+            [](QByteArray& d) { Patch32(d, "avih", 8 + 36, 1u << 30); } },
         { "list too short for its type", [](QByteArray& d) { Patch32(d, "strl", -4, 2); } },
         { "video without format", [](QByteArray& d) { d.replace(d.indexOf("strf"), 4, "strx"); } },
         { "no video stream", [](QByteArray& d) { d.replace(d.indexOf("vids"), 4, "txts"); } },
@@ -216,7 +221,8 @@ void ExpectFrame(const QImage& image, const FrameCase& c, int frame)
     EXPECT_EQ(image.format(), QImage::Format_RGB888);
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
-            ASSERT_LE(Distance(image.pixel(x, y), AviExpectedPixel(c.codec, frame, x, y)), c.tolerance)
+            ASSERT_LE(
+                Distance(image.pixel(x, y), AviExpectedPixel(c.codec, frame, x, y)), c.tolerance)
                 << "frame " << frame << " at " << x << "," << y;
 }
 
@@ -225,7 +231,8 @@ TEST_F(AviFileTest, FirstFrameIsDecodedForEveryBuilderCodec)
     for (const FrameCase& c : kFrameCases) {
         SCOPED_TRACE(c.name);
         QImage bitmap;
-        ASSERT_TRUE(AviFirstFrame(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))), bitmap));
+        ASSERT_TRUE(
+            AviFirstFrame(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))), bitmap));
         ExpectFrame(bitmap, c, 0);
     }
 }
@@ -234,7 +241,8 @@ TEST_F(AviFileTest, DecoderDeliversLaterFramesAndRewinds)
 {
     for (const FrameCase& c : kFrameCases) {
         SCOPED_TRACE(c.name);
-        auto decoder = TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))));
+        auto decoder
+            = TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))));
         ASSERT_TRUE(decoder);
         for (int frame : { 2, 0, 1, 1 })
             ExpectFrame(DibToBitmap(decoder->Frame(frame)), c, frame);
@@ -248,7 +256,8 @@ TEST_F(AviFileTest, DecoderRefusesFilesThatAreNotAvi)
     EXPECT_FALSE(TAviFrameDecoder::Open(dir_.filePath("missing.avi")));
     EXPECT_FALSE(TAviFrameDecoder::Open(Write(QByteArray(300, 'x'), "noise.avi")));
     // A file name with a colon is a file, not a protocol.
-    EXPECT_TRUE(TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 4, 4, 1)), "a:b.avi")));
+    EXPECT_TRUE(
+        TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 4, 4, 1)), "a:b.avi")));
 }
 
 }  // namespace

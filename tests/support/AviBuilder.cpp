@@ -136,7 +136,8 @@ QByteArray SoundStreamList(const AviSpec& spec)
     Add16(format, 1);
     Add16(format, 8);
     Add16(format, 0);
-    const auto samples = std::uint32_t(std::max<std::size_t>(spec.frames.size(), 1)) * kSoundBytesPerFrame;
+    const auto samples
+        = std::uint32_t(std::max<std::size_t>(spec.frames.size(), 1)) * kSoundBytesPerFrame;
     return List("strl",
         StreamHeader(AviFourCC("auds"), 0, 1, 8000, samples, 1, QRect(), true)
             + Chunk("strf", format));
@@ -204,7 +205,8 @@ QRgb AviExpectedPixel(AviCodec codec, int frame, int x, int y)
 {
     switch (codec) {
     case AviCodec::Rgb24:
-        return qRgb((frame * 40 + x * 20) & 255, (frame * 10 + y * 30) & 255, (frame * 50 + x * y * 7) & 255);
+        return qRgb((frame * 40 + x * 20) & 255, (frame * 10 + y * 30) & 255,
+            (frame * 50 + x * y * 7) & 255);
     case AviCodec::Pal8:
         return PaletteColor(PaletteIndex(frame, x, y));
     case AviCodec::Mjpeg:
@@ -245,14 +247,16 @@ QByteArray BuildAvi(const AviSpec& spec)
     std::vector<IndexEntry> index;
     const QByteArray videoId = spec.compression == 0 ? "00db" : "00dc";
     const QByteArray soundId = spec.video ? "01wb" : "00wb";
-    const std::size_t chunks = spec.video ? spec.frames.size() : std::max<std::size_t>(spec.frames.size(), 1);
+    const std::size_t chunks
+        = spec.video ? spec.frames.size() : std::max<std::size_t>(spec.frames.size(), 1);
     for (std::size_t i = 0; i < chunks; ++i) {
         if (spec.video) {
             const bool key = spec.keyFrames.empty() || spec.keyFrames[i];
             AddMoviChunk(movi, index, videoId, spec.frames[i], key ? kIndexKeyFrame : 0);
         }
         if (spec.sound)
-            AddMoviChunk(movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)), kIndexKeyFrame);
+            AddMoviChunk(
+                movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)), kIndexKeyFrame);
     }
     QByteArray content = HeaderList(spec) + List("movi", movi);
     if (spec.index) {
