@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "formats/AVIFile.h"
-
 namespace pixmarl {
 
 namespace {
@@ -50,15 +48,16 @@ double FramesPerSecond(const TAviStreamInfo& info)
 
 bool AviUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    TAviFileInfo fileInfo;
-    TAviStreamInfo streamInfo;
-    info.Valid = ReadAviInfo(fileName, fileInfo, streamInfo);
+    // This runs for every video of a folder: the size needs the header list only.
+    TAviHeaders headers;
+    info.Valid
+        = ReadAviHeaders(fileName, headers, TAviReadDepth::adHeaders) == TAviParseResult::apOk;
     if (!info.Valid) {
         info.SubType = kInvalidSubType;
         return false;
     }
-    info.Width = std::int32_t(fileInfo.dwWidth);
-    info.Height = std::int32_t(fileInfo.dwHeight);
+    info.Width = std::int32_t(headers.file.dwWidth);
+    info.Height = std::int32_t(headers.file.dwHeight);
     info.SubType = 0;
     info.ColorDepth = 0;
     return true;

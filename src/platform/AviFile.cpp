@@ -1,6 +1,7 @@
 #include "AviFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -51,8 +52,7 @@ constexpr std::uint32_t kIndexKeyFrame = 0x10;
 constexpr std::uint32_t kMaxHeaderListBytes = 4u << 20;
 constexpr int kMaxTopLevelChunks = 100000;
 constexpr std::uint64_t kMaxIndexScanBytes = 16u << 20;
-constexpr std::size_t kHeadBytes = 16 * 1024;
-constexpr std::size_t kWindowBytes = 4 * 1024;
+constexpr std::size_t kCacheBytes = 12 * 1024;
 constexpr std::size_t kIndexBlockBytes = 64 * 1024;
 
 class TByteSource {
@@ -80,8 +80,8 @@ private:
     const QByteArray& data_;
 };
 
-// Reads the head of the file at once (the headers live there) and keeps one small window for the
-// few reads elsewhere, so that a typical file costs two reads.
+// Reads the head of the file at once (the headers normally live there) and keeps one window for
+// the few reads elsewhere, so that a typical file costs one or two reads.
 class TFileSource : public TByteSource {
 public:
     explicit TFileSource(const QString& fileName)
@@ -91,8 +91,8 @@ public:
         if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
             return;
         size_ = std::uint64_t(st.st_size);
-        head_.resize(std::size_t(std::min<std::uint64_t>(size_, kHeadBytes)));
-        ok_ = ReadFully(0, head_.data(), head_.size());
+        head_.size = std::size_t(std::min<std::uint64_t>(size_, kCacheBytes));
+        ok_ = ReadFully(0, head_.bytes.data(), head_.size);
     }
     ~TFileSource() override
     {
@@ -109,30 +109,33 @@ public:
     {
         if (offset > size_ || n > size_ - offset)
             return false;
-        if (n == 0)
+        if (n == 0 || head_.CopyOut(offset, dest, n) || window_.CopyOut(offset, dest, n))
             return true;
-        if (CopyFrom(head_, 0, offset, dest, n) || CopyFrom(window_, windowStart_, offset, dest, n))
-            return true;
-        if (n > kWindowBytes)
+        if (n > kCacheBytes)
             return ReadFully(offset, dest, n);
-        window_.resize(std::size_t(std::min<std::uint64_t>(size_ - offset, kWindowBytes)));
-        windowStart_ = offset;
-        if (!ReadFully(offset, window_.data(), window_.size())) {
-            window_.clear();
+        window_.start = offset;
+        window_.size = std::size_t(std::min<std::uint64_t>(size_ - offset, kCacheBytes));
+        if (!ReadFully(offset, window_.bytes.data(), window_.size)) {
+            window_.size = 0;
             return false;
         }
-        return CopyFrom(window_, windowStart_, offset, dest, n);
+        return window_.CopyOut(offset, dest, n);
     }
 
 private:
-    static bool CopyFrom(const std::vector<std::uint8_t>& cache, std::uint64_t start,
-        std::uint64_t offset, void* dest, std::size_t n)
-    {
-        if (offset < start || offset - start > cache.size() || n > cache.size() - (offset - start))
-            return false;
-        std::memcpy(dest, cache.data() + (offset - start), n);
-        return true;
-    }
+    struct TCache {
+        std::array<std::uint8_t, kCacheBytes> bytes;
+        std::uint64_t start = 0;
+        std::size_t size = 0;
+
+        bool CopyOut(std::uint64_t offset, void* dest, std::size_t n) const
+        {
+            if (offset < start || offset - start > size || n > size - (offset - start))
+                return false;
+            std::memcpy(dest, bytes.data() + (offset - start), n);
+            return true;
+        }
+    };
 
     bool ReadFully(std::uint64_t offset, void* dest, std::size_t n) const
     {
@@ -151,9 +154,8 @@ private:
     int fd_ = -1;
     bool ok_ = false;
     std::uint64_t size_ = 0;
-    std::vector<std::uint8_t> head_;
-    std::vector<std::uint8_t> window_;
-    std::uint64_t windowStart_ = 0;
+    TCache head_;
+    TCache window_;
 };
 
 struct TChunk {
@@ -390,24 +392,27 @@ bool ReadHeaderList(TByteSource& source, std::uint64_t offset, std::uint32_t siz
 }
 
 // Walks the chunks of the RIFF form: the header list, then on to the legacy index.
-bool WalkRiff(TByteSource& source, std::uint64_t riffEnd, THeaderState& state, TAviHeaders& headers,
-    TTopLevel& top)
+// Walks the chunks of the RIFF form: the header list, then (when asked) on to the legacy index.
+// Before the headers a chunk out of bounds fails the file; after them it only ends the search for
+// the index, which the headers do not need.
+bool WalkRiff(TByteSource& source, std::uint64_t riffEnd, bool findIndex, THeaderState& state,
+    TAviHeaders& headers, TTopLevel& top)
 {
     std::uint64_t offset = 12;
     for (int n = 0; n < kMaxTopLevelChunks && riffEnd - offset >= 8; ++n) {
+        if (top.haveHeaders && !findIndex)
+            break;
         std::uint8_t head[12];
-        if (!source.ReadAt(offset, head, 8))
-            return false;
-        const std::uint32_t id = qFromLittleEndian<std::uint32_t>(head);
-        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(head + 4);
         const std::uint64_t body = offset + 8;
-        if (size > riffEnd - body)
-            return false;
+        const bool read = source.ReadAt(offset, head, 8);
+        const std::uint32_t size = qFromLittleEndian<std::uint32_t>(head + 4);
+        if (!read || size > riffEnd - body)
+            break;
+        const std::uint32_t id = qFromLittleEndian<std::uint32_t>(head);
         if (id == kList) {
             if (size < 4 || !source.ReadAt(body, head + 8, 4))
-                return false;
-            const std::uint32_t type = qFromLittleEndian<std::uint32_t>(head + 8);
-            if (type == kHdrl && !top.haveHeaders) {
+                break;
+            if (qFromLittleEndian<std::uint32_t>(head + 8) == kHdrl && !top.haveHeaders) {
                 if (!ReadHeaderList(source, body + 4, size - 4, state, headers))
                     return false;
                 top.haveHeaders = true;
@@ -435,7 +440,7 @@ std::uint32_t Capabilities(TByteSource& source, const TTopLevel& top, const THea
     return caps;
 }
 
-TAviParseResult ParseSource(TByteSource& source, TAviHeaders& headers)
+TAviParseResult ParseSource(TByteSource& source, bool findIndex, TAviHeaders& headers)
 {
     headers = TAviHeaders {};
     std::uint8_t riff[12];
@@ -450,7 +455,7 @@ TAviParseResult ParseSource(TByteSource& source, TAviHeaders& headers)
         return TAviParseResult::apNotAvi;
     THeaderState state;
     TTopLevel top;
-    if (!WalkRiff(source, riffEnd, state, headers, top))
+    if (!WalkRiff(source, riffEnd, findIndex, state, headers, top))
         return TAviParseResult::apNotAvi;
     if (!state.haveVideo)
         return TAviParseResult::apNoVideo;
@@ -506,20 +511,20 @@ QByteArray NewPackedBitmap(int width, int height, int bitCount, int tableEntries
 
 }  // namespace
 
-TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers)
+TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers, TAviReadDepth depth)
 {
     TFileSource source(fileName);
     if (!source.Ok()) {
         headers = TAviHeaders {};
         return TAviParseResult::apNotAvi;
     }
-    return ParseSource(source, headers);
+    return ParseSource(source, depth == TAviReadDepth::adWithIndex, headers);
 }
 
 TAviParseResult ParseAviHeaders(const QByteArray& data, TAviHeaders& headers)
 {
     TMemorySource source(data);
-    return ParseSource(source, headers);
+    return ParseSource(source, true, headers);
 }
 
 struct TAviFrameDecoder::State {

@@ -92,8 +92,13 @@ enum class TAviParseResult {
     apNoVideo,  // a sound AVI file, valid but without a video stream
 };
 
-// Parses the headers of the file, or of an AVI file held in memory.
-TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers);
+// How far to read: the header list alone (all but the all-key-frames capability), or on to the
+// legacy index at the end of the file.
+enum class TAviReadDepth { adHeaders, adWithIndex };
+
+// Parses the headers of the file, or of an AVI file held in memory (always with the index).
+TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers,
+    TAviReadDepth depth = TAviReadDepth::adWithIndex);
 TAviParseResult ParseAviHeaders(const QByteArray& data, TAviHeaders& headers);
 
 // Decodes the frames of a file's first video stream. Frames are numbered from 0 in decoding

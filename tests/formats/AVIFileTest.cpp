@@ -139,7 +139,6 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
         { "list too short for its type", [](QByteArray& d) { Patch32(d, "strl", -4, 2); } },
         { "video without format", [](QByteArray& d) { d.replace(d.indexOf("strf"), 4, "strx"); } },
         { "no video stream", [](QByteArray& d) { d.replace(d.indexOf("vids"), 4, "txts"); } },
-        { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); } },
     };
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -157,6 +156,24 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
         bitmap.fill(Qt::red);
         EXPECT_FALSE(AviFirstFrame(path, bitmap));
         EXPECT_EQ(bitmap.pixel(0, 0), qRgb(255, 0, 0)) << "the bitmap is left alone";
+    }
+}
+
+// The headers are whole; what follows them is out of bounds: only the index is lost.
+TEST_F(AviFileTest, DamageBehindTheHeadersOnlyLosesTheIndex)
+{
+    const DamageCase cases[] = {
+        { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); } },
+        { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); } },
+    };
+    for (const DamageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray data = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 2));
+        c.damage(data);
+        TAviFileInfo file;
+        TAviStreamInfo stream;
+        ASSERT_TRUE(ReadAviInfo(Write(data), file, stream));
+        EXPECT_EQ(file.dwCaps, kAviCapRead | kAviCapNoCompression);
     }
 }
 
