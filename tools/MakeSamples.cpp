@@ -9,6 +9,7 @@
 
 #include "formats/ColorQuant.h"
 #include "gif/GIFImage.h"
+#include "support/AviBuilder.h"
 #include "support/BmpBuilder.h"
 #include "support/GifBuilder.h"
 #include "support/JpegBuilder.h"
@@ -193,6 +194,27 @@ bool WriteGifSamples(const QString& folder)
            Write(folder, "interlaced.GIF", InterlacedGradient());
 }
 
+// A short clip per codec the builder writes, one with sound, and a sound-only file that is listed
+// without header information.
+bool WriteAviSamples(const QString& folder)
+{
+    using pixmarl::test::AviCodec;
+    using pixmarl::test::BuildAvi;
+    using pixmarl::test::MakeAviSpec;
+    pixmarl::test::AviSpec mjpeg = MakeAviSpec(AviCodec::Mjpeg, 160, 120, 12);
+    mjpeg.rate = 6;
+    mjpeg.sound = true;
+    pixmarl::test::AviSpec palette = MakeAviSpec(AviCodec::Pal8, 64, 48, 8);
+    palette.rate = 4;
+    pixmarl::test::AviSpec sound;
+    sound.video = false;
+    sound.sound = true;
+    return Write(folder, "mjpeg-sound.avi", BuildAvi(mjpeg))
+        && Write(folder, "rgb24.avi", BuildAvi(MakeAviSpec(AviCodec::Rgb24, 80, 60, 10)))
+        && Write(folder, "palette8.AVI", BuildAvi(palette))
+        && Write(folder, "sound-only.avi", BuildAvi(sound));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -209,6 +231,6 @@ int main(int argc, char* argv[])
     }
     const bool ok = WriteJpegSamples(folder) && WriteJpegKindSamples(folder) &&
                     WriteBmpSamples(folder) && WriteBmpKindSamples(folder) &&
-                    WriteTiffSamples(folder) && WriteGifSamples(folder);
+                    WriteTiffSamples(folder) && WriteGifSamples(folder) && WriteAviSamples(folder);
     return ok ? 0 : 1;
 }

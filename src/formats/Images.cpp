@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "formats/Avis.h"
 #include "formats/RdGIFH.h"
 #include "formats/RdJPGH.h"
 #include "formats/ReadBmpH.h"
@@ -58,7 +59,7 @@ constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
     GIFUniInfo,   // ifGIF
     BmpUniInfo,   // ifBMP
     nullptr,  // ifICO: never read
-    nullptr,  // ifAVI
+    AviUniInfo,   // ifAVI
     TiffUniInfo,  // ifTIFF
 };
 

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include <QTemporaryDir>
+
+#include "formats/AVIFile.h"
+#include "formats/Avis.h"
+#include "support/AviBuilder.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+using test::AviCodec;
+using test::AviExpectedPixel;
+using test::AviFourCC;
+using test::AviSpec;
+using test::BuildAvi;
+using test::MakeAviSpec;
+
+// Overwrites the 32-bit value at delta bytes after the nth occurrence of tag.
+void Patch32(QByteArray& data, const char* tag, int delta, std::uint32_t value, int nth = 0)
+{
+    qsizetype at = -1;
+    for (int i = 0; i <= nth; ++i)
+        at = data.indexOf(tag, at + 1);
+    ASSERT_GE(at, 0) << tag;
+    for (int i = 0; i < 4; ++i)
+        data[at + delta + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+class AviFileTest : public ::testing::Test {
+protected:
+    QString Write(const QByteArray& data, const QString& name = "clip.avi")
+    {
+        return test::WriteFile(dir_.path(), name, data);
+    }
+    QTemporaryDir dir_;
+};
+
+struct InfoCase {
+    const char* name;
+    AviSpec spec;
+    std::uint32_t caps;
+    std::uint32_t fileLength;
+    TAviRect frame;
+};
+
+AviSpec With(AviSpec spec, const std::function<void(AviSpec&)>& change)
+{
+    change(spec);
+    return spec;
+}
+
+TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
+{
+    const AviSpec rgb = MakeAviSpec(AviCodec::Rgb24, 320, 240, 2);
+    const AviSpec mjpeg = MakeAviSpec(AviCodec::Mjpeg, 32, 16, 3);
+    const InfoCase cases[] = {
+        { "uncompressed, all key", rgb, 0x31, 2, { 0, 0, 320, 240 } },
+        { "without index", With(rgb, [](AviSpec& s) { s.index = false; }), 0x21, 2,
+            { 0, 0, 320, 240 } },
+        { "mjpeg all key", mjpeg, 0x11, 3, { 0, 0, 32, 16 } },
+        { "one delta frame",
+            With(mjpeg,
+                [](AviSpec& s) {
+                    s.keyFrames = { true, false, true };
+                }),
+            0x01, 3, { 0, 0, 32, 16 } },
+        { "sound interleaved", With(mjpeg, [](AviSpec& s) { s.sound = true; }), 0x11, 3,
+            { 0, 0, 32, 16 } },
+        { "no frame rectangle", With(mjpeg, [](AviSpec& s) { s.frameRect = false; }), 0x11, 3,
+            { 0, 0, 32, 16 } },
+        { "opendml total", With(mjpeg, [](AviSpec& s) { s.odmlFrames = 9000; }), 0x11, 9000,
+            { 0, 0, 32, 16 } },
+    };
+    for (const InfoCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TAviFileInfo file;
+        TAviStreamInfo stream;
+        ASSERT_TRUE(ReadAviInfo(Write(BuildAvi(c.spec)), file, stream));
+        EXPECT_EQ(file.dwFlags, 0x110u);
+        EXPECT_EQ(file.dwCaps, c.caps);
+        EXPECT_EQ(file.dwWidth, std::uint32_t(c.frame.right));
+        EXPECT_EQ(file.dwHeight, std::uint32_t(c.frame.bottom));
+        EXPECT_EQ(file.dwLength, c.fileLength);
+        EXPECT_EQ(file.szFileType, "AVI");
+        EXPECT_EQ(stream.fccType, AviFourCC("vids"));
+        EXPECT_EQ(stream.dwRate, 15u);
+        EXPECT_EQ(stream.dwScale, 1u);
+        EXPECT_EQ(stream.dwLength, std::uint32_t(c.spec.frames.size()));
+        EXPECT_EQ(stream.rcFrame.left, c.frame.left);
+        EXPECT_EQ(stream.rcFrame.right, c.frame.right);
+        EXPECT_EQ(stream.rcFrame.bottom, c.frame.bottom);
+    }
+}
+
+TEST_F(AviFileTest, UniversalReaderGivesTheFrameSizeAndABlankType)
+{
+    const QString path = Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 320, 240, 1)));
+    TUniInfoRec info;
+    ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
+    EXPECT_TRUE(info.Valid);
+    EXPECT_EQ(info.Width, 320);
+    EXPECT_EQ(info.Height, 240);
+    EXPECT_EQ(info.SubType, 0);
+    EXPECT_EQ(info.ColorDepth, 0);
+    EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
+}
+
+struct DamageCase {
+    const char* name;
+    std::function<void(QByteArray&)> damage;
+};
+
+// Each damage of a valid two-stream file must give the reader's failure, never a crash or a hang.
+TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
+{
+    AviSpec spec = MakeAviSpec(AviCodec::Rgb24, 8, 6, 2);
+    spec.sound = true;
+    const DamageCase cases[] = {
+        { "empty file", [](QByteArray& d) { d.clear(); } },
+        { "not riff", [](QByteArray& d) { d[3] = 'X'; } },
+        { "wave form", [](QByteArray& d) { d.replace(8, 4, "WAVE"); } },
+        { "truncated", [](QByteArray& d) { d.chop(d.size() / 2); } },
+        { "riff size beyond file", [](QByteArray& d) { Patch32(d, "RIFF", 4, 0x7FFFFFF0); } },
+        { "empty header list", [](QByteArray& d) { Patch32(d, "hdrl", -4, 4); } },
+        { "header list beyond riff", [](QByteArray& d) { Patch32(d, "hdrl", -4, 0x10000); } },
+        { "stream header beyond its list", [](QByteArray& d) { Patch32(d, "strh", 4, 500); } },
+        { "main header too short", [](QByteArray& d) { Patch32(d, "avih", 4, 20); } },
+        { "absurd stream count", [](QByteArray& d) { Patch32(d, "avih", 8 + 24, 100000); } },
+        { "absurd frame width", [](QByteArray& d) { Patch32(d, "strf", 8 + 4, 1u << 20); } },
+        { "zero frame height", [](QByteArray& d) { Patch32(d, "strf", 8 + 8, 0); } },
+        { "negative frame width", [](QByteArray& d) { Patch32(d, "strf", 8 + 4, 0xFFFFFFF0); } },
+        { "absurd main header height",
+            [](QByteArray& d) { Patch32(d, "avih", 8 + 36, 1u << 30); } },
+        { "list too short for its type", [](QByteArray& d) { Patch32(d, "strl", -4, 2); } },
+        { "video without format", [](QByteArray& d) { d.replace(d.indexOf("strf"), 4, "strx"); } },
+        { "no video stream", [](QByteArray& d) { d.replace(d.indexOf("vids"), 4, "txts"); } },
+    };
+    for (const DamageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray data = BuildAvi(spec);
+        c.damage(data);
+        const QString path = Write(data);
+        TAviFileInfo file;
+        TAviStreamInfo stream;
+        EXPECT_FALSE(ReadAviInfo(path, file, stream));
+        TUniInfoRec info;
+        EXPECT_FALSE(AviUniInfo(path, info));
+        EXPECT_FALSE(info.Valid);
+        EXPECT_EQ(info.SubType, 255);
+        QImage bitmap(1, 1, QImage::Format_RGB888);
+        bitmap.fill(Qt::red);
+        EXPECT_FALSE(AviFirstFrame(path, bitmap));
+        EXPECT_EQ(bitmap.pixel(0, 0), qRgb(255, 0, 0)) << "the bitmap is left alone";
+    }
+}
+
+// The headers are whole; what follows them is out of bounds: only the index is lost.
+TEST_F(AviFileTest, DamageBehindTheHeadersOnlyLosesTheIndex)
+{
+    const DamageCase cases[] = {
+        { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); } },
+        { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); } },
+    };
+    for (const DamageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray data = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 2));
+        c.damage(data);
+        TAviFileInfo file;
+        TAviStreamInfo stream;
+        ASSERT_TRUE(ReadAviInfo(Write(data), file, stream));
+        EXPECT_EQ(file.dwCaps, kAviCapRead | kAviCapNoCompression);
+    }
+}
+
+TEST_F(AviFileTest, SoundOnlyFileHasNoHeaderInformation)
+{
+    AviSpec spec;
+    spec.video = false;
+    spec.sound = true;
+    TAviHeaders headers;
+    EXPECT_EQ(ParseAviHeaders(BuildAvi(spec), headers), TAviParseResult::apNoVideo);
+    TUniInfoRec info;
+    EXPECT_FALSE(AviUniInfo(Write(BuildAvi(spec)), info));
+    EXPECT_EQ(info.SubType, 255);
+}
+
+TEST_F(AviFileTest, MissingFileAndFolderAreNotRead)
+{
+    TAviFileInfo file;
+    TAviStreamInfo stream;
+    EXPECT_FALSE(ReadAviInfo(dir_.filePath("missing.avi"), file, stream));
+    EXPECT_FALSE(ReadAviInfo(dir_.path(), file, stream));
+}
+
+// Runs of empty chunks are walked over without looping; the headers behind them count.
+TEST_F(AviFileTest, EmptyJunkChunksBeforeTheHeadersAreSkipped)
+{
+    const QByteArray valid = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 1));
+    QByteArray junk;
+    for (int i = 0; i < 500; ++i)
+        junk += QByteArray("JUNK\0\0\0\0", 8);
+    QByteArray data = valid.left(12) + junk + valid.mid(12);
+    Patch32(data, "RIFF", 4, std::uint32_t(data.size() - 8));
+    TAviHeaders headers;
+    ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
+    EXPECT_EQ(headers.file.dwWidth, 8u);
+}
+
+int Distance(QRgb a, QRgb b)
+{
+    return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+        std::abs(qBlue(a) - qBlue(b)) });
+}
+
+struct FrameCase {
+    const char* name;
+    AviCodec codec;
+    int width;
+    int height;
+    int tolerance;
+};
+
+const FrameCase kFrameCases[] = {
+    { "rgb24 padded rows", AviCodec::Rgb24, 7, 5, 0 },
+    { "palette with biClrUsed 0", AviCodec::Pal8, 13, 9, 0 },
+    { "mjpeg", AviCodec::Mjpeg, 32, 16, 12 },
+};
+
+void ExpectFrame(const QImage& image, const FrameCase& c, int frame)
+{
+    ASSERT_FALSE(image.isNull());
+    ASSERT_EQ(image.size(), QSize(c.width, c.height));
+    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            ASSERT_LE(
+                Distance(image.pixel(x, y), AviExpectedPixel(c.codec, frame, x, y)), c.tolerance)
+                << "frame " << frame << " at " << x << "," << y;
+}
+
+TEST_F(AviFileTest, FirstFrameIsDecodedForEveryBuilderCodec)
+{
+    for (const FrameCase& c : kFrameCases) {
+        SCOPED_TRACE(c.name);
+        QImage bitmap;
+        ASSERT_TRUE(
+            AviFirstFrame(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))), bitmap));
+        ExpectFrame(bitmap, c, 0);
+    }
+}
+
+TEST_F(AviFileTest, DecoderDeliversLaterFramesAndRewinds)
+{
+    for (const FrameCase& c : kFrameCases) {
+        SCOPED_TRACE(c.name);
+        auto decoder
+            = TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))));
+        ASSERT_TRUE(decoder);
+        for (int frame : { 2, 0, 1, 1 })
+            ExpectFrame(DibToBitmap(decoder->Frame(frame)), c, frame);
+        EXPECT_TRUE(decoder->Frame(3).isEmpty());
+        EXPECT_TRUE(decoder->Frame(-1).isEmpty());
+    }
+}
+
+TEST_F(AviFileTest, DecoderRefusesFilesThatAreNotAvi)
+{
+    EXPECT_FALSE(TAviFrameDecoder::Open(dir_.filePath("missing.avi")));
+    EXPECT_FALSE(TAviFrameDecoder::Open(Write(QByteArray(300, 'x'), "noise.avi")));
+    // A file name with a colon is a file, not a protocol.
+    EXPECT_TRUE(
+        TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 4, 4, 1)), "a:b.avi")));
+}
+
+}  // namespace
+}  // namespace pixmarl

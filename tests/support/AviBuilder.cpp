@@ -1,0 +1,277 @@
+#include "AviBuilder.h"
+
+#include <array>
+
+#include <QRect>
+
+#include "support/JpegBuilder.h"
+
+namespace pixmarl::test {
+
+namespace {
+
+constexpr int kSoundBytesPerFrame = 800;
+constexpr std::uint32_t kIndexKeyFrame = 0x10;
+
+const std::array<QRgb, 6> kMjpegColors = { qRgb(200, 40, 40), qRgb(40, 200, 40), qRgb(40, 40, 200),
+    qRgb(200, 200, 40), qRgb(40, 200, 200), qRgb(200, 40, 200) };
+
+QRgb PaletteColor(int index)
+{
+    return qRgb(index, 255 - index, (index * 7) & 255);
+}
+
+int PaletteIndex(int frame, int x, int y)
+{
+    return (frame * 16 + x * 37 + y * 101) & 255;
+}
+
+void Add16(QByteArray& out, std::uint32_t v)
+{
+    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+
+void Add32(QByteArray& out, std::uint32_t v)
+{
+    Add16(out, v & 0xFFFF);
+    Add16(out, v >> 16);
+}
+
+QByteArray Chunk(const char (&id)[5], const QByteArray& payload)
+{
+    QByteArray out(id, 4);
+    Add32(out, std::uint32_t(payload.size()));
+    out += payload;
+    if (payload.size() % 2 != 0)
+        out.append('\0');
+    return out;
+}
+
+QByteArray List(const char (&type)[5], const QByteArray& content)
+{
+    QByteArray out("LIST");
+    Add32(out, std::uint32_t(content.size() + 4));
+    return out + QByteArray(type, 4) + content;
+}
+
+int StreamCount(const AviSpec& spec)
+{
+    return int(spec.video) + int(spec.sound);
+}
+
+QByteArray MainHeader(const AviSpec& spec)
+{
+    QByteArray h;
+    Add32(h, spec.rate != 0 ? std::uint32_t(1000000ull * spec.scale / spec.rate) : 0);
+    Add32(h, 0);
+    Add32(h, 0);
+    Add32(h, spec.flags);
+    Add32(h, std::uint32_t(spec.frames.size()));
+    Add32(h, 0);
+    Add32(h, std::uint32_t(StreamCount(spec)));
+    Add32(h, 0);
+    Add32(h, std::uint32_t(spec.width));
+    Add32(h, std::uint32_t(spec.height));
+    h.append(16, '\0');
+    return Chunk("avih", h);
+}
+
+QByteArray StreamHeader(std::uint32_t type, std::uint32_t handler, std::uint32_t scale,
+    std::uint32_t rate, std::uint32_t length, std::uint32_t sampleSize, const QRect& frame,
+    bool withRect)
+{
+    QByteArray h;
+    Add32(h, type);
+    Add32(h, handler);
+    Add32(h, 0);  // flags
+    Add32(h, 0);  // priority, language
+    Add32(h, 0);  // initial frames
+    Add32(h, scale);
+    Add32(h, rate);
+    Add32(h, 0);  // start
+    Add32(h, length);
+    Add32(h, 0);  // suggested buffer size
+    Add32(h, 0xFFFFFFFF);  // quality: default
+    Add32(h, sampleSize);
+    if (withRect) {
+        Add16(h, std::uint32_t(frame.left()));
+        Add16(h, std::uint32_t(frame.top()));
+        Add16(h, std::uint32_t(frame.left() + frame.width()));
+        Add16(h, std::uint32_t(frame.top() + frame.height()));
+    }
+    return Chunk("strh", h);
+}
+
+QByteArray VideoStreamList(const AviSpec& spec)
+{
+    QByteArray format;
+    Add32(format, 40);
+    Add32(format, std::uint32_t(spec.width));
+    Add32(format, std::uint32_t(spec.height));
+    Add16(format, 1);
+    Add16(format, std::uint32_t(spec.bitCount));
+    Add32(format, spec.compression);
+    Add32(format, 0);  // image size
+    Add32(format, 0);
+    Add32(format, 0);
+    Add32(format, spec.clrUsed);
+    Add32(format, 0);
+    for (QRgb c : spec.palette) {
+        format.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
+    }
+    const std::uint32_t length = spec.length.value_or(std::uint32_t(spec.frames.size()));
+    return List("strl",
+        StreamHeader(AviFourCC("vids"), spec.handler, spec.scale, spec.rate, length, 0,
+            QRect(0, 0, spec.width, spec.height), spec.frameRect)
+            + Chunk("strf", format));
+}
+
+QByteArray SoundStreamList(const AviSpec& spec)
+{
+    QByteArray format;
+    Add16(format, 1);  // PCM
+    Add16(format, 1);  // mono
+    Add32(format, 8000);
+    Add32(format, 8000);
+    Add16(format, 1);
+    Add16(format, 8);
+    Add16(format, 0);
+    const auto samples
+        = std::uint32_t(std::max<std::size_t>(spec.frames.size(), 1)) * kSoundBytesPerFrame;
+    return List("strl",
+        StreamHeader(AviFourCC("auds"), 0, 1, 8000, samples, 1, QRect(), true)
+            + Chunk("strf", format));
+}
+
+QByteArray HeaderList(const AviSpec& spec)
+{
+    QByteArray content = MainHeader(spec);
+    if (spec.video)
+        content += VideoStreamList(spec);
+    if (spec.sound)
+        content += SoundStreamList(spec);
+    if (spec.odmlFrames) {
+        QByteArray dmlh;
+        Add32(dmlh, *spec.odmlFrames);
+        dmlh.append(244, '\0');
+        content += List("odml", Chunk("dmlh", dmlh));
+    }
+    return List("hdrl", content);
+}
+
+struct IndexEntry {
+    QByteArray id;
+    std::uint32_t flags;
+    std::uint32_t offset;
+    std::uint32_t size;
+};
+
+// Adds one movi chunk and its index entry; offsets count from the 'movi' type.
+void AddMoviChunk(QByteArray& movi, std::vector<IndexEntry>& index, const QByteArray& id,
+    const QByteArray& payload, std::uint32_t flags)
+{
+    index.push_back({ id, flags, std::uint32_t(movi.size() + 4), std::uint32_t(payload.size()) });
+    movi += id;
+    Add32(movi, std::uint32_t(payload.size()));
+    movi += payload;
+    if (payload.size() % 2 != 0)
+        movi.append('\0');
+}
+
+QByteArray UncompressedFrame(AviCodec codec, int frame, int width, int height)
+{
+    const int pixelBytes = codec == AviCodec::Pal8 ? 1 : 3;
+    const int rowBytes = (width * pixelBytes + 3) & ~3;
+    QByteArray rows(rowBytes * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        char* row = rows.data() + std::ptrdiff_t(height - 1 - y) * rowBytes;  // bottom-up
+        for (int x = 0; x < width; ++x) {
+            if (codec == AviCodec::Pal8) {
+                row[x] = char(PaletteIndex(frame, x, y));
+                continue;
+            }
+            const QRgb c = AviExpectedPixel(codec, frame, x, y);
+            row[x * 3] = char(qBlue(c));
+            row[x * 3 + 1] = char(qGreen(c));
+            row[x * 3 + 2] = char(qRed(c));
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+QRgb AviExpectedPixel(AviCodec codec, int frame, int x, int y)
+{
+    switch (codec) {
+    case AviCodec::Rgb24:
+        return qRgb((frame * 40 + x * 20) & 255, (frame * 10 + y * 30) & 255,
+            (frame * 50 + x * y * 7) & 255);
+    case AviCodec::Pal8:
+        return PaletteColor(PaletteIndex(frame, x, y));
+    case AviCodec::Mjpeg:
+        break;
+    }
+    return kMjpegColors[std::size_t(frame) % kMjpegColors.size()];
+}
+
+AviSpec MakeAviSpec(AviCodec codec, int width, int height, int frames)
+{
+    AviSpec spec;
+    spec.width = width;
+    spec.height = height;
+    if (codec == AviCodec::Pal8) {
+        spec.bitCount = 8;
+        for (int i = 0; i < 256; ++i)
+            spec.palette.push_back(PaletteColor(i));
+    }
+    if (codec == AviCodec::Mjpeg) {
+        spec.compression = AviFourCC("MJPG");
+        spec.handler = AviFourCC("MJPG");
+    }
+    for (int f = 0; f < frames; ++f) {
+        if (codec != AviCodec::Mjpeg) {
+            spec.frames.push_back(UncompressedFrame(codec, f, width, height));
+            continue;
+        }
+        QImage image(width, height, QImage::Format_RGB888);
+        image.fill(AviExpectedPixel(codec, f, 0, 0));
+        spec.frames.push_back(EncodeJpeg(image, 95));
+    }
+    return spec;
+}
+
+QByteArray BuildAvi(const AviSpec& spec)
+{
+    QByteArray movi;
+    std::vector<IndexEntry> index;
+    const QByteArray videoId = spec.compression == 0 ? "00db" : "00dc";
+    const QByteArray soundId = spec.video ? "01wb" : "00wb";
+    const std::size_t chunks
+        = spec.video ? spec.frames.size() : std::max<std::size_t>(spec.frames.size(), 1);
+    for (std::size_t i = 0; i < chunks; ++i) {
+        if (spec.video) {
+            const bool key = spec.keyFrames.empty() || spec.keyFrames[i];
+            AddMoviChunk(movi, index, videoId, spec.frames[i], key ? kIndexKeyFrame : 0);
+        }
+        if (spec.sound)
+            AddMoviChunk(
+                movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)), kIndexKeyFrame);
+    }
+    QByteArray content = HeaderList(spec) + List("movi", movi);
+    if (spec.index) {
+        QByteArray idx1;
+        for (const IndexEntry& e : index) {
+            idx1 += e.id;
+            Add32(idx1, e.flags);
+            Add32(idx1, e.offset);
+            Add32(idx1, e.size);
+        }
+        content += Chunk("idx1", idx1);
+    }
+    QByteArray out("RIFF");
+    Add32(out, std::uint32_t(content.size() + 4));
+    return out + "AVI " + content;
+}
+
+}  // namespace pixmarl::test
