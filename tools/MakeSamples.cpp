@@ -136,6 +136,8 @@ bool WriteTiffSamples(const QString& folder)
     planar.planar = true;
     return Write(folder, "photoshop-thumbnail.tif", BuildTiff(withThumbnail)) &&
            Write(folder, "planar-unsupported.tif", BuildTiff(planar));
+}
+
 // A square that bounces across the screen, drawn over a striped first frame and cleared to the
 // background after each step; plays forever.
 QByteArray BouncingSquare()

@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "formats/AVIFile.h"
 #include "formats/Images.h"
 #include "formats/JPEGCodec.h"
 #include "formats/RdJPGH.h"
@@ -78,6 +79,14 @@ bool LoadWithQt(const QString& fileName, const char* format, TSource& source)
     return !source.image.isNull();
 }
 
+bool LoadAvi(const QString& fileName, TSource& source)
+{
+    if (!AviFirstFrame(fileName, source.image))
+        return false;
+    source.imageSize = source.image.size();
+    return !source.image.isNull();
+}
+
 bool LoadTiff(const QString& fileName, TSource& source)
 {
     const QByteArray bmp = TiffToBmpPreview(fileName);
@@ -101,6 +110,8 @@ bool LoadSource(const TThumbRequest& request, int box, const TThumbOptions& opti
     case ifICO:
         source.iconStyle = true;
         return LoadWithQt(request.fileName, "ICO", source);
+    case ifAVI:
+        return LoadAvi(request.fileName, source);
     case ifTIFF:
         return LoadTiff(request.fileName, source);
     default:

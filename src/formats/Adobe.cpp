@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "formats/JPEGCodec.h"
+
 namespace pixmarl {
 
 namespace {
@@ -95,10 +97,7 @@ QByteArray FindPhotoshopThumbnail(QByteArrayView block)
 
 QImage DecodePhotoshopThumbnail(const QByteArray& jfif)
 {
-    QImage image;
-    if (!image.loadFromData(jfif, "JPEG"))
-        return {};
-    return image;
+    return DecodeJpegData(jfif).Image;
 }
 
 }  // namespace pixmarl

@@ -10,6 +10,7 @@
 #include "filelist/ThumbCtrls.h"
 #include "filelist/ThumbDrivers.h"
 #include "platform/Sync.h"
+#include "support/AviBuilder.h"
 #include "support/BmpBuilder.h"
 #include "support/GifBuilder.h"
 #include "support/JpegBuilder.h"
@@ -84,7 +85,9 @@ protected:
         tiff.lzw = true;
         test::WriteFile(Folder(), "e-scan.tif", test::BuildTiff(tiff));
         test::WriteFile(Folder(), "f-broken.jpg", test::BuildJpeg(jpeg).left(40));
-        test::WriteFile(Folder(), "g-other.avi", "RIFF");
+        test::WriteFile(Folder(), "g-clip.avi",
+                        test::BuildAvi(test::MakeAviSpec(test::AviCodec::Rgb24, 160, 120, 2)));
+        test::WriteFile(Folder(), "h-broken.avi", "RIFF");
         list_.SetImageFormats(kAllImageFormats);
         list_.SetDirectory(Folder());
     }
@@ -116,7 +119,7 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
     std::vector<int> order;
     driver.OnThumbnailStored = [&](int index) { order.push_back(index); };
     RunAll(driver);
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
     const struct {
         const char* name;
@@ -125,7 +128,7 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
     } expected[] = {
         {"a-photo.jpg", {96, 72}, {1600, 1200}}, {"b-picture.bmp", {96, 64}, {300, 200}},
         {"c-icon.ico", {95, 96}, {32, 32}},     {"d-anim.gif", {96, 64}, {120, 80}},
-        {"e-scan.tif", {96, 48}, {200, 100}},
+        {"e-scan.tif", {96, 48}, {200, 100}},    {"g-clip.avi", {96, 72}, {160, 120}},
     };
     for (const auto& e : expected) {
         const TFileListItem& item = ItemNamed(e.name);
@@ -134,7 +137,7 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
         EXPECT_EQ(item.Thumbnail->size(), e.thumb) << e.name;
         EXPECT_EQ(QSize(item.ImageWidth, item.ImageHeight), e.image) << e.name;
     }
-    for (const char* name : {"f-broken.jpg", "g-other.avi"}) {
+    for (const char* name : {"f-broken.jpg", "h-broken.avi"}) {
         EXPECT_TRUE(ItemNamed(name).ThumbFailed) << name;
         EXPECT_FALSE(ItemNamed(name).Thumbnail) << name;
     }
@@ -143,6 +146,12 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
     EXPECT_EQ(icon.pixelColor(0, 0), QColor(Qt::red));
     EXPECT_EQ(icon.pixelColor(31, 31), QColor(Qt::red));
     EXPECT_EQ(icon.pixelColor(60, 60), TThumbOptions{}.buttonFace);
+}
+
+TEST_F(ThumbFolder, UnknownFormatFails)
+{
+    const QString path = test::WriteFile(Folder(), "x.png", test::BuildJpeg({}));
+    EXPECT_TRUE(MakeThumbnail(TThumbRequest{path, 1, {}}, 96, {}).failed);
 }
 
 TEST_F(ThumbFolder, GreyscaleAndQuickJpegThumbnailsKeepTheFittedSize)
