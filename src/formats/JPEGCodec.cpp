@@ -122,6 +122,13 @@ void Configure(jpeg_decompress_struct& cinfo, const TJpegDecodeOptions& options)
     cinfo.scale_num = 1;
     cinfo.scale_denom = unsigned(options.ScaleDenom);
     cinfo.dct_method = DctOf(options.DctMethod);
+    if (cinfo.progressive_mode && options.ScaleDenom == 8) {
+        // At 1/8 the inverse transform reads few coefficients of each block (luma: its DC term
+        // alone): reading the scans that complete those is enough, and the later scans, the bulk
+        // of a progressive file, are skipped. Smoothing would only guess terms not read.
+        cinfo.buffered_image = TRUE;
+        cinfo.do_block_smoothing = FALSE;
+    }
     if (IsCmyk(cinfo)) {
         // libjpeg cannot turn CMYK into RGB; we do it row by row.
         cinfo.out_color_space = JCS_CMYK;
@@ -182,12 +189,58 @@ void CopyGreyLevels(const jpeg_decompress_struct& cinfo, TGreyLevels& levels)
         levels.level[i] = cinfo.colormap[0][i];
 }
 
+// Whether the coefficients the scaled inverse transform of each component reads are known to
+// full precision: a one-pixel block reads its DC term only; a 2 x 2 block (chroma scaled up
+// instead of upsampled) the terms at rows and columns 0, 1, 3, 5 and 7; larger blocks all.
+bool UsedCoefficientsComplete(const jpeg_decompress_struct& cinfo)
+{
+    static constexpr int kTwoByTwo[] = {0, 1, 3, 5, 7};
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const int* bits = cinfo.coef_bits[c];
+        switch (cinfo.comp_info[c].DCT_scaled_size) {
+        case 1:
+            if (bits[0] != 0)
+                return false;
+            break;
+        case 2:
+            for (int row : kTwoByTwo)
+                for (int col : kTwoByTwo)
+                    if (bits[row * DCTSIZE + col] != 0)
+                        return false;
+            break;
+        default:
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (bits[k] != 0)
+                    return false;
+        }
+    }
+    return true;
+}
+
+// Buffered-image mode: reads scans until the coefficients the output needs are complete (or the
+// data ends) and starts the output of that state.
+void StartDcOutput(jpeg_decompress_struct& cinfo)
+{
+    // The progression status changes when a scan starts, so the scan that completes the needed
+    // coefficients is read to its end before the output begins.
+    for (;;) {
+        const int status = jpeg_consume_input(&cinfo);
+        if (status == JPEG_SUSPENDED || status == JPEG_REACHED_EOI)
+            break;
+        if (status == JPEG_SCAN_COMPLETED && UsedCoefficientsComplete(cinfo))
+            break;
+    }
+    jpeg_start_output(&cinfo, cinfo.input_scan_number);
+}
+
 bool DecodeGuarded(
     TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow, TGreyLevels& levels)
 {
     if (setjmp(d.errors.jump))
         return false;
     jpeg_start_decompress(&d.cinfo);
+    if (d.cinfo.buffered_image)
+        StartDcOutput(d.cinfo);
     const bool inverted = d.cinfo.saw_Adobe_marker;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         uchar* line = bits + qsizetype(d.cinfo.output_scanline) * bytesPerLine;

@@ -166,6 +166,17 @@ TPainterList::~TPainterList()
     Shutdown();
 }
 
+bool TPainterList::Run(const std::shared_ptr<TAnimPainter>& painter)
+{
+    Add(painter);
+    painter->Start();
+    if (painter->Async())
+        return true;
+    if (!painter->Detached())
+        Remove(painter.get());
+    return false;
+}
+
 void TPainterList::Add(std::shared_ptr<TAnimPainter> painter)
 {
     std::lock_guard guard(lock_);

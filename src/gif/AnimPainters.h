@@ -49,6 +49,8 @@ public:
 };
 
 class TAnimPainter : public std::enable_shared_from_this<TAnimPainter> {
+    friend class TPainterList;  // starts the painters it runs
+
 public:
     // Every event runs on the GUI thread (or in the caller without doAsync).
     using TPainterEvent = std::function<void(TAnimPainter& painter)>;
@@ -140,6 +142,10 @@ public:
     void Unlock() { lock_.unlock(); }
 
     void Add(std::shared_ptr<TAnimPainter> painter);
+    // Adds and starts a painter. True when it runs in a thread of its own; a painter that ran in
+    // the caller has ended by the return and is dropped, unless events processed during its run
+    // freed the owner of this list (then nothing of it is touched any more).
+    bool Run(const std::shared_ptr<TAnimPainter>& painter);
     // Drops a painter that ran in the caller's thread once it has ended.
     void Remove(const TAnimPainter* painter);
     // The painters that have not ended yet.

@@ -908,15 +908,7 @@ std::shared_ptr<TGIFPainter> TGIFImage::Paint(
     painter->OnPaint = OnPaint;
     painter->OnLoop = OnLoop;
     painter->OnEndPaint = OnEndPaint;
-    painters_.Add(painter);
-    painter->Start();
-    if (painter->Async())
-        return painter;
-    // Events processed during the run may have freed this image: then the painter was cut off and
-    // nothing of the image may be touched any more.
-    if (!painter->Detached())
-        painters_.Remove(painter.get());
-    return nullptr;
+    return painters_.Run(painter) ? painter : nullptr;
 }
 
 }  // namespace pixmarl
