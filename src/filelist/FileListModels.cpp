@@ -42,6 +42,11 @@ QVariant TFileListTableModel::headerData(int section, Qt::Orientation orientatio
     return {};
 }
 
+void TFileListTableModel::ItemChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, rcColumnCount - 1));
+}
+
 void TFileListTableModel::ColumnClicked(int column)
 {
     switch (column) {

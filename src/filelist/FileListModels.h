@@ -20,6 +20,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The texts of one item changed (its header was read): its row is drawn again.
+    void ItemChanged(int row);
+
     // The sort a click on a column header selects: Name, File Size and Time sort, others do
     // nothing.
     void ColumnClicked(int column);

@@ -3,13 +3,27 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTreeView>
 
 #include "filelist/FileListModels.h"
 #include "filelist/FileLists.h"
+#include "filelist/JPEGInfos.h"
 
 namespace pixmarl {
+
+// The status bar's progress bar as the header reader drives it.
+class TStatusProgress : public TProgressBar {
+public:
+    explicit TStatusProgress(QProgressBar* bar) : bar_(bar) {}
+    void SetPosition(int percent) override { bar_->setValue(percent); }
+    void Show() override { bar_->show(); }
+    void Hide() override { bar_->hide(); }
+
+private:
+    QProgressBar* bar_;
+};
 
 TEarlyWindow::TEarlyWindow(QWidget* parent)
     : QMainWindow(parent), list_(std::make_unique<TJPEGFileList>())
@@ -36,6 +50,17 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
     status_ = new QLabel(this);
     statusBar()->addWidget(status_, 1);
+    auto* bar = new QProgressBar(this);
+    bar->setMaximumWidth(160);
+    bar->hide();
+    statusBar()->addPermanentWidget(bar);
+    progress_ = std::make_unique<TStatusProgress>(bar);
+
+    scanner_ = std::make_unique<TInfoScanner>(*list_);
+    scanner_->SetProgressBar(progress_.get());
+    scanner_->OnInfoStored = [this](int index) { model_->ItemChanged(index); };
+    list_->SetAutoScan(true);
+    scanner_->SetReportStyle(true);
 
     auto* refresh = new QAction(tr("Refresh"), this);
     refresh->setShortcut(QKeySequence::Refresh);
@@ -49,6 +74,7 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
 TEarlyWindow::~TEarlyWindow()
 {
+    scanner_.reset();
     list_->OnBeginUpdate = nullptr;
     list_->OnEndUpdate = nullptr;
 }

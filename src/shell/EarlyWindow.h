@@ -1,19 +1,23 @@
 #pragma once
 
 // The browser's first window until the main window exists: one folder's image files as a report
-// with the six columns, sortable by Name, File Size and Time, refreshed with F5.
+// with the six columns (Type and Image Size read in the background), sortable by Name, File Size
+// and Time, refreshed with F5.
 
 #include <memory>
 
 #include <QMainWindow>
 
 class QLabel;
+class QProgressBar;
 class QTreeView;
 
 namespace pixmarl {
 
 class TJPEGFileList;
 class TFileListTableModel;
+class TInfoScanner;
+class TStatusProgress;
 
 class TEarlyWindow : public QMainWindow {
     Q_OBJECT
@@ -29,6 +33,8 @@ private:
     void UpdateStatus();
 
     std::unique_ptr<TJPEGFileList> list_;
+    std::unique_ptr<TStatusProgress> progress_;
+    std::unique_ptr<TInfoScanner> scanner_;  // reads Type and Image Size in the background
     TFileListTableModel* model_ = nullptr;
     QTreeView* view_ = nullptr;
     QLabel* status_ = nullptr;
