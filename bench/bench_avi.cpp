@@ -90,7 +90,7 @@ bool EncodeMpeg4(AviSpec& spec)
     TPacketPtr packet(av_packet_alloc());
     codec->width = kWidth;
     codec->height = kHeight;
-    codec->time_base = AVRational { 1, 25 };
+    codec->time_base = AVRational{1, 25};
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->gop_size = 12;
     codec->max_b_frames = 0;

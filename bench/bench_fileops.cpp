@@ -40,7 +40,7 @@ public:
     TTrashFailAnswer AskTrashFailed(const QString&) override { return taCancel; }
     bool ConfirmDeletePermanently(const QString&) override { return false; }
     bool ShowProgress(const TFileOpProgress&) override { return true; }
-    void EndProgress() override { }
+    void EndProgress() override {}
 };
 
 void WriteData(const QString& path, qint64 size)
@@ -68,8 +68,7 @@ void Run(const QString& program, const QStringList& args)
 void CopyWithOperation(const QString& source, const QString& target)
 {
     TNoQuestions prompts;
-    TFileOpRequest request { foCopy, { source }, { target },
-        FOF_MULTIDESTFILES | FOF_NOCONFIRMATION };
+    TFileOpRequest request{foCopy, {source}, {target}, FOF_MULTIDESTFILES | FOF_NOCONFIRMATION};
     if (TFileOperation(request, prompts).Run() != frSuccess)
         std::exit(1);
 }
@@ -96,7 +95,7 @@ void Compare(const char* what, const QString& source, const QString& folder)
     std::vector<double> op;
     for (int i = 0; i < kRuns; ++i) {
         clean();
-        cp.push_back(TimeOnce([&] { Run("cp", { "-r", source, byCp }); }));
+        cp.push_back(TimeOnce([&] { Run("cp", {"-r", source, byCp}); }));
         clean();
         op.push_back(TimeOnce([&] { CopyWithOperation(source, byOp); }));
     }
@@ -124,8 +123,8 @@ int main(int argc, char* argv[])
     const QString small = JoinPath(dir.path(), "small");
     QDir().mkpath(small);
     for (int i = 0; i < kSmallFiles; ++i)
-        WriteData(
-            JoinPath(small, QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QChar(u'0'))), kSmallSize);
+        WriteData(JoinPath(small, QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QChar(u'0'))),
+                  kSmallSize);
     PrintFigure("small-files", kSmallFiles, 0);
     Compare("small", small, dir.path());
     Remove(small);

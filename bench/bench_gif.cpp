@@ -44,7 +44,7 @@ QImage SyntheticPhoto(QSize size)
             noise = noise * 1103515245u + 12345u;
             const int n = int((noise >> 16) % 24);
             line[x] = qRgb((x * 255 / size.width() + n) % 256, (y * 255 / size.height() + n) % 256,
-                ((x + y) / 16 + n) % 256);
+                           ((x + y) / 16 + n) % 256);
         }
     }
     return image;
@@ -54,8 +54,8 @@ QImage Photo(int argc, char** argv)
 {
     QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (path.isEmpty()) {
-        const QString shared
-            = qEnvironmentVariable("PIXMARL_SHARED", PIXMARL_SOURCE_DIR "/../shared");
+        const QString shared =
+            qEnvironmentVariable("PIXMARL_SHARED", PIXMARL_SOURCE_DIR "/../shared");
         path = shared + "/corpora/photos/Kleiber_by_Lukas_Baubkus.jpg";
     }
     QImage photo(path);
@@ -71,12 +71,12 @@ QImage Photo(int argc, char** argv)
 QByteArray AnimatedGif(const QImage& photo)
 {
     QImage frames = photo.scaled(kFrameSize.width() + kFrames * 2, kFrameSize.height(),
-        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     ReduceToPalette(frames);
     TGIFImage gif;
     for (int i = 0; i < kFrames; ++i) {
-        TGIFSubImage& frame
-            = gif.Add(frames.copy(i * 2, 0, kFrameSize.width(), kFrameSize.height()));
+        TGIFSubImage& frame =
+            gif.Add(frames.copy(i * 2, 0, kFrameSize.width(), kFrameSize.height()));
         auto control = std::make_unique<TGIFGraphicControlExtension>();
         control->Delay = 4;
         frame.AddExtension(std::move(control));
@@ -109,7 +109,7 @@ int ReadMemory(GifFileType* gif, GifByteType* buffer, int size)
 
 int GiflibSlurp(const QByteArray& data)
 {
-    Memory m { &data, 0 };
+    Memory m{&data, 0};
     int error = 0;
     GifFileType* gif = DGifOpen(&m, ReadMemory, &error);
     if (gif == nullptr || DGifSlurp(gif) != GIF_OK) {
@@ -163,8 +163,8 @@ void CompareQuantize(const QImage& photo)
     const QString in = dir.filePath("photo.ppm");
     rgb.save(in, "PPM");
     const QString out = dir.filePath("out.ppm");
-    const double quantizing = RunConvert({ in, "+dither", "-colors", "256", out });
-    const double plain = RunConvert({ in, out });
+    const double quantizing = RunConvert({in, "+dither", "-colors", "256", out});
+    const double plain = RunConvert({in, out});
     PrintFigure("quantize-12mp-ms", ours * 1000);
     PrintFigure("convert-colors-256-ms", quantizing * 1000);
     PrintFigure("convert-plain-ms", plain * 1000);

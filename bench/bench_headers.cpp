@@ -61,7 +61,7 @@ QByteArray ExifPayload(int totalSize, const QByteArray& thumbnail)
     const qint64 ifd1 = 8 + 2 + 2 * 12 + 4;
     const qint64 data = ifd1 + 2 + 2 * 12 + 4;
     PutLe16(tiff, 2);
-    PutEntry(tiff, 0x010F, 2, 4, 0x004E4143);  // Make "CAN"
+    PutEntry(tiff, 0x010F, 2, 4, 0x004E4143);                    // Make "CAN"
     PutEntry(tiff, 0x927C, 7, filler, data + thumbnail.size());  // the blob after the thumbnail
     PutLe32(tiff, ifd1);
     PutLe16(tiff, 2);
@@ -81,9 +81,9 @@ QByteArray CameraLikeJpeg(int index, const QByteArray& thumbnail)
     spec.height = 48 + index % 16;
     spec.quality = 80;
     const int exifSize = 10 * 1024 + (index * 7919) % (50 * 1024);
-    spec.markers.push_back({ 0xE1, ExifPayload(exifSize, thumbnail) });
-    spec.markers.push_back({ 0xE2, QByteArray("MPF\0", 4) + QByteArray(600, '\x11') });
-    spec.markers.push_back({ 0xED, QByteArray("Photoshop 3.0\0", 14) + QByteArray(300, '\x22') });
+    spec.markers.push_back({0xE1, ExifPayload(exifSize, thumbnail)});
+    spec.markers.push_back({0xE2, QByteArray("MPF\0", 4) + QByteArray(600, '\x11')});
+    spec.markers.push_back({0xED, QByteArray("Photoshop 3.0\0", 14) + QByteArray(300, '\x22')});
     return test::BuildJpeg(spec);
 }
 
@@ -96,8 +96,8 @@ QStringList MakeFiles(const QString& folder, int count)
     const QByteArray thumbnail = test::BuildJpeg(thumbSpec);
     QStringList files;
     for (int i = 0; i < count; ++i) {
-        const QString path
-            = QDir(folder).filePath(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QChar(u'0')));
+        const QString path =
+            QDir(folder).filePath(QStringLiteral("IMG_%1.JPG").arg(i, 4, 10, QChar(u'0')));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(CameraLikeJpeg(i, thumbnail)) < 0) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -112,7 +112,7 @@ QStringList CorpusPhotos()
 {
     QStringList files;
     const QString root = QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos");
-    QDirIterator it(root, { "*.jpg" }, QDir::Files);
+    QDirIterator it(root, {"*.jpg"}, QDir::Files);
     while (it.hasNext())
         files << it.next();
     return files;
@@ -195,10 +195,10 @@ int main(int argc, char* argv[])
     long valid = 0;
     for (int round = 0; round < kRuns; ++round) {
         twoReads.push_back(CpuTimeOnce([&] { sink = RawTwoReads(names); }));
-        const double rawWall
-            = TimeOnce([&] { raws.push_back(CpuTimeOnce([&] { sink = RawReads(names); })); });
-        const double readWall
-            = TimeOnce([&] { reads.push_back(CpuTimeOnce([&] { valid = HeaderReads(files); })); });
+        const double rawWall =
+            TimeOnce([&] { raws.push_back(CpuTimeOnce([&] { sink = RawReads(names); })); });
+        const double readWall =
+            TimeOnce([&] { reads.push_back(CpuTimeOnce([&] { valid = HeaderReads(files); })); });
         ratios.push_back(reads.back() / raws.back());
         wallRatios.push_back(readWall / rawWall);
     }

@@ -50,12 +50,12 @@ QString TestFile(const QString& scratch, int argc, char* argv[])
 {
     if (argc > 1)
         return QString::fromLocal8Bit(argv[1]);
-    const QString photo
-        = QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos/sunset_by_Aitzol_Berasategi.jpg");
+    const QString photo =
+        QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos/sunset_by_Aitzol_Berasategi.jpg");
     if (QFile::exists(photo))
         return photo;
     const QString path = scratch + "/generated-12mp.jpg";
-    if (!SaveJpegFile(GeneratedPhoto(4000, 3000), path, { 90, false, false }))
+    if (!SaveJpegFile(GeneratedPhoto(4000, 3000), path, {90, false, false}))
         std::exit(1);
     return path;
 }
@@ -66,7 +66,7 @@ double DjpegRuns(const QString& djpeg, const QString& file)
         for (int i = 0; i < kDecodes; ++i) {
             QProcess process;
             process.setStandardOutputFile(QProcess::nullDevice());
-            process.start(djpeg, { "-scale", "1/8", "-dct", "fast", file });
+            process.start(djpeg, {"-scale", "1/8", "-dct", "fast", file});
             if (!process.waitForFinished(-1) || process.exitCode() != 0) {
                 std::fprintf(stderr, "djpeg failed on %s\n", qPrintable(file));
                 std::exit(1);
@@ -79,8 +79,8 @@ double DjpegRuns(const QString& djpeg, const QString& file)
 void BareDecode(const QString& file)
 {
     std::FILE* in = std::fopen(QFile::encodeName(file).constData(), "rb");
-    jpeg_decompress_struct cinfo {};
-    jpeg_error_mgr jerr {};
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_decompress(&cinfo);
     jpeg_stdio_src(&cinfo, in);
@@ -92,7 +92,7 @@ void BareDecode(const QString& file)
     jpeg_start_decompress(&cinfo);
     std::vector<JSAMPLE> row(size_t(cinfo.output_width) * 3);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW rows[1] = { row.data() };
+        JSAMPROW rows[1] = {row.data()};
         jpeg_read_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_decompress(&cinfo);
@@ -131,13 +131,15 @@ int main(int argc, char* argv[])
     std::vector<double> bare;
     for (int round = 0; round < 5; ++round) {
         bare.push_back(TimeOnce([&] {
-            for (int i = 0; i < kDecodes; ++i)
-                BareDecode(file);
-        }) / kDecodes);
+                           for (int i = 0; i < kDecodes; ++i)
+                               BareDecode(file);
+                       }) /
+                       kDecodes);
         ours.push_back(TimeOnce([&] {
-            for (int i = 0; i < kDecodes; ++i)
-                result = DecodeJpegFile(file, options);
-        }) / kDecodes);
+                           for (int i = 0; i < kDecodes; ++i)
+                               result = DecodeJpegFile(file, options);
+                       }) /
+                       kDecodes);
         const double full = DjpegRuns(djpeg, file);
         const double empty = DjpegRuns(djpeg, tiny);
         theirs.push_back((full - empty) / kDecodes);

@@ -44,7 +44,8 @@ void FillFolder(const QString& folder, const QStringList& photos, int count)
 {
     for (int i = 0; i < count; ++i) {
         const QString source = photos.at(i % photos.size());
-        const QString target = QDir(folder).filePath(QStringLiteral("p%1.jpg").arg(i, 5, 10, QChar('0')));
+        const QString target =
+            QDir(folder).filePath(QStringLiteral("p%1.jpg").arg(i, 5, 10, QChar('0')));
         std::error_code error;
         std::filesystem::create_hard_link(source.toStdString(), target.toStdString(), error);
         if (error)
@@ -78,7 +79,8 @@ double Bare(const QStringList& files, int box)
             QFile f(file);
             f.open(QIODevice::ReadOnly);
             const TJpegDecodeResult frame = ReadJpegFrame(f.read(256 * 1024));
-            const TThumbFit fit = FitIntoBox(frame.FullSize.width(), frame.FullSize.height(), box, false);
+            const TThumbFit fit =
+                FitIntoBox(frame.FullSize.width(), frame.FullSize.height(), box, false);
             TJpegDecodeOptions options;
             options.ScaleDenom = JPEGScaleDenom(fit.ratio, false);
             options.DctMethod = dmIfast;
@@ -118,16 +120,18 @@ void CompareAtBox(const QString& folder, const QStringList& files, int box, cons
     PrintFigure(("thumbs" + tag + "-bare-ms-per-image").toStdString(), bare * 1000 / n);
     PrintRatio(("thumbs" + tag).toStdString(), "bare", pipeline, bare);
 
-    const double vips = Peer("vipsthumbnail", QStringList{"--vips-concurrency=1", "-s", tag, "-o",
-                                                          out + "/%s-v.jpg"} + files);
+    const double vips =
+        Peer("vipsthumbnail",
+             QStringList{"--vips-concurrency=1", "-s", tag, "-o", out + "/%s-v.jpg"} + files);
     if (vips > 0) {
         PrintFigure(("vips" + tag + "-ms-per-image").toStdString(), vips * 1000 / n);
         PrintRatio(("thumbs" + tag).toStdString(), "vips", pipeline, vips);
     }
     const QString size = QString::number(box * 2);
-    const double magick = Peer("mogrify", QStringList{"-path", out, "-define",
-                                                      "jpeg:size=" + size + "x" + size,
-                                                      "-thumbnail", tag + "x" + tag} + files);
+    const double magick =
+        Peer("mogrify", QStringList{"-path", out, "-define", "jpeg:size=" + size + "x" + size,
+                                    "-thumbnail", tag + "x" + tag} +
+                            files);
     if (magick > 0) {
         PrintFigure(("imagemagick" + tag + "-ms-per-image").toStdString(), magick * 1000 / n);
         PrintRatio(("thumbs" + tag).toStdString(), "imagemagick", pipeline, magick);
@@ -208,7 +212,8 @@ int main(int argc, char* argv[])
     PrintFigure("thumbs96-gray-ms-per-image", Pipeline(dir.path(), 96, gray) * 1000 / files.size());
     TThumbOptions quick;
     quick.quick = true;
-    PrintFigure("thumbs96-quick-ms-per-image", Pipeline(dir.path(), 96, quick) * 1000 / files.size());
+    PrintFigure("thumbs96-quick-ms-per-image",
+                Pipeline(dir.path(), 96, quick) * 1000 / files.size());
 
     FirstVisibleThumbnail(photos);
     ScrollMemory(photos);

@@ -63,7 +63,8 @@ bool WriteJpegKindSamples(const QString& folder)
     cmyk.components = 4;
     return Write(folder, "commented.jpg", BuildJpeg(commented)) &&
            Write(folder, "progressive.jpg", BuildJpeg(progressive)) &&
-           Write(folder, "greyscale.jpg", BuildJpeg(grey)) && Write(folder, "cmyk.jpg", BuildJpeg(cmyk));
+           Write(folder, "greyscale.jpg", BuildJpeg(grey)) &&
+           Write(folder, "cmyk.jpg", BuildJpeg(cmyk));
 }
 
 bool WriteBmpKindSamples(const QString& folder)
@@ -93,7 +94,8 @@ bool WriteBmpSamples(const QString& folder)
     palette.width = 120;
     palette.height = 90;
     palette.bitCount = 8;
-    return Write(folder, "rgb24.bmp", BuildBmp(rgb)) && Write(folder, "palette8.bmp", BuildBmp(palette));
+    return Write(folder, "rgb24.bmp", BuildBmp(rgb)) &&
+           Write(folder, "palette8.bmp", BuildBmp(palette));
 }
 
 bool WriteTiffSamples(const QString& folder)
@@ -192,7 +194,8 @@ bool WriteGifSamples(const QString& folder)
     still.height = 48;
     still.frames[0].width = 64;
     still.frames[0].height = 48;
-    return Write(folder, "still.gif", BuildGif(still)) && Write(folder, "animated.gif", BouncingSquare()) &&
+    return Write(folder, "still.gif", BuildGif(still)) &&
+           Write(folder, "animated.gif", BouncingSquare()) &&
            Write(folder, "interlaced.GIF", InterlacedGradient());
 }
 
@@ -211,10 +214,10 @@ bool WriteAviSamples(const QString& folder)
     pixmarl::test::AviSpec sound;
     sound.video = false;
     sound.sound = true;
-    return Write(folder, "mjpeg-sound.avi", BuildAvi(mjpeg))
-        && Write(folder, "rgb24.avi", BuildAvi(MakeAviSpec(AviCodec::Rgb24, 80, 60, 10)))
-        && Write(folder, "palette8.AVI", BuildAvi(palette))
-        && Write(folder, "sound-only.avi", BuildAvi(sound));
+    return Write(folder, "mjpeg-sound.avi", BuildAvi(mjpeg)) &&
+           Write(folder, "rgb24.avi", BuildAvi(MakeAviSpec(AviCodec::Rgb24, 80, 60, 10))) &&
+           Write(folder, "palette8.AVI", BuildAvi(palette)) &&
+           Write(folder, "sound-only.avi", BuildAvi(sound));
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ QImage TAVIImage::GetFrame(int index)
     return frameBitmap_;
 }
 
-std::shared_ptr<TAVIPainter> TAVIImage::Paint(
-    TPaintTarget* target, const QRect& rect, TDrawOptions options)
+std::shared_ptr<TAVIPainter> TAVIImage::Paint(TPaintTarget* target, const QRect& rect,
+                                              TDrawOptions options)
 {
     if (rect.isEmpty())
         return nullptr;
@@ -76,14 +76,13 @@ std::shared_ptr<TAVIPainter> TAVIImage::Paint(
     return painters_.Run(painter) ? painter : nullptr;
 }
 
-TAVIPainter::TAVIPainter(
-    TAVIImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options)
+TAVIPainter::TAVIPainter(TAVIImage& image, TPaintTarget* target, const QRect& rect,
+                         TDrawOptions options)
     : TAnimPainter(target, rect, options),
       image_(&image),
       frameCount_(image.FrameCount()),
       frameDelay_(image.FrameDelay())
-{
-}
+{}
 
 bool TAVIPainter::FetchFrame(int index)
 {
@@ -110,8 +109,8 @@ bool TAVIPainter::PlayPass(std::chrono::milliseconds& delay, Clock::time_point& 
     for (int i = 0; i < frameCount_; ++i) {
         if (StopRequested() || !FetchFrame(i))
             return false;
-        const auto remaining
-            = delay - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last);
+        const auto remaining =
+            delay - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last);
         if (delay.count() <= 0)
             std::this_thread::yield();
         else if (remaining.count() > 0 && !WaitFor(remaining))

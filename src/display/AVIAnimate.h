@@ -59,8 +59,8 @@ public:
     // video is drawn at once in the caller. With doAsync the running painter is returned (and kept
     // in the painter list); without, it runs to its end here and nothing is returned. The target
     // must outlive the painter or this image.
-    std::shared_ptr<TAVIPainter> Paint(
-        TPaintTarget* target, const QRect& rect, TDrawOptions options);
+    std::shared_ptr<TAVIPainter> Paint(TPaintTarget* target, const QRect& rect,
+                                       TDrawOptions options);
     // While locked, the painters' target rectangles may be changed.
     void LockPainters() { painters_.Lock(); }
     void UnlockPainters() { painters_.Unlock(); }

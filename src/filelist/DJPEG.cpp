@@ -22,7 +22,7 @@ std::atomic<int> runningWorkers{0};
 struct TSource {
     QImage image;
     QSize imageSize;
-    int scaleDenom = 1;   // the JPEG decode was reduced by this
+    int scaleDenom = 1;      // the JPEG decode was reduced by this
     bool iconStyle = false;  // drawn unscaled on button face
 };
 
@@ -169,9 +169,12 @@ TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOp
     return result;
 }
 
-TDJPEGThread::TDJPEGThread(int box, const TThumbOptions& options, TGetFile getFile,
-                           TThumbDone done, TFinished finished)
-    : box_(box), options_(options), getFile_(std::move(getFile)), done_(std::move(done)),
+TDJPEGThread::TDJPEGThread(int box, const TThumbOptions& options, TGetFile getFile, TThumbDone done,
+                           TFinished finished)
+    : box_(box),
+      options_(options),
+      getFile_(std::move(getFile)),
+      done_(std::move(done)),
       finished_(std::move(finished))
 {
     ++runningWorkers;

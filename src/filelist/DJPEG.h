@@ -37,9 +37,9 @@ TThumbFit FitIntoBox(int width, int height, int box, bool dontSizeSmall);
 int JPEGScaleDenom(float ratio, bool quick);
 
 struct TThumbOptions {
-    bool dontSizeSmall = false;  // "Don't size small images"
-    bool quick = false;          // quicker JPEG extraction, lower quality
-    bool gray = false;           // JPEG thumbnails in greyscale
+    bool dontSizeSmall = false;                 // "Don't size small images"
+    bool quick = false;                         // quicker JPEG extraction, lower quality
+    bool gray = false;                          // JPEG thumbnails in greyscale
     QColor buttonFace = QColor(240, 240, 240);  // the background of icon thumbnails
 };
 

@@ -8,8 +8,7 @@ namespace pixmarl {
 
 TJPEGInfos::TJPEGInfos(TInfoScanner& owner, QString fileName, quint64 itemId)
     : owner_(owner), fileName_(std::move(fileName)), itemId_(itemId)
-{
-}
+{}
 
 void TJPEGInfos::SetNext(QString fileName, quint64 itemId)
 {

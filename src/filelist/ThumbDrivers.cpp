@@ -70,7 +70,8 @@ void TThumbDriver::StopThumbnails(bool drop)
         if (worker_->InHandOver()) {
             // Stopped from inside its own callback: it ends once that returns.
             retired_ = std::move(worker_);
-            QMetaObject::invokeMethod(&context_, [this] { retired_.reset(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &context_, [this] { retired_.reset(); }, Qt::QueuedConnection);
         }
         worker_.reset();
     }

@@ -21,8 +21,8 @@ bool IsInvalidFileName(const QString& name)
 
 QString InvalidFileNameMessage()
 {
-    return QStringLiteral("A filename must not contain one of the following characters\n")
-        + QString::fromUtf16(kInvalidFileNameChars);
+    return QStringLiteral("A filename must not contain one of the following characters\n") +
+           QString::fromUtf16(kInvalidFileNameChars);
 }
 
 QString UniqueFileName(const QString& path)
@@ -50,16 +50,16 @@ int BaseNameLength(const QString& name)
     return int(name.size() - ExtractFileExt(name).size());
 }
 
-std::optional<TNameEdit> DotInsertsExtension(
-    const QString& text, int caret, bool hasSelection, const QString& extension)
+std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
+                                             const QString& extension)
 {
     if (hasSelection || extension.size() < 2)
         return std::nullopt;
     const int extLength = int(extension.size()) - 1;
     if (caret == text.size())
-        return TNameEdit { text + extension, int(text.size()) + 1, extLength };
+        return TNameEdit{text + extension, int(text.size()) + 1, extLength};
     if (text.mid(caret) == extension)
-        return TNameEdit { text, caret + 1, extLength };
+        return TNameEdit{text, caret + 1, extLength};
     return std::nullopt;
 }
 

@@ -40,7 +40,7 @@ struct TNameEdit {
 // and selects it after the dot, so that typing goes on to replace it; typed just before that
 // extension (the base name was overwritten), it selects the extension there. Answers nothing when
 // the dot should be typed as usual (caret elsewhere, a selection, or no extension to offer).
-std::optional<TNameEdit> DotInsertsExtension(
-    const QString& text, int caret, bool hasSelection, const QString& extension);
+std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
+                                             const QString& extension);
 
 }  // namespace pixmarl

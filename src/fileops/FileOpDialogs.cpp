@@ -21,15 +21,14 @@ QString Quoted(const QString& path)
 
 bool AskYesNo(QWidget* owner, const QString& caption, const QString& text)
 {
-    return QMessageBox::question(
-               owner, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
+    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 // A question with buttons of our own texts; answers the index of the button pressed, the last
 // one when the box was closed.
-int AskWithButtons(
-    QWidget* owner, const QString& caption, const QString& text, const QStringList& buttons)
+int AskWithButtons(QWidget* owner, const QString& caption, const QString& text,
+                   const QStringList& buttons)
 {
     QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, owner);
     QList<QPushButton*> made;
@@ -100,34 +99,37 @@ TFileOpDialogs::~TFileOpDialogs()
 bool TFileOpDialogs::ConfirmTrash(int count)
 {
     return AskYesNo(owner_, QStringLiteral("Delete"),
-        QStringLiteral("Move %1 item(s) to the trash?").arg(count));
+                    QStringLiteral("Move %1 item(s) to the trash?").arg(count));
 }
 
 bool TFileOpDialogs::ConfirmReplace(const QString& target)
 {
     return AskYesNo(owner_, QStringLiteral("Replace existing file"),
-        QStringLiteral("Replace %1?").arg(Quoted(target)));
+                    QStringLiteral("Replace %1?").arg(Quoted(target)));
 }
 
 TFileOpErrorAnswer TFileOpDialogs::AskError(const TFileOpError& error)
 {
-    static const TFileOpErrorAnswer kAnswers[] = { eaSkip, eaRetry, eaCancel };
-    return kAnswers[AskWithButtons(owner_, QStringLiteral("Pixmarl"), FileOpErrorText(error),
-        { QStringLiteral("&Skip"), QStringLiteral("&Retry"), QStringLiteral("Cancel") })];
+    static const TFileOpErrorAnswer kAnswers[] = {eaSkip, eaRetry, eaCancel};
+    return kAnswers[AskWithButtons(
+        owner_, QStringLiteral("Pixmarl"), FileOpErrorText(error),
+        {QStringLiteral("&Skip"), QStringLiteral("&Retry"), QStringLiteral("Cancel")})];
 }
 
 TTrashFailAnswer TFileOpDialogs::AskTrashFailed(const QString& path)
 {
-    static const TTrashFailAnswer kAnswers[] = { taSkip, taDeletePermanently, taCancel };
-    return kAnswers[AskWithButtons(owner_, QStringLiteral("Delete"),
+    static const TTrashFailAnswer kAnswers[] = {taSkip, taDeletePermanently, taCancel};
+    return kAnswers[AskWithButtons(
+        owner_, QStringLiteral("Delete"),
         QStringLiteral("%1 cannot be moved to the trash.").arg(Quoted(path)),
-        { QStringLiteral("&Skip"), QStringLiteral("&Delete permanently..."),
-            QStringLiteral("Cancel") })];
+        {QStringLiteral("&Skip"), QStringLiteral("&Delete permanently..."),
+         QStringLiteral("Cancel")})];
 }
 
 bool TFileOpDialogs::ConfirmDeletePermanently(const QString& path)
 {
-    return AskYesNo(owner_, QStringLiteral("Delete"),
+    return AskYesNo(
+        owner_, QStringLiteral("Delete"),
         QStringLiteral("Delete %1 permanently? It cannot be restored.").arg(Quoted(path)));
 }
 
@@ -150,11 +152,14 @@ void InstallFileOpDialogs(QWidget* owner)
 {
     auto* overwrite = new TReqOverwrite(owner);
     TFileOps& ops = FileOps();
-    ops.OnAskOverwrite
-        = [dialog = QPointer<TReqOverwrite>(overwrite)](
-              const TOverwriteQuestion& q) { return dialog ? dialog->Ask(q) : TOverwriteReply {}; };
+    ops.OnAskOverwrite = [dialog =
+                              QPointer<TReqOverwrite>(overwrite)](const TOverwriteQuestion& q) {
+        return dialog ? dialog->Ask(q) : TOverwriteReply{};
+    };
     ops.OnMessage = [owner = QPointer<QWidget>(owner)](const QString& caption,
-                        const QString& text) { QMessageBox::warning(owner, caption, text); };
+                                                       const QString& text) {
+        QMessageBox::warning(owner, caption, text);
+    };
     ops.OnExecute = [owner = QPointer<QWidget>(owner)](const TFileOpRequest& request) {
         TFileOpDialogs dialogs(owner);
         return ShellFileOperation(request, dialogs);

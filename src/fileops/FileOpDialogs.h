@@ -33,7 +33,7 @@ class TFileOpDialogs : public TFileOpPrompts {
 public:
     static constexpr qint64 kProgressDelayMs = 500;
 
-    explicit TFileOpDialogs(QWidget* owner = nullptr) : owner_(owner) { }
+    explicit TFileOpDialogs(QWidget* owner = nullptr) : owner_(owner) {}
     ~TFileOpDialogs() override;
 
     bool ConfirmTrash(int count) override;

@@ -19,11 +19,10 @@ bool ExistsOnDisk(const QString& path)
 // The walk over the pairs of one request, with the answer for all that is in force.
 class TOverwriteRun {
 public:
-    TOverwriteRun(
-        QStringList& sources, QStringList& targets, bool create, const TAskOverwriteEvent& ask)
+    TOverwriteRun(QStringList& sources, QStringList& targets, bool create,
+                  const TAskOverwriteEvent& ask)
         : sources_(sources), targets_(targets), create_(create), ask_(ask)
-    {
-    }
+    {}
 
     bool Walk();
 
@@ -64,8 +63,8 @@ TOverwriteReply TOverwriteRun::Ask(qsizetype i, bool multiple) const
     q.Source = create_ ? QString() : sources_.value(i);
     q.Target = targets_.at(i);
     const qsizetype earlier = EarlierPairWriting(i);
-    q.Existing
-        = ExistsOnDisk(q.Target) || earlier < 0 || create_ ? q.Target : sources_.value(earlier);
+    q.Existing =
+        ExistsOnDisk(q.Target) || earlier < 0 || create_ ? q.Target : sources_.value(earlier);
     q.Proposal = FreeName(i);
     q.Multiple = multiple;
     q.Taken = [this, i](const QString& p) { return Taken(p, i); };
@@ -73,9 +72,9 @@ TOverwriteReply TOverwriteRun::Ask(qsizetype i, bool multiple) const
         return {};
     TOverwriteReply reply = ask_(q);
     // A typed name that is not free would silently replace another file: take the proposal.
-    if ((reply.Answer == oaRename || reply.Answer == oaRenameAll)
-        && (reply.NewTarget.isEmpty() || IsInvalidFileName(ExtractFileName(reply.NewTarget))
-            || (reply.NewTarget != q.Proposal && Taken(reply.NewTarget, i))))
+    if ((reply.Answer == oaRename || reply.Answer == oaRenameAll) &&
+        (reply.NewTarget.isEmpty() || IsInvalidFileName(ExtractFileName(reply.NewTarget)) ||
+         (reply.NewTarget != q.Proposal && Taken(reply.NewTarget, i))))
         reply.NewTarget = q.Proposal;
     return reply;
 }
@@ -106,7 +105,7 @@ bool TOverwriteRun::Walk()
         }
         TOverwriteReply reply;
         if (forAll)
-            reply = { *forAll, *forAll == oaRenameAll ? FreeName(i) : QString() };
+            reply = {*forAll, *forAll == oaRenameAll ? FreeName(i) : QString()};
         else
             reply = Ask(i, true);
         switch (reply.Answer) {
@@ -161,11 +160,11 @@ bool TFileOps::CopyMovePairs(QStringList sources, QStringList targets, TFileOpFu
     if (sources.isEmpty())
         return true;
     return Execute(
-        { operation, sources, targets, FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_ALLOWUNDO });
+        {operation, sources, targets, FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_ALLOWUNDO});
 }
 
-bool TFileOps::CopyMoveFiles(
-    const QStringList& files, TFileOpFunc operation, const QString& targetFolder) const
+bool TFileOps::CopyMoveFiles(const QStringList& files, TFileOpFunc operation,
+                             const QString& targetFolder) const
 {
     if (targetFolder.isEmpty() || (operation != foCopy && operation != foMove))
         return false;
@@ -176,7 +175,7 @@ bool TFileOps::CopyMoveFiles(
 }
 
 bool TFileOps::CopyMoveFilesAs(const QStringList& sources, const QStringList& targets,
-    TFileOpFunc operation, const QString& targetFolder) const
+                               TFileOpFunc operation, const QString& targetFolder) const
 {
     if (operation != foCopy && operation != foMove)
         return false;
@@ -193,7 +192,7 @@ bool TFileOps::DeleteFiles(const QStringList& files) const
 {
     if (files.isEmpty())
         return false;
-    return Execute({ foDelete, files, {}, FOF_ALLOWUNDO });
+    return Execute({foDelete, files, {}, FOF_ALLOWUNDO});
 }
 
 bool TFileOps::RenameFile(const QString& oldPath, const QString& newName) const
@@ -210,7 +209,7 @@ bool TFileOps::RenameFile(const QString& oldPath, const QString& newName) const
         return true;
     if (OnOwnChange)
         OnOwnChange();
-    const bool ok = Execute({ foRename, { oldPath }, { newPath }, FOF_ALLOWUNDO });
+    const bool ok = Execute({foRename, {oldPath}, {newPath}, FOF_ALLOWUNDO});
     if (!ok && OnOwnChangeTakenBack)
         OnOwnChangeTakenBack();
     return ok;
@@ -233,7 +232,7 @@ void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QStrin
 }
 
 void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
-    const QString& targetFolder)
+                     const QString& targetFolder)
 {
     FileOps().CopyMoveFilesAs(sources, targets, operation, targetFolder);
 }

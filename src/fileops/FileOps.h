@@ -25,10 +25,10 @@ enum TOverwriteAnswer {
 };
 
 struct TOverwriteQuestion {
-    QString Source;  // the incoming file; empty when the file is yet to be created
-    QString Target;  // the path in conflict
-    QString Existing;  // the file whose size and time describe what is at Target
-    QString Proposal;  // full path of the proposed free name
+    QString Source;         // the incoming file; empty when the file is yet to be created
+    QString Target;         // the path in conflict
+    QString Existing;       // the file whose size and time describe what is at Target
+    QString Proposal;       // full path of the proposed free name
     bool Multiple = false;  // more than one target: the answers for all and Cancel are offered
     // Whether a typed name (full path) is already used on disk or by another target of the run.
     std::function<bool(const QString& path)> Taken;
@@ -57,10 +57,10 @@ public:
     bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create) const;
 
     // The answers report whether the operation ran and succeeded.
-    bool CopyMoveFiles(
-        const QStringList& files, TFileOpFunc operation, const QString& targetFolder) const;
+    bool CopyMoveFiles(const QStringList& files, TFileOpFunc operation,
+                       const QString& targetFolder) const;
     bool CopyMoveFilesAs(const QStringList& sources, const QStringList& targets,
-        TFileOpFunc operation, const QString& targetFolder) const;
+                         TFileOpFunc operation, const QString& targetFolder) const;
     bool DeleteFiles(const QStringList& files) const;
     bool RenameFile(const QString& oldPath, const QString& newName) const;
 
@@ -75,7 +75,7 @@ TFileOps& FileOps();
 bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create);
 void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QString& targetFolder);
 void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
-    const QString& targetFolder);
+                     const QString& targetFolder);
 void DeleteFiles(const QStringList& files);
 bool RenameFile(const QString& oldPath, const QString& newName);
 

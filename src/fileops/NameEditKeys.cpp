@@ -9,8 +9,8 @@
 
 namespace pixmarl {
 
-TNameEditKeys::TNameEditKeys(
-    QLineEdit* edit, std::function<QString()> extension, bool beepOnInvalid)
+TNameEditKeys::TNameEditKeys(QLineEdit* edit, std::function<QString()> extension,
+                             bool beepOnInvalid)
     : QObject(edit), edit_(edit), extension_(std::move(extension)), beepOnInvalid_(beepOnInvalid)
 {
     edit->installEventFilter(this);
@@ -36,8 +36,8 @@ bool TNameEditKeys::eventFilter(QObject* watched, QEvent* event)
     }
     if (text != QLatin1String("."))
         return false;
-    const auto edit = DotInsertsExtension(
-        edit_->text(), edit_->cursorPosition(), edit_->hasSelectedText(), extension_());
+    const auto edit = DotInsertsExtension(edit_->text(), edit_->cursorPosition(),
+                                          edit_->hasSelectedText(), extension_());
     if (!edit)
         return false;
     edit_->setText(edit->Text);

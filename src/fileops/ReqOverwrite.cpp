@@ -40,8 +40,8 @@ QWidget* MakeCopyPage(TReqOverwrite* dialog)
     dialog->Label2 = new QLabel(QStringLiteral("Replace it with:"), page);
     dialog->QSize = new QLabel(page);
     dialog->QTime = new QLabel(page);
-    dialog->Label8
-        = new QLabel(QStringLiteral("Or enter a different name for the new file:"), page);
+    dialog->Label8 =
+        new QLabel(QStringLiteral("Or enter a different name for the new file:"), page);
     grid->addWidget(dialog->Label2, 0, 0, 1, 2);
     grid->addWidget(dialog->QSize, 1, 0);
     grid->addWidget(dialog->QTime, 1, 1);
@@ -54,10 +54,10 @@ QWidget* MakeCreatePage(TReqOverwrite* dialog)
     auto* page = new QWidget;
     auto* box = new QVBoxLayout(page);
     box->setContentsMargins(0, 0, 0, 0);
-    dialog->Label3
-        = new QLabel(QStringLiteral("You can replace it by the new file or enter enter a "
-                                    "different name for the new file:"),
-            page);
+    dialog->Label3 =
+        new QLabel(QStringLiteral("You can replace it by the new file or enter enter a "
+                                  "different name for the new file:"),
+                   page);
     dialog->Label3->setWordWrap(true);
     box->addWidget(dialog->Label3);
     return page;
@@ -76,8 +76,8 @@ QString OverwriteTimeText(const QString& path)
     if (!time.isValid())
         return {};
     const QLocale locale;
-    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
-        + locale.toString(time.time(), QLocale::LongFormat);
+    return locale.toString(time.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(time.time(), QLocale::LongFormat);
 }
 
 TReqOverwrite::TReqOverwrite(QWidget* parent) : QDialog(parent)
@@ -85,8 +85,8 @@ TReqOverwrite::TReqOverwrite(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Replace existing file"));
     setObjectName(QStringLiteral("ReqOverwrite"));
     Image3 = new QLabel(this);
-    const QIcon icon = QIcon::fromTheme(
-        QStringLiteral("dialog-warning"), style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("dialog-warning"),
+                                        style()->standardIcon(QStyle::SP_MessageBoxWarning));
     Image3->setPixmap(icon.pixmap(48, 48));
     FilenameLbl = new QLabel(this);
     FilenameLbl->setTextFormat(Qt::PlainText);
@@ -141,15 +141,15 @@ QWidget* TReqOverwrite::MakeButtonColumn()
     column_ = new QWidget(this);
     auto* box = new QVBoxLayout(column_);
     box->setContentsMargins(0, 0, 0, 0);
-    ReplaceAllBtn = MakeButton(
-        QStringLiteral("Replace all"), QStringLiteral("Alle weiteren Dateien ersetzen"), column_);
-    ReplaceNoneBtn = MakeButton(
-        QStringLiteral("Replace none"), QStringLiteral("Alle weiteren ignorieren"), column_);
-    RenameAllBtn = MakeButton(
-        QStringLiteral("Rename all"), QStringLiteral("Alle weiteren umbenennen"), column_);
-    CancelBtn = MakeButton(
-        QStringLiteral("Cancel"), QStringLiteral("Keine Dateien Kopieren/Verschieben"), column_);
-    for (QPushButton* button : { ReplaceAllBtn, ReplaceNoneBtn, RenameAllBtn, CancelBtn })
+    ReplaceAllBtn = MakeButton(QStringLiteral("Replace all"),
+                               QStringLiteral("Alle weiteren Dateien ersetzen"), column_);
+    ReplaceNoneBtn = MakeButton(QStringLiteral("Replace none"),
+                                QStringLiteral("Alle weiteren ignorieren"), column_);
+    RenameAllBtn = MakeButton(QStringLiteral("Rename all"),
+                              QStringLiteral("Alle weiteren umbenennen"), column_);
+    CancelBtn = MakeButton(QStringLiteral("Cancel"),
+                           QStringLiteral("Keine Dateien Kopieren/Verschieben"), column_);
+    for (QPushButton* button : {ReplaceAllBtn, ReplaceNoneBtn, RenameAllBtn, CancelBtn})
         box->addWidget(button);
     box->addStretch();
     return column_;
@@ -157,7 +157,7 @@ QWidget* TReqOverwrite::MakeButtonColumn()
 
 void TReqOverwrite::SetMultiple(bool multiple)
 {
-    for (QPushButton* button : { CancelBtn, ReplaceNoneBtn, ReplaceAllBtn, RenameAllBtn })
+    for (QPushButton* button : {CancelBtn, ReplaceNoneBtn, ReplaceAllBtn, RenameAllBtn})
         button->setEnabled(multiple);
     column_->setVisible(multiple);
 }
@@ -191,7 +191,7 @@ TOverwriteReply TReqOverwrite::Ask(const TOverwriteQuestion& question)
 
 TOverwriteReply TReqOverwrite::Reply() const
 {
-    return { answer_, newTarget_ };
+    return {answer_, newTarget_};
 }
 
 void TReqOverwrite::Answer(TOverwriteAnswer answer)

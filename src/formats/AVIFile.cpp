@@ -41,12 +41,12 @@ bool ReadLayout(const QByteArray& dib, TDibLayout& layout)
     layout.bitCount = qFromLittleEndian<std::uint16_t>(p + 14);
     const std::uint32_t clrUsed = qFromLittleEndian<std::uint32_t>(p + 32);
     const std::int64_t absHeight = height < 0 ? -height : height;
-    if (headerSize < kMinInfoHeaderSize || headerSize > size
-        || qFromLittleEndian<std::uint32_t>(p + 16) != kBiRgb || !BitCountSupported(layout.bitCount)
-        || width <= 0 || width > kAviMaxFrameSide || absHeight == 0 || absHeight > kAviMaxFrameSide)
+    if (headerSize < kMinInfoHeaderSize || headerSize > size ||
+        qFromLittleEndian<std::uint32_t>(p + 16) != kBiRgb || !BitCountSupported(layout.bitCount) ||
+        width <= 0 || width > kAviMaxFrameSide || absHeight == 0 || absHeight > kAviMaxFrameSide)
         return false;
-    const std::uint64_t tableEntries
-        = clrUsed != 0 ? clrUsed : (layout.bitCount <= 8 ? 1u << layout.bitCount : 0u);
+    const std::uint64_t tableEntries =
+        clrUsed != 0 ? clrUsed : (layout.bitCount <= 8 ? 1u << layout.bitCount : 0u);
     const std::uint64_t tableEnd = headerSize + tableEntries * 4;
     layout.rowBytes = (std::uint64_t(width) * layout.bitCount + 31) / 32 * 4;
     if (tableEnd > size || layout.rowBytes * std::uint64_t(absHeight) > size - tableEnd)

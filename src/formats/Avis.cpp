@@ -50,8 +50,8 @@ bool AviUniInfo(const QString& fileName, TUniInfoRec& info)
 {
     // This runs for every video of a folder: the size needs the header list only.
     TAviHeaders headers;
-    info.Valid
-        = ReadAviHeaders(fileName, headers, TAviReadDepth::adHeaders) == TAviParseResult::apOk;
+    info.Valid =
+        ReadAviHeaders(fileName, headers, TAviReadDepth::adHeaders) == TAviParseResult::apOk;
     if (!info.Valid) {
         info.SubType = kInvalidSubType;
         return false;
@@ -65,18 +65,19 @@ bool AviUniInfo(const QString& fileName, TUniInfoRec& info)
 
 QString AviFlagsText(std::uint32_t flags)
 {
-    return FlagListText(flags,
-        { { kAviFlagHasIndex, "has index, " }, { kAviFlagMustUseIndex, "must use index, " },
-            { kAviFlagInterleaved, "interleaved, " }, { kAviFlagWasCaptureFile, "captured file, " },
-            { kAviFlagCopyrighted, "copyrighted" } });
+    return FlagListText(flags, {{kAviFlagHasIndex, "has index, "},
+                                {kAviFlagMustUseIndex, "must use index, "},
+                                {kAviFlagInterleaved, "interleaved, "},
+                                {kAviFlagWasCaptureFile, "captured file, "},
+                                {kAviFlagCopyrighted, "copyrighted"}});
 }
 
 QString AviCapsText(std::uint32_t caps)
 {
-    return FlagListText(caps,
-        { { kAviCapRead, "read, " }, { kAviCapWrite, "write, " },
-            { kAviCapAllKeyFrames, "all key frames, " },
-            { kAviCapNoCompression, "not compressed" } });
+    return FlagListText(caps, {{kAviCapRead, "read, "},
+                               {kAviCapWrite, "write, "},
+                               {kAviCapAllKeyFrames, "all key frames, "},
+                               {kAviCapNoCompression, "not compressed"}});
 }
 
 QString AviRateText(const TAviStreamInfo& info)

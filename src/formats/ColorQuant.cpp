@@ -32,11 +32,11 @@ inline int Round(float value)
 
 struct Box {
     float variance = 0;
-    std::array<float, 3> mean {};
+    std::array<float, 3> mean{};
     std::uint32_t count = 0;
-    std::array<std::array<std::uint32_t, kCells>, 3> marginal {};
-    std::array<int, 3> lo { 0, 0, 0 };  // inclusive
-    std::array<int, 3> hi { kCells, kCells, kCells };  // exclusive
+    std::array<std::array<std::uint32_t, kCells>, 3> marginal{};
+    std::array<int, 3> lo{0, 0, 0};                 // inclusive
+    std::array<int, 3> hi{kCells, kCells, kCells};  // exclusive
 };
 
 // Reads rows of blue, green, red pixels; a row pointer per index in the order they are stored.
@@ -67,7 +67,7 @@ public:
     // Palette entry i as RGBQUAD bytes (blue, green, red, 0); entries beyond the boxes stay zero.
     std::array<std::uint8_t, kPaletteBytes> Palette() const
     {
-        std::array<std::uint8_t, kPaletteBytes> palette {};
+        std::array<std::uint8_t, kPaletteBytes> palette{};
         for (std::size_t i = 0; i < boxes_.size(); ++i) {
             palette[4 * i] = std::uint8_t(Round(boxes_[i].mean[2]) * 8);
             palette[4 * i + 1] = std::uint8_t(Round(boxes_[i].mean[1]) * 8);
@@ -166,11 +166,11 @@ bool Quantizer::Split(std::size_t index)
     std::array<float, 3> score;
     for (int axis = 0; axis < 3; ++axis)
         score[axis] = Cut(box, axis, parts[axis][0], parts[axis][1])
-            ? parts[axis][0].variance + parts[axis][1].variance
-            : kNoCut;
+                          ? parts[axis][0].variance + parts[axis][1].variance
+                          : kNoCut;
     for (int axis = 0; axis < 3; ++axis) {
-        if (score[axis] < kNoCut && score[axis] <= score[(axis + 1) % 3]
-            && score[axis] <= score[(axis + 2) % 3]) {
+        if (score[axis] < kNoCut && score[axis] <= score[(axis + 1) % 3] &&
+            score[axis] <= score[(axis + 2) % 3]) {
             boxes_[index] = parts[axis][0];
             boxes_.push_back(parts[axis][1]);
             return true;
@@ -241,8 +241,8 @@ bool Quantizer::Cut(const Box& box, int axis, Box& first, Box& second) const
     for (int r = first.lo[0]; r < first.hi[0]; ++r)
         for (int g = first.lo[1]; g < first.hi[1]; ++g)
             for (int b = first.lo[2]; b < first.hi[2]; ++b) {
-                const std::uint32_t h
-                    = histogram_[std::size_t(r * kCells * kCells + g * kCells + b)];
+                const std::uint32_t h =
+                    histogram_[std::size_t(r * kCells * kCells + g * kCells + b)];
                 if (h == 0)
                     continue;
                 first.marginal[0][std::size_t(r)] += h;
@@ -272,8 +272,8 @@ void Quantizer::FillInverseMap()
 
 std::int32_t Get32(const std::uint8_t* p)
 {
-    return std::int32_t(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8)
-        | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24));
+    return std::int32_t(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
+                        (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24));
 }
 
 std::uint16_t Get16(const std::uint8_t* p)
@@ -321,9 +321,8 @@ std::optional<std::vector<std::uint8_t>> Quantize(const std::uint8_t* packedDib,
     const int bitCount = Get16(packedDib + 14);
     const std::uint32_t compression = std::uint32_t(Get32(packedDib + 16));
     const std::uint32_t colorsUsed = std::uint32_t(Get32(packedDib + 32));
-    if (bitCount != 24 || compression != 0 || headerSize < kInfoHeaderSize || width <= 0
-        || height == 0 || height == std::numeric_limits<std::int32_t>::min()
-        || colorsUsed > kMaxBoxes)
+    if (bitCount != 24 || compression != 0 || headerSize < kInfoHeaderSize || width <= 0 ||
+        height == 0 || height == std::numeric_limits<std::int32_t>::min() || colorsUsed > kMaxBoxes)
         return std::nullopt;
     const std::uint64_t rows = std::uint64_t(std::abs(std::int64_t(height)));
     if (std::uint64_t(width) * rows > std::numeric_limits<std::uint32_t>::max())
@@ -333,8 +332,8 @@ std::optional<std::vector<std::uint8_t>> Quantize(const std::uint8_t* packedDib,
     if (offset > size || std::uint64_t(inStride) * rows > size - offset)
         return std::nullopt;
 
-    const DibRows in { packedDib + offset, inStride };
-    const RowSource source { width, int(rows), DibRow, &in };
+    const DibRows in{packedDib + offset, inStride};
+    const RowSource source{width, int(rows), DibRow, &in};
     auto quantizer = std::make_unique<Quantizer>(source);
     quantizer->Run();
 
@@ -363,11 +362,11 @@ bool ReduceToPalette(QImage& bitmap)
     if (bitmap.isNull() || bitmap.depth() <= 8)
         return false;
     const QImage bgr = bitmap.format() == QImage::Format_BGR888
-        ? bitmap
-        : bitmap.convertToFormat(QImage::Format_BGR888);
+                           ? bitmap
+                           : bitmap.convertToFormat(QImage::Format_BGR888);
     if (bgr.isNull())
         return false;
-    const RowSource source { bgr.width(), bgr.height(), ImageRow, &bgr };
+    const RowSource source{bgr.width(), bgr.height(), ImageRow, &bgr};
     auto quantizer = std::make_unique<Quantizer>(source);
     quantizer->Run();
     QImage reduced(bgr.size(), QImage::Format_Indexed8);
@@ -379,7 +378,7 @@ bool ReduceToPalette(QImage& bitmap)
     QList<QRgb> colors(kMaxBoxes);
     for (int i = 0; i < kMaxBoxes; ++i)
         colors[i] = qRgb(palette[std::size_t(4 * i + 2)], palette[std::size_t(4 * i + 1)],
-            palette[std::size_t(4 * i)]);
+                         palette[std::size_t(4 * i)]);
     reduced.setColorTable(colors);
     for (int y = 0; y < bgr.height(); ++y)
         quantizer->MapRow(bgr.constScanLine(y), reduced.scanLine(y));

@@ -46,8 +46,8 @@ void THeaderSource::Fill()
     dataStart_ = position_;
     // A read that stays inside one page of the file costs the kernel one page lookup, not two.
     const qint64 toPageEnd = kChunkSize - position_ % kChunkSize;
-    const qint64 length
-        = std::min<qint64>(chunkSize_, toPageEnd >= kMinRead ? toPageEnd : chunkSize_);
+    const qint64 length =
+        std::min<qint64>(chunkSize_, toPageEnd >= kMinRead ? toPageEnd : chunkSize_);
     const qint64 got = file_->ReadAt(position_, chunk_.data(), length);
     dataLength_ = std::max<qint64>(got, 0);
     if (got < 0)

@@ -26,7 +26,7 @@ public:
     explicit THeaderSource(const QString& fileName, int chunkSize = kChunkSize);
     // Reads from data, which must outlive the object.
     explicit THeaderSource(QByteArrayView data);
-    explicit THeaderSource(const QByteArray& data) : THeaderSource(QByteArrayView(data)) { }
+    explicit THeaderSource(const QByteArray& data) : THeaderSource(QByteArrayView(data)) {}
     ~THeaderSource();
     THeaderSource(const THeaderSource&) = delete;
     THeaderSource& operator=(const THeaderSource&) = delete;

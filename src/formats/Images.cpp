@@ -25,40 +25,63 @@ constexpr std::array<TFormatInfo, kImageFormatCount> kFormats = {{
 
 // Indexed by colour depth code + 1.
 constexpr std::array<const char*, 16> kColorDepthNames = {
-    "Unknown",    "",          "Monochrom", "4 colors",      "8 colors", "16 colors",
-    "32 colors",  "64 colors", "128 colors", "256 colors",   "Gray",     "HiColor",
-    "RGB",        "32-Bit colors", "CMYK",   "B/W",
+    "Unknown",   "",           "Monochrom",  "4 colors", "8 colors", "16 colors", "32 colors",
+    "64 colors", "128 colors", "256 colors", "Gray",     "HiColor",  "RGB",       "32-Bit colors",
+    "CMYK",      "B/W",
 };
 
 constexpr std::array<const char*, 34> kSubTypeNames = {
-    "", "unknown", "Error",
+    "",
+    "unknown",
+    "Error",
     // JPEG: SOF marker - 0xBF
-    "", "(Baseline)", "(Ext. sequential)", "(Progressive)", "(Lossless)", "",
-    "(Diff. sequential)", "(Diff. progressive)", "(Diff. lossless)", "",
-    "(Ext. sequential, arithm. coding)", "(Progressive, arithm. coding)",
-    "(Lossless, arithm. coding)", "", "(Diff. sequential, arithm. coding)",
-    "(Diff. progressive, arithm. coding)", "(Diff. lossless, arithm. coding)",
+    "",
+    "(Baseline)",
+    "(Ext. sequential)",
+    "(Progressive)",
+    "(Lossless)",
+    "",
+    "(Diff. sequential)",
+    "(Diff. progressive)",
+    "(Diff. lossless)",
+    "",
+    "(Ext. sequential, arithm. coding)",
+    "(Progressive, arithm. coding)",
+    "(Lossless, arithm. coding)",
+    "",
+    "(Diff. sequential, arithm. coding)",
+    "(Diff. progressive, arithm. coding)",
+    "(Diff. lossless, arithm. coding)",
     // GIF
-    "", "(87a)", "(89a)", "",
+    "",
+    "(87a)",
+    "(89a)",
+    "",
     // BMP
-    "", "", "(RLE)",
+    "",
+    "",
+    "(RLE)",
     // ICO
-    "", "",
+    "",
+    "",
     // AVI
-    "", "",
+    "",
+    "",
     // TIFF
-    "", "", "(LZW)",
+    "",
+    "",
+    "(LZW)",
 };
 
 constexpr std::array<int, kImageFormatCount> kSubTypeBase = {0, 3, 20, 24, 27, 29, 31};
 
 // The header reader of each format; a format without one has no entry.
 constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
-    nullptr,  // ifUnknown
+    nullptr,      // ifUnknown
     JPEGUniInfo,  // ifJPEG
     GIFUniInfo,   // ifGIF
     BmpUniInfo,   // ifBMP
-    nullptr,  // ifICO: never read
+    nullptr,      // ifICO: never read
     AviUniInfo,   // ifAVI
     TiffUniInfo,  // ifTIFF
 };

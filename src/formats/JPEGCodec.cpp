@@ -61,8 +61,8 @@ void OnMessage(j_common_ptr cinfo, int level)
 
 void OnProgress(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
         FailWith(cinfo, "Too many scans in JPEG file");
 }
 
@@ -74,9 +74,9 @@ void InstallErrors(jpeg_error_mgr*& err, TJpegErrors& errors)
 }
 
 struct TDecompressor {
-    jpeg_decompress_struct cinfo {};
-    TJpegErrors errors {};
-    jpeg_progress_mgr progress {};
+    jpeg_decompress_struct cinfo{};
+    TJpegErrors errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
 
     TDecompressor()
@@ -233,8 +233,8 @@ void StartDcOutput(jpeg_decompress_struct& cinfo)
     jpeg_start_output(&cinfo, cinfo.input_scan_number);
 }
 
-bool DecodeGuarded(
-    TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow, TGreyLevels& levels)
+bool DecodeGuarded(TDecompressor& d, uchar* bits, qsizetype bytesPerLine, JSAMPLE* cmykRow,
+                   TGreyLevels& levels)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -331,15 +331,15 @@ TJpegDecodeResult Decode(const TJpegInput& input, const TJpegDecodeOptions& opti
     cinfo.mem->max_memory_to_use = long(std::min<qint64>(options.MaxBytes, LONG_MAX));
 
     QImage image(int(cinfo.output_width), int(cinfo.output_height),
-        quantized ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+                 quantized ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     std::vector<JSAMPLE> cmykRow(IsCmyk(cinfo) ? size_t(cinfo.output_width) * 4 : 0);
     if (image.isNull()) {
         result.Error = QStringLiteral("Not enough memory for the JPEG image");
         return result;
     }
-    TGreyLevels levels {};
+    TGreyLevels levels{};
     if (!DecodeGuarded(d, image.bits(), image.bytesPerLine(),
-            cmykRow.empty() ? nullptr : cmykRow.data(), levels)) {
+                       cmykRow.empty() ? nullptr : cmykRow.data(), levels)) {
         result.Error = MessageOf(d);
         return result;
     }
@@ -411,9 +411,9 @@ void TermDestination(j_compress_ptr cinfo)
 }
 
 struct TCompressor {
-    jpeg_compress_struct cinfo {};
-    TJpegErrors errors {};
-    TMemoryDestination dest {};
+    jpeg_compress_struct cinfo{};
+    TJpegErrors errors{};
+    TMemoryDestination dest{};
     bool created = false;
 
     TCompressor()
@@ -511,7 +511,7 @@ QSize JpegScaledSize(QSize fullSize, int scaleDenom)
     if (scaleDenom < 1)
         return {};
     return QSize((fullSize.width() + scaleDenom - 1) / scaleDenom,
-        (fullSize.height() + scaleDenom - 1) / scaleDenom);
+                 (fullSize.height() + scaleDenom - 1) / scaleDenom);
 }
 
 QByteArray EncodeJpegData(const QImage& image, const TJpegEncodeOptions& options, QString* error)
@@ -529,8 +529,8 @@ QByteArray EncodeJpegData(const QImage& image, const TJpegEncodeOptions& options
     return QByteArray(reinterpret_cast<const char*>(c.dest.data), qsizetype(c.dest.size));
 }
 
-bool SaveJpegFile(
-    const QImage& image, const QString& fileName, const TJpegEncodeOptions& options, QString* error)
+bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegEncodeOptions& options,
+                  QString* error)
 {
     const QByteArray data = EncodeJpegData(image, options, error);
     if (data.isEmpty())

@@ -37,11 +37,11 @@ struct TJpegDecodeOptions {
 };
 
 struct TJpegDecodeResult {
-    QImage Image;  // null when the decode failed
-    QSize FullSize;  // the frame's size, known once the header was read
-    int Components = 0;  // of the frame
+    QImage Image;          // null when the decode failed
+    QSize FullSize;        // the frame's size, known once the header was read
+    int Components = 0;    // of the frame
     bool Damaged = false;  // libjpeg warned; Image holds what could be decoded
-    QString Error;  // why the decode failed
+    QString Error;         // why the decode failed
 
     bool Ok() const { return !Image.isNull(); }
 };
@@ -64,12 +64,12 @@ struct TJpegEncodeOptions {
 
 // Compresses image; empty on failure (an empty image, or one too large for JPEG), with the reason
 // in error when given.
-QByteArray EncodeJpegData(
-    const QImage& image, const TJpegEncodeOptions& options, QString* error = nullptr);
+QByteArray EncodeJpegData(const QImage& image, const TJpegEncodeOptions& options,
+                          QString* error = nullptr);
 
 // Compresses image into fileName through a temporary file in the same folder and a rename, so
 // a failure never leaves a partial file or damages an existing one.
 bool SaveJpegFile(const QImage& image, const QString& fileName, const TJpegEncodeOptions& options,
-    QString* error = nullptr);
+                  QString* error = nullptr);
 
 }  // namespace pixmarl

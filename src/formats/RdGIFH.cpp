@@ -9,8 +9,8 @@ namespace {
 // "87a" or "89a", the last letter in either case.
 bool IsKnownVersion(const QByteArray& version)
 {
-    return version.size() == 3 && version[0] == '8' && (version[1] == '7' || version[1] == '9')
-        && (version[2] == 'a' || version[2] == 'A');
+    return version.size() == 3 && version[0] == '8' && (version[1] == '7' || version[1] == '9') &&
+           (version[2] == 'a' || version[2] == 'A');
 }
 
 int Le16(const std::uint8_t* p)
@@ -52,8 +52,8 @@ void GifHeaderToUniInfo(const GifHeader& header, TUniInfoRec& info)
     else if (version == "89A")
         info.SubType = 2;
     info.ColorDepth = header.BitsPerPixel >= 1 && header.BitsPerPixel <= 8
-        ? std::int8_t(header.BitsPerPixel)
-        : std::int8_t(-1);
+                          ? std::int8_t(header.BitsPerPixel)
+                          : std::int8_t(-1);
 }
 
 bool GIFUniInfo(const QString& fileName, TUniInfoRec& info)

@@ -18,9 +18,9 @@ namespace pixmarl {
 struct GifHeader {
     std::int32_t Width = 0;  // logical screen width
     std::int32_t Height = 0;
-    QByteArray Version;  // the three version characters as stored, e.g. "89a"
+    QByteArray Version;             // the three version characters as stored, e.g. "89a"
     std::int32_t BitsPerPixel = 0;  // size of the global colour table in bits, 1..8
-    std::uint8_t AspectRatio = 0;  // as stored; 0 = none
+    std::uint8_t AspectRatio = 0;   // as stored; 0 = none
 };
 
 constexpr int kGifHeaderSize = 13;

@@ -38,7 +38,7 @@ bool IsParameterless(std::uint8_t code)
 // image before the last byte.
 class TJpegMarkerParser {
 public:
-    TJpegMarkerParser(THeaderSource& source, TInfoRec& info) : source_(source), info_(info) { }
+    TJpegMarkerParser(THeaderSource& source, TInfoRec& info) : source_(source), info_(info) {}
 
     // Steps 4 to 7: the whole parse; the outcome is in info.OK.
     void Parse()
@@ -115,8 +115,8 @@ private:
         std::uint16_t length = 0;
         std::uint8_t precision = 0;
         std::uint8_t components = 0;
-        if (!ReadWord(length) || !ReadByte(precision) || !ReadWord(info_.Height)
-            || !ReadWord(info_.Width) || !ReadByte(components))
+        if (!ReadWord(length) || !ReadByte(precision) || !ReadWord(info_.Height) ||
+            !ReadWord(info_.Width) || !ReadByte(components))
             return false;
         info_.DataPrecision = precision;
         info_.Components = components;
@@ -181,7 +181,7 @@ private:
 
 void StartRead(std::uint8_t flags, TInfoRec& info)
 {
-    info = TInfoRec {};
+    info = TInfoRec{};
     info.ReadFlags = flags;
 }
 
@@ -309,8 +309,8 @@ QByteArray JpegWithComment(QByteArrayView data, const QByteArray& text, bool& un
     QByteArray result;
     if (info.CommentPos >= 0) {
         const qint64 oldEnd = info.CommentPos + 2 + info.Comment.size();
-        result = data.first(info.CommentPos).toByteArray() + segment
-            + data.sliced(oldEnd).toByteArray();
+        result =
+            data.first(info.CommentPos).toByteArray() + segment + data.sliced(oldEnd).toByteArray();
     } else if (text.isEmpty()) {
         unchanged = true;
         return data.toByteArray();
@@ -318,8 +318,8 @@ QByteArray JpegWithComment(QByteArrayView data, const QByteArray& text, bool& un
         const qint64 at = CommentInsertPosition(data);
         if (at < 0)
             return {};
-        result
-            = data.first(at).toByteArray() + "\xFF\xFE" + segment + data.sliced(at).toByteArray();
+        result =
+            data.first(at).toByteArray() + "\xFF\xFE" + segment + data.sliced(at).toByteArray();
     }
     unchanged = result == data;
     return result;
@@ -347,8 +347,8 @@ bool WriteJPEGComment(const QString& fileName, const QByteArray& text)
     const int attributes = ReadFileAttributes(fileName);
     QSaveFile out(fileName);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(rewritten) != rewritten.size()
-        || !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(rewritten) != rewritten.size() ||
+        !out.commit())
         return false;
     // The rename made a new file: carry over what the user had set on the old one.
     if (attributes > 0 && (attributes & (faHidden | faSysFile | faArchive)) != 0)

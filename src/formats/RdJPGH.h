@@ -22,7 +22,7 @@ enum : std::uint8_t { kReadJpegComment = 1, kReadJpegFrame = 2, kReadJpegAll = 3
 
 struct TInfoRec {
     QByteArray Comment;  // the comment segment's bytes as stored
-    QString Process;  // coding process named by the frame header marker
+    QString Process;     // coding process named by the frame header marker
     std::uint16_t Height = 0;
     std::uint16_t Width = 0;
     std::int32_t DataPrecision = 0;

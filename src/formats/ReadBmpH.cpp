@@ -20,8 +20,8 @@ std::uint16_t Le16(const std::uint8_t* p)
 
 std::uint32_t Le32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16
-        | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 BITMAPINFOHEADER DecodeInfoHeader(const std::uint8_t* p)
@@ -83,8 +83,8 @@ void BmpHeaderToUniInfo(const BITMAPINFOHEADER& header, TUniInfoRec& info)
     info.Width = header.biWidth;
     // The most negative height has no positive counterpart in 32 bits.
     info.Height = header.biHeight == std::numeric_limits<std::int32_t>::min()
-        ? std::numeric_limits<std::int32_t>::max()
-        : std::abs(header.biHeight);
+                      ? std::numeric_limits<std::int32_t>::max()
+                      : std::abs(header.biHeight);
     if (header.biCompression == 0)
         info.SubType = 1;
     else if (header.biCompression == 1 || header.biCompression == 2)

@@ -11,14 +11,13 @@ namespace pixmarl {
 namespace {
 
 // How often a painter running in the caller's thread lets the caller's events through.
-constexpr std::chrono::milliseconds kCallerEventStep { 10 };
+constexpr std::chrono::milliseconds kCallerEventStep{10};
 
 }  // namespace
 
 TAnimPainter::TAnimPainter(TPaintTarget* target, const QRect& rect, TDrawOptions options)
     : target_(target), options_(options), rect_(rect)
-{
-}
+{}
 
 TAnimPainter::~TAnimPainter()
 {
@@ -155,8 +154,8 @@ bool TAnimPainter::WaitInCaller(std::chrono::steady_clock::time_point deadline)
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline && !suspended_)
             return true;
-        const auto step
-            = suspended_ ? now + kCallerEventStep : std::min(deadline, now + kCallerEventStep);
+        const auto step =
+            suspended_ ? now + kCallerEventStep : std::min(deadline, now + kCallerEventStep);
         wake_.wait_until(lock, step, [this] { return stop_.load(); });
     }
 }

@@ -27,11 +27,11 @@
 namespace pixmarl {
 
 enum TDrawOption : std::uint16_t {
-    doAsync = 1,  // a thread of its own; otherwise the caller runs the painter
-    doTransparent = 2,  // transparent pixels stay transparent in the frames handed over
-    doAnimate = 4,  // all frames; otherwise only the first
-    doLoop = 8,  // passes as the file's loop count says
-    doLoopForever = 16,  // endless passes (only with doAsync)
+    doAsync = 1,            // a thread of its own; otherwise the caller runs the painter
+    doTransparent = 2,      // transparent pixels stay transparent in the frames handed over
+    doAnimate = 4,          // all frames; otherwise only the first
+    doLoop = 8,             // passes as the file's loop count says
+    doLoopForever = 16,     // endless passes (only with doAsync)
     doValidateCanvas = 32,  // stop when the target reports its surface gone
 };
 using TDrawOptions = std::uint16_t;
@@ -61,7 +61,7 @@ public:
 
     TPainterEvent OnStartPaint;
     TPainterEvent OnPaint;  // before each frame is drawn
-    TPainterEvent OnLoop;  // at the start of each pass after a frame has been drawn
+    TPainterEvent OnLoop;   // at the start of each pass after a frame has been drawn
     TPainterEvent OnEndPaint;
 
     TDrawOptions DrawOptions() const { return options_; }
@@ -120,11 +120,11 @@ private:
     std::condition_variable wake_;
     QRect rect_;
     bool suspended_ = false;
-    std::atomic<bool> stop_ { false };
-    std::atomic<bool> detached_ { false };
-    std::atomic<bool> finished_ { false };
-    std::atomic<int> handOverDepth_ { 0 };
-    std::atomic<int> currentFrame_ { -1 };
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> detached_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<int> handOverDepth_{0};
+    std::atomic<int> currentFrame_{-1};
     std::thread thread_;
 };
 

@@ -36,8 +36,7 @@ public:
     explicit ByteReader(const QByteArray& data)
         : data_(reinterpret_cast<const std::uint8_t*>(data.constData())),
           size_(std::size_t(data.size()))
-    {
-    }
+    {}
 
     bool AtEnd() const { return pos_ >= size_; }
     std::uint8_t Peek() const
@@ -114,8 +113,8 @@ std::vector<int> InterlacedRowOrder(int height)
 {
     std::vector<int> order;
     order.reserve(std::size_t(height));
-    static constexpr int kStart[] = { 0, 4, 2, 1 };
-    static constexpr int kStep[] = { 8, 8, 4, 2 };
+    static constexpr int kStart[] = {0, 4, 2, 1};
+    static constexpr int kStep[] = {8, 8, 4, 2};
     for (int pass = 0; pass < 4; ++pass)
         for (int y = kStart[pass]; y < height; y += kStep[pass])
             order.push_back(y);
@@ -132,7 +131,7 @@ bool IsLoopIdentifier(const QByteArray& id)
 // Reads a whole file into an image, following the block loop of the format.
 class TGIFReader {
 public:
-    TGIFReader(TGIFImage& image, const QByteArray& data) : image_(image), in_(data) { }
+    TGIFReader(TGIFImage& image, const QByteArray& data) : image_(image), in_(data) {}
 
     void Read()
     {
@@ -332,11 +331,11 @@ void TGIFReader::ReadImageData(TGIFSubImage& frame)
         Fail(kNoDibMemory);
     // A frame larger than its data can describe fails in the decoder: never allocate for it.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
-    const std::size_t room
-        = std::size_t(std::min(pixels, LzwMaxPixels(std::size_t(data.size()), minCodeSize)));
+    const std::size_t room =
+        std::size_t(std::min(pixels, LzwMaxPixels(std::size_t(data.size()), minCodeSize)));
     std::vector<std::uint8_t> decoded(room);
-    TLzwResult result
-        = LzwDecode(bytes, std::size_t(data.size()), minCodeSize, decoded.data(), room);
+    TLzwResult result =
+        LzwDecode(bytes, std::size_t(data.size()), minCodeSize, decoded.data(), room);
     if (result == TLzwResult::Complete && room < pixels)
         result = TLzwResult::BitUnderRun;
     switch (result) {
@@ -358,8 +357,8 @@ void TGIFReader::ReadImageData(TGIFSubImage& frame)
     const std::size_t width = std::size_t(frame.width_);
     const std::vector<int> order = InterlacedRowOrder(frame.height_);
     for (std::size_t y = 0; y < order.size(); ++y)
-        std::memcpy(
-            frame.data_.data() + std::size_t(order[y]) * width, decoded.data() + y * width, width);
+        std::memcpy(frame.data_.data() + std::size_t(order[y]) * width, decoded.data() + y * width,
+                    width);
 }
 
 int TGIFColorMap::SizeBits() const
@@ -474,7 +473,7 @@ QImage TGIFSubImage::Bitmap() const
     bitmap.setColorTable(colors);
     for (int y = 0; y < height_; ++y)
         std::memcpy(bitmap.scanLine(y), data_.data() + std::size_t(y) * std::size_t(width_),
-            std::size_t(width_));
+                    std::size_t(width_));
     return bitmap;
 }
 
@@ -564,8 +563,8 @@ void TGIFImage::SetGlobalColorMap(const QImage& bitmap)
     globalColorMap_.Clear();
     for (QRgb c : bitmap.colorTable())
         globalColorMap_.Add(c);
-    header_.Packed
-        = std::uint8_t(0x80 | (globalColorMap_.SizeBits() << 4) | globalColorMap_.SizeBits());
+    header_.Packed =
+        std::uint8_t(0x80 | (globalColorMap_.SizeBits() << 4) | globalColorMap_.SizeBits());
 }
 
 TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
@@ -575,8 +574,8 @@ TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
         source = source.convertToFormat(QImage::Format_Indexed8);
     if (source.format() != QImage::Format_Indexed8)
         throw EGIFError("Bitmap has more than 8 bits per pixel");
-    if (source.width() == 0 || source.height() == 0 || source.width() > 0xFFFF
-        || source.height() > 0xFFFF)
+    if (source.width() == 0 || source.height() == 0 || source.width() > 0xFFFF ||
+        source.height() > 0xFFFF)
         throw EGIFError("Bitmap size does not fit a GIF frame");
     // Every index must have a colour: a table that falls short is grown with black.
     QList<QRgb> colors = source.colorTable();
@@ -589,8 +588,8 @@ TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
     std::uint8_t highest = 0;
     for (int y = 0; y < source.height(); ++y) {
         const uchar* line = source.constScanLine(y);
-        std::memcpy(
-            frame->data_.data() + std::size_t(y) * std::size_t(width), line, std::size_t(width));
+        std::memcpy(frame->data_.data() + std::size_t(y) * std::size_t(width), line,
+                    std::size_t(width));
         highest = std::max(highest, *std::max_element(line, line + width));
     }
     while (colors.size() <= highest)
@@ -617,8 +616,8 @@ namespace {
 int MinCodeSize(const TGIFSubImage& frame)
 {
     const TGIFColorMap* map = frame.ActiveColorMap();
-    const int highest
-        = frame.Data().empty() ? 0 : *std::max_element(frame.Data().begin(), frame.Data().end());
+    const int highest =
+        frame.Data().empty() ? 0 : *std::max_element(frame.Data().begin(), frame.Data().end());
     int bits = 2;
     while ((1 << bits) <= highest || (map != nullptr && (1 << bits) < map->Count()))
         ++bits;
@@ -655,8 +654,8 @@ void PutFrame(QByteArray& out, const TGIFSubImage& frame)
         const std::size_t width = std::size_t(frame.Width());
         const std::vector<int> order = InterlacedRowOrder(frame.Height());
         for (std::size_t y = 0; y < order.size(); ++y)
-            std::memcpy(
-                rows.data() + y * width, pixels.data() + std::size_t(order[y]) * width, width);
+            std::memcpy(rows.data() + y * width, pixels.data() + std::size_t(order[y]) * width,
+                        width);
         codes = LzwEncode(rows.data(), rows.size(), minCodeSize);
     } else {
         codes = LzwEncode(pixels.data(), pixels.size(), minCodeSize);
@@ -753,11 +752,11 @@ void TGIFComposer::Step(int index)
     if (lastDisposal_ == 2) {
         for (int y = lastRect_.top(); y <= lastRect_.bottom(); ++y)
             std::fill_n(reinterpret_cast<QRgb*>(canvas_.scanLine(y)) + lastRect_.left(),
-                lastRect_.width(), 0);
+                        lastRect_.width(), 0);
     } else if (lastDisposal_ == 3 && !saved_.isNull()) {
         for (int y = 0; y < lastRect_.height(); ++y)
             std::memcpy(canvas_.scanLine(lastRect_.top() + y) + lastRect_.left() * 4,
-                saved_.constScanLine(y), std::size_t(lastRect_.width()) * 4);
+                        saved_.constScanLine(y), std::size_t(lastRect_.width()) * 4);
     }
     const TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
     lastDisposal_ = gce != nullptr ? gce->Disposal() : 0;
@@ -775,13 +774,13 @@ void TGIFComposer::DrawFrame(const TGIFSubImage& frame)
     colors.fill(qRgb(0, 0, 0));
     std::copy_n(map->Colors().begin(), std::min<qsizetype>(map->Count(), 256), colors.begin());
     const TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
-    const int transparentIndex
-        = gce != nullptr && gce->Transparent() ? gce->TransparentColorIndex : -1;
+    const int transparentIndex =
+        gce != nullptr && gce->Transparent() ? gce->TransparentColorIndex : -1;
     const std::uint8_t* pixels = frame.Data().data();
     const std::size_t stride = std::size_t(frame.Width());
     for (int y = lastRect_.top(); y <= lastRect_.bottom(); ++y) {
-        const std::uint8_t* src
-            = pixels + std::size_t(y - frame.Top()) * stride + (lastRect_.left() - frame.Left());
+        const std::uint8_t* src =
+            pixels + std::size_t(y - frame.Top()) * stride + (lastRect_.left() - frame.Left());
         QRgb* dest = reinterpret_cast<QRgb*>(canvas_.scanLine(y)) + lastRect_.left();
         for (int x = 0; x < lastRect_.width(); ++x)
             if (src[x] != transparentIndex)
@@ -815,16 +814,17 @@ int TGIFPainter::FrameDelayUnits(const TGIFSubImage& frame, TDrawOptions options
     return units;
 }
 
-TGIFPainter::TGIFPainter(
-    const TGIFImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options)
+TGIFPainter::TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRect& rect,
+                         TDrawOptions options)
     : TAnimPainter(target, rect, options), image_(&image)
 {
     // The thread keeps time from this copy and never reads the image itself.
     for (const auto& frame : image.Images()) {
         const TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
         const TGIFAppExtNSLoop* loop = frame->LoopExtension();
-        frames_.push_back({ frame->HasImage(), FrameDelayUnits(*frame, options),
-            loop != nullptr ? loop->Loops : -1, gce != nullptr ? gce->Disposal() : 1 });
+        frames_.push_back({frame->HasImage(), FrameDelayUnits(*frame, options),
+                           loop != nullptr ? loop->Loops : -1,
+                           gce != nullptr ? gce->Disposal() : 1});
     }
 }
 
@@ -873,8 +873,8 @@ void TGIFPainter::Execute()
             if (StopRequested() || !frame.hasImage || !Prepare(i))
                 return;
             const auto due = lastDrawn + std::chrono::milliseconds(delayUnits * kDelayUnitMs);
-            const auto remaining
-                = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
+            const auto remaining =
+                std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
             if (remaining.count() > 0 && !WaitFor(remaining))
                 return;
             if (firstPass && frame.loops >= 0) {
@@ -900,8 +900,8 @@ void TGIFPainter::Execute()
     }
 }
 
-std::shared_ptr<TGIFPainter> TGIFImage::Paint(
-    TPaintTarget* target, const QRect& rect, TDrawOptions options)
+std::shared_ptr<TGIFPainter> TGIFImage::Paint(TPaintTarget* target, const QRect& rect,
+                                              TDrawOptions options)
 {
     std::shared_ptr<TGIFPainter> painter(new TGIFPainter(*this, target, rect, options));
     painter->OnStartPaint = OnStartPaint;

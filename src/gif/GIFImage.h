@@ -51,8 +51,8 @@ constexpr int kMinDelayUnits = 4;
 constexpr int kMaxCallerDelayUnits = 1000;
 
 struct TGIFHeader {
-    std::array<char, 3> Signature { 'G', 'I', 'F' };
-    std::array<char, 3> Version { '8', '7', 'a' };
+    std::array<char, 3> Signature{'G', 'I', 'F'};
+    std::array<char, 3> Version{'8', '7', 'a'};
     std::uint16_t Width = 0;
     std::uint16_t Height = 0;
     std::uint8_t Packed = 0;  // global table flag in bit 7, table size in bits 0-2
@@ -117,7 +117,7 @@ public:
     std::uint8_t Label() const override { return kLabel; }
 
     // The text grid: left, top, width, height, cell width, cell height, foreground, background.
-    std::array<std::uint8_t, 12> Grid {};
+    std::array<std::uint8_t, 12> Grid{};
     QByteArray Text;
 
 protected:
@@ -140,7 +140,7 @@ public:
     static constexpr std::uint8_t kLabel = 0xFF;
     std::uint8_t Label() const override { return kLabel; }
 
-    QByteArray Identifier;  // 8 bytes
+    QByteArray Identifier;      // 8 bytes
     QByteArray Authentication;  // 3 bytes
 
 protected:
@@ -176,7 +176,7 @@ class TGIFImage;
 // display order also when the file stores them interlaced).
 class TGIFSubImage {
 public:
-    explicit TGIFSubImage(const TGIFImage* owner) : owner_(owner) { }
+    explicit TGIFSubImage(const TGIFImage* owner) : owner_(owner) {}
 
     bool HasImage() const { return hasImage_; }
     int Left() const { return left_; }
@@ -278,8 +278,8 @@ public:
     // Starts a painter on the target and rectangle (GUI thread). With doAsync it runs in its own
     // thread and is returned (also kept in the painter list); without, it runs to its end here and
     // nothing is returned. The target must outlive the painter or this image.
-    std::shared_ptr<TGIFPainter> Paint(
-        TPaintTarget* target, const QRect& rect, TDrawOptions options);
+    std::shared_ptr<TGIFPainter> Paint(TPaintTarget* target, const QRect& rect,
+                                       TDrawOptions options);
     void LockPainters() { painters_.Lock(); }
     void UnlockPainters() { painters_.Unlock(); }
     std::vector<std::shared_ptr<TAnimPainter>> Painters() const { return painters_.Running(); }
@@ -367,8 +367,8 @@ private:
         int disposal;
     };
 
-    TGIFPainter(
-        const TGIFImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options);
+    TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRect& rect,
+                TDrawOptions options);
     bool Prepare(int index);
     bool DrawPrepared();
 
@@ -376,8 +376,8 @@ private:
     std::unique_ptr<TGIFComposer> composer_;
     QImage prepared_;
     std::vector<FrameTiming> frames_;
-    std::atomic<int> disposal_ { 1 };
-    std::atomic<int> previousDisposal_ { 1 };
+    std::atomic<int> disposal_{1};
+    std::atomic<int> previousDisposal_{1};
 };
 
 }  // namespace pixmarl

@@ -34,7 +34,7 @@ inline void WriteString(const DecoderTable& t, int code, std::uint8_t* dest)
 
 class CodeReader {
 public:
-    CodeReader(const std::uint8_t* data, std::size_t size) : data_(data), end_(data + size) { }
+    CodeReader(const std::uint8_t* data, std::size_t size) : data_(data), end_(data + size) {}
 
     // False when the data end inside the code.
     bool Next(int width, int& code)
@@ -70,7 +70,7 @@ std::uint64_t LzwMaxPixels(std::size_t dataBytes, int minCodeSize)
 }
 
 TLzwResult LzwDecode(const std::uint8_t* data, std::size_t size, int minCodeSize, std::uint8_t* out,
-    std::size_t pixelCount)
+                     std::size_t pixelCount)
 {
     auto table = std::make_unique_for_overwrite<DecoderTable>();
     const int clearCode = 1 << minCodeSize;
@@ -149,7 +149,7 @@ namespace {
 
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<std::uint8_t>& out) : out_(out) { }
+    explicit CodeWriter(std::vector<std::uint8_t>& out) : out_(out) {}
 
     void Put(int code, int width)
     {

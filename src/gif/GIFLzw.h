@@ -11,9 +11,9 @@
 namespace pixmarl {
 
 enum class TLzwResult : std::uint8_t {
-    Complete,  // every requested pixel was decoded
-    EndOfData,  // the end-of-information code came before the last pixel
-    BitUnderRun,  // the data ran out inside a code, or before the last pixel
+    Complete,       // every requested pixel was decoded
+    EndOfData,      // the end-of-information code came before the last pixel
+    BitUnderRun,    // the data ran out inside a code, or before the last pixel
     CircularEntry,  // a code that is not (yet) in the table
 };
 
@@ -25,7 +25,7 @@ std::uint64_t LzwMaxPixels(std::size_t dataBytes, int minCodeSize);
 // Decodes data (the concatenated sub-blocks) into out[0 .. pixelCount). Pixels a string carries
 // beyond pixelCount are dropped. minCodeSize must be 1..11.
 TLzwResult LzwDecode(const std::uint8_t* data, std::size_t size, int minCodeSize, std::uint8_t* out,
-    std::size_t pixelCount);
+                     std::size_t pixelCount);
 
 // Encodes pixels (each below 2^minCodeSize) into a code stream that starts with a clear code and
 // ends with the end-of-information code. minCodeSize must be 2..8.

@@ -25,8 +25,8 @@ namespace {
 
 constexpr std::uint32_t FourCC(const char (&s)[5])
 {
-    return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8
-        | std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
+    return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8 |
+           std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
 }
 
 constexpr std::uint32_t kRiff = FourCC("RIFF");
@@ -65,7 +65,7 @@ public:
 
 class TMemorySource : public TByteSource {
 public:
-    explicit TMemorySource(const QByteArray& data) : data_(data) { }
+    explicit TMemorySource(const QByteArray& data) : data_(data) {}
     std::uint64_t Size() const override { return std::uint64_t(data_.size()); }
     bool ReadAt(std::uint64_t offset, void* dest, std::size_t n) override
     {
@@ -87,7 +87,7 @@ public:
     explicit TFileSource(const QString& fileName)
     {
         fd_ = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-        struct stat st { };
+        struct stat st {};
         if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
             return;
         size_ = std::uint64_t(st.st_size);
@@ -160,7 +160,7 @@ private:
 
 struct TChunk {
     std::uint32_t id = 0;
-    std::uint32_t listType = 0;  // for LIST chunks
+    std::uint32_t listType = 0;          // for LIST chunks
     const std::uint8_t* data = nullptr;  // after the list type for LIST chunks
     std::uint32_t size = 0;
 };
@@ -169,7 +169,7 @@ struct TChunk {
 // reaches past the body (a pad byte missing at the very end is tolerated).
 class TChunkWalker {
 public:
-    TChunkWalker(const std::uint8_t* data, std::size_t size) : pos_(data), end_(data + size) { }
+    TChunkWalker(const std::uint8_t* data, std::size_t size) : pos_(data), end_(data + size) {}
 
     bool Next(TChunk& chunk)
     {
@@ -237,8 +237,8 @@ bool ParseMainHeader(const TChunk& chunk, TAviHeaders& headers)
     info.dwSuggestedBufferSize = qFromLittleEndian<std::uint32_t>(p + 28);
     info.dwWidth = qFromLittleEndian<std::uint32_t>(p + 32);
     info.dwHeight = qFromLittleEndian<std::uint32_t>(p + 36);
-    return info.dwStreams <= kAviMaxStreams && info.dwWidth <= std::uint32_t(kAviMaxFrameSide)
-        && info.dwHeight <= std::uint32_t(kAviMaxFrameSide);
+    return info.dwStreams <= kAviMaxStreams && info.dwWidth <= std::uint32_t(kAviMaxFrameSide) &&
+           info.dwHeight <= std::uint32_t(kAviMaxFrameSide);
 }
 
 void ReadStreamHeader(const std::uint8_t* p, std::uint32_t size, TAviStreamInfo& info)
@@ -279,7 +279,7 @@ bool ReadVideoFormat(const TChunk& strf, TAviHeaders& headers)
     const std::int64_t rcWidth = std::int64_t(rc.right) - rc.left;
     const std::int64_t rcHeight = std::int64_t(rc.bottom) - rc.top;
     if (rcWidth <= 0 || rcHeight <= 0)
-        rc = TAviRect { 0, 0, std::int32_t(width), std::int32_t(height < 0 ? -height : height) };
+        rc = TAviRect{0, 0, std::int32_t(width), std::int32_t(height < 0 ? -height : height)};
     return true;
 }
 
@@ -326,8 +326,8 @@ bool ParseOdmlList(const TChunk& list, THeaderState& state)
     return !walker.Damaged();
 }
 
-bool ParseHeaderList(
-    const std::vector<std::uint8_t>& body, THeaderState& state, TAviHeaders& headers)
+bool ParseHeaderList(const std::vector<std::uint8_t>& body, THeaderState& state,
+                     TAviHeaders& headers)
 {
     TChunkWalker walker(body.data(), body.size());
     TChunk chunk;
@@ -383,7 +383,7 @@ struct TTopLevel {
 };
 
 bool ReadHeaderList(TByteSource& source, std::uint64_t offset, std::uint32_t size,
-    THeaderState& state, TAviHeaders& headers)
+                    THeaderState& state, TAviHeaders& headers)
 {
     if (size > kMaxHeaderListBytes)
         return false;
@@ -396,7 +396,7 @@ bool ReadHeaderList(TByteSource& source, std::uint64_t offset, std::uint32_t siz
 // Before the headers a chunk out of bounds fails the file; after them it only ends the search for
 // the index, which the headers do not need.
 bool WalkRiff(TByteSource& source, std::uint64_t riffEnd, bool findIndex, THeaderState& state,
-    TAviHeaders& headers, TTopLevel& top)
+              TAviHeaders& headers, TTopLevel& top)
 {
     std::uint64_t offset = 12;
     for (int n = 0; n < kMaxTopLevelChunks && riffEnd - offset >= 8; ++n) {
@@ -429,11 +429,11 @@ bool WalkRiff(TByteSource& source, std::uint64_t riffEnd, bool findIndex, THeade
 }
 
 std::uint32_t Capabilities(TByteSource& source, const TTopLevel& top, const THeaderState& state,
-    const TAviHeaders& headers)
+                           const TAviHeaders& headers)
 {
     std::uint32_t caps = kAviCapRead;
-    if (top.haveIndex
-        && AllVideoFramesKey(source, top.indexOffset, top.indexSize, state.videoStream))
+    if (top.haveIndex &&
+        AllVideoFramesKey(source, top.indexOffset, top.indexSize, state.videoStream))
         caps |= kAviCapAllKeyFrames;
     if (headers.biCompression == 0)
         caps |= kAviCapNoCompression;
@@ -442,10 +442,10 @@ std::uint32_t Capabilities(TByteSource& source, const TTopLevel& top, const THea
 
 TAviParseResult ParseSource(TByteSource& source, bool findIndex, TAviHeaders& headers)
 {
-    headers = TAviHeaders {};
+    headers = TAviHeaders{};
     std::uint8_t riff[12];
-    if (!source.ReadAt(0, riff, sizeof riff) || qFromLittleEndian<std::uint32_t>(riff) != kRiff
-        || qFromLittleEndian<std::uint32_t>(riff + 8) != kAvi)
+    if (!source.ReadAt(0, riff, sizeof riff) || qFromLittleEndian<std::uint32_t>(riff) != kRiff ||
+        qFromLittleEndian<std::uint32_t>(riff + 8) != kAvi)
         return TAviParseResult::apNotAvi;
     std::uint64_t riffEnd = 8 + std::uint64_t(qFromLittleEndian<std::uint32_t>(riff + 4));
     // A writer that left out the final pad byte is forgiven; a RIFF longer than that is not.
@@ -467,8 +467,8 @@ TAviParseResult ParseSource(TByteSource& source, bool findIndex, TAviHeaders& he
         file.dwHeight = std::uint32_t(headers.video.rcFrame.bottom - headers.video.rcFrame.top);
     }
     const TAviRect& rc = headers.video.rcFrame;
-    if (!FrameSideOk(std::int64_t(rc.right) - rc.left)
-        || !FrameSideOk(std::int64_t(rc.bottom) - rc.top))
+    if (!FrameSideOk(std::int64_t(rc.right) - rc.left) ||
+        !FrameSideOk(std::int64_t(rc.bottom) - rc.top))
         return TAviParseResult::apNotAvi;
     file.dwCaps = Capabilities(source, top, state, headers);
     file.szFileType = QStringLiteral("AVI");
@@ -515,7 +515,7 @@ TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers, TA
 {
     TFileSource source(fileName);
     if (!source.Ok()) {
-        headers = TAviHeaders {};
+        headers = TAviHeaders{};
         return TAviParseResult::apNotAvi;
     }
     return ParseSource(source, depth == TAviReadDepth::adWithIndex, headers);
@@ -553,8 +553,8 @@ bool TAviFrameDecoder::State::Open()
     AVFormatContext* raw = nullptr;
     // The "file:" prefix keeps a colon in the name from being read as a protocol.
     const QByteArray url = "file:" + QFile::encodeName(fileName);
-    const int opened
-        = avformat_open_input(&raw, url.constData(), av_find_input_format("avi"), &options);
+    const int opened =
+        avformat_open_input(&raw, url.constData(), av_find_input_format("avi"), &options);
     av_dict_free(&options);
     if (opened < 0)
         return false;
@@ -611,7 +611,7 @@ QByteArray TAviFrameDecoder::State::PaletteBitmap()
     std::uint8_t* pixels = table + 256 * 4;
     for (int y = 0; y < h; ++y)
         std::memcpy(pixels + std::ptrdiff_t(y) * rowBytes,
-            frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0], std::size_t(w));
+                    frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0], std::size_t(w));
     return dib;
 }
 
@@ -620,7 +620,7 @@ QByteArray TAviFrameDecoder::State::RgbBitmap()
     const int w = frame->width;
     const int h = frame->height;
     scaler.reset(sws_getCachedContext(scaler.release(), w, h, AVPixelFormat(frame->format), w, h,
-        AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
+                                      AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
     if (!scaler)
         return {};
     const int rowBytes = (w * 3 + 3) & ~3;
@@ -628,9 +628,9 @@ QByteArray TAviFrameDecoder::State::RgbBitmap()
     // The scaler may write a little past the last row: give it room, then cut it off.
     const qsizetype size = dib.size();
     dib.resize(size + 64);
-    std::uint8_t* dest[4] = { reinterpret_cast<std::uint8_t*>(dib.data()) + kBitmapInfoHeaderSize,
-        nullptr, nullptr, nullptr };
-    const int destStride[4] = { rowBytes, 0, 0, 0 };
+    std::uint8_t* dest[4] = {reinterpret_cast<std::uint8_t*>(dib.data()) + kBitmapInfoHeaderSize,
+                             nullptr, nullptr, nullptr};
+    const int destStride[4] = {rowBytes, 0, 0, 0};
     if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, dest, destStride) != h)
         return {};
     dib.truncate(size);
@@ -647,8 +647,7 @@ QByteArray TAviFrameDecoder::State::ToPackedBitmap()
 }
 
 TAviFrameDecoder::TAviFrameDecoder(std::unique_ptr<State> state) : state_(std::move(state))
-{
-}
+{}
 
 TAviFrameDecoder::~TAviFrameDecoder() = default;
 

@@ -54,8 +54,8 @@ struct TAviFileInfo {
     std::uint32_t dwSuggestedBufferSize = 0;
     std::uint32_t dwWidth = 0;
     std::uint32_t dwHeight = 0;
-    std::uint32_t dwScale = 0;  // microseconds per frame of the main header
-    std::uint32_t dwRate = 0;  // 1000000
+    std::uint32_t dwScale = 0;   // microseconds per frame of the main header
+    std::uint32_t dwRate = 0;    // 1000000
     std::uint32_t dwLength = 0;  // total frames (of all RIFF parts for OpenDML files)
     QString szFileType;
 };
@@ -88,7 +88,7 @@ struct TAviHeaders {
 
 enum class TAviParseResult {
     apOk,
-    apNotAvi,  // unreadable, not RIFF/AVI, or damaged headers
+    apNotAvi,   // unreadable, not RIFF/AVI, or damaged headers
     apNoVideo,  // a sound AVI file, valid but without a video stream
 };
 
@@ -98,7 +98,7 @@ enum class TAviReadDepth { adHeaders, adWithIndex };
 
 // Parses the headers of the file, or of an AVI file held in memory (always with the index).
 TAviParseResult ReadAviHeaders(const QString& fileName, TAviHeaders& headers,
-    TAviReadDepth depth = TAviReadDepth::adWithIndex);
+                               TAviReadDepth depth = TAviReadDepth::adWithIndex);
 TAviParseResult ParseAviHeaders(const QByteArray& data, TAviHeaders& headers);
 
 // Decodes the frames of a file's first video stream. Frames are numbered from 0 in decoding

@@ -27,13 +27,13 @@ namespace pixmarl {
 struct TFileOperation::TState {
     TFileOpRequest request;
     TFileOpFaults faults;
-    std::atomic<bool> cancelled { false };
-    std::atomic<bool> finished { false };
-    std::atomic<TFileOpResult> result { frFailed };
-    std::atomic<qint64> bytesDone { 0 };
-    std::atomic<qint64> bytesTotal { 0 };
-    std::atomic<int> itemsDone { 0 };
-    std::atomic<int> currentItem { 0 };
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> finished{false};
+    std::atomic<TFileOpResult> result{frFailed};
+    std::atomic<qint64> bytesDone{0};
+    std::atomic<qint64> bytesTotal{0};
+    std::atomic<int> itemsDone{0};
+    std::atomic<int> currentItem{0};
 };
 
 namespace {
@@ -55,7 +55,7 @@ QByteArray Native(const QString& path)
 class TFd {
 public:
     TFd() = default;
-    explicit TFd(int fd) : fd_(fd) { }
+    explicit TFd(int fd) : fd_(fd) {}
     ~TFd() { Reset(); }
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
@@ -85,7 +85,7 @@ int LStat(const QString& path, struct stat& st)
 
 bool Exists(const QString& path)
 {
-    struct stat st { };
+    struct stat st {};
     return LStat(path, st) == 0;
 }
 
@@ -139,7 +139,7 @@ int ListFolder(const QString& folder, QStringList& names)
 
 qint64 TreeBytes(const QString& path)
 {
-    struct stat st { };
+    struct stat st {};
     if (LStat(path, st) != 0)
         return 0;
     if (!S_ISDIR(st.st_mode))
@@ -155,7 +155,7 @@ qint64 TreeBytes(const QString& path)
 // Forwards every question of a worker to the GUI thread and waits for the answer there.
 class TGuiThreadPrompts : public TFileOpPrompts {
 public:
-    explicit TGuiThreadPrompts(TFileOpPrompts& inner) : inner_(inner) { }
+    explicit TGuiThreadPrompts(TFileOpPrompts& inner) : inner_(inner) {}
     bool ConfirmTrash(int count) override
     {
         return Ask([=, this] { return inner_.ConfirmTrash(count); });
@@ -177,12 +177,13 @@ public:
         return Ask([=, this] { return inner_.ConfirmDeletePermanently(path); });
     }
     bool ShowProgress(const TFileOpProgress&) override { return true; }
-    void EndProgress() override { }
+    void EndProgress() override {}
 
 private:
-    template <class F> auto Ask(F question) -> decltype(question())
+    template <class F>
+    auto Ask(F question) -> decltype(question())
     {
-        decltype(question()) answer {};
+        decltype(question()) answer{};
         RunOnGuiThread([&answer, &question] { answer = question(); });
         return answer;
     }
@@ -194,8 +195,7 @@ class TWorker {
 public:
     TWorker(TFileOperation::TState& state, TFileOpPrompts& prompts)
         : state_(state), request_(state.request), prompts_(prompts)
-    {
-    }
+    {}
     TFileOpResult Run();
 
 private:
@@ -214,7 +214,7 @@ private:
     struct TFolderTimes {
         QString path;
         mode_t mode = 0;
-        struct timespec times[2] {};
+        struct timespec times[2]{};
     };
 
     // The user cancelled, from the progress window or in a question.
@@ -233,12 +233,12 @@ private:
 
     TStep Transfer(const QString& source, const QString& target, bool move);
     TStep TransferFolder(const QString& source, const struct stat& from, const QString& target,
-        bool targetExists, bool move);
+                         bool targetExists, bool move);
     TStep CopyEntry(const QString& source, const struct stat& from, const QString& target,
-        bool replace, bool move);
+                    bool replace, bool move);
     TStep CopyRegularFile(const QString& source, const QString& target, bool replace, bool move);
     TStep CopySymlink(const QString& source, const struct stat& from, const QString& target,
-        bool replace, bool move);
+                      bool replace, bool move);
     int WriteCopy(int in, const struct stat& from, const QString& target, TPending& pending);
     int CopyData(int in, int out, const QString& temp);
     TStep Queue(TPending pending, qint64 bytes);
@@ -337,15 +337,15 @@ TFileOpResult TWorker::Run()
         RunItems([&](int i) {
             const QString target = TargetOf(i);
             if (target.isEmpty())
-                return AskAbout({ request_.Func, request_.From.at(i), target, ENOENT });
+                return AskAbout({request_.Func, request_.From.at(i), target, ENOENT});
             return Transfer(request_.From.at(i), target, move);
         });
         Finish();
         break;
     }
     case foDelete:
-        if (!Confirmed() && !request_.From.isEmpty()
-            && !prompts_.ConfirmTrash(int(request_.From.size())))
+        if (!Confirmed() && !request_.From.isEmpty() &&
+            !prompts_.ConfirmTrash(int(request_.From.size())))
             return frAborted;
         RunItems([&](int i) { return Trash(request_.From.at(i)); });
         break;
@@ -364,8 +364,8 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
     if (Cancelled())
         return Outcome(stCancelled);
     const TFileOpFunc func = move ? foMove : foCopy;
-    struct stat from { };
-    TStep step = Attempt({ func, source, target, 0 }, [&] {
+    struct stat from {};
+    TStep step = Attempt({func, source, target, 0}, [&] {
         const int fault = Fault(fpOpenSource, source);
         return fault ? fault : LStat(source, from);
     });
@@ -375,10 +375,10 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
     if (move && source == target)
         return stDone;
     if (folder && IsSameOrInside(target, source)) {
-        step = AskAbout({ func, source, target, kTargetInsideSource });
+        step = AskAbout({func, source, target, kTargetInsideSource});
         return step == stDone ? Transfer(source, target, move) : step;
     }
-    struct stat to { };
+    struct stat to {};
     const bool exists = LStat(target, to) == 0;
     bool replace = false;
     if (exists) {
@@ -386,7 +386,7 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
         if (folder && targetFolder)
             return TransferFolder(source, from, target, true, move);
         if (folder != targetFolder) {
-            step = AskAbout({ func, source, target, targetFolder ? EISDIR : ENOTDIR });
+            step = AskAbout({func, source, target, targetFolder ? EISDIR : ENOTDIR});
             return step == stDone ? Transfer(source, target, move) : step;
         }
         if (!Confirmed() && !prompts_.ConfirmReplace(target))
@@ -395,7 +395,7 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
     }
     if (move) {
         int code = 0;
-        step = Attempt({ func, source, target, 0 }, [&] {
+        step = Attempt({func, source, target, 0}, [&] {
             const int fault = Fault(fpRename, source);
             code = fault ? fault : RenameTo(source, target, replace);
             return code == EXDEV ? 0 : code;
@@ -406,8 +406,8 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
     return CopyEntry(source, from, target, replace, move);
 }
 
-TWorker::TStep TWorker::CopyEntry(
-    const QString& source, const struct stat& from, const QString& target, bool replace, bool move)
+TWorker::TStep TWorker::CopyEntry(const QString& source, const struct stat& from,
+                                  const QString& target, bool replace, bool move)
 {
     const TFileOpFunc func = move ? foMove : foCopy;
     if (S_ISDIR(from.st_mode))
@@ -415,17 +415,17 @@ TWorker::TStep TWorker::CopyEntry(
     if (S_ISLNK(from.st_mode))
         return CopySymlink(source, from, target, replace, move);
     if (!S_ISREG(from.st_mode)) {
-        const TStep step = AskAbout({ func, source, target, EOPNOTSUPP });
+        const TStep step = AskAbout({func, source, target, EOPNOTSUPP});
         return step == stDone ? Transfer(source, target, move) : step;
     }
     return CopyRegularFile(source, target, replace, move);
 }
 
 TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat& from,
-    const QString& target, bool targetExists, bool move)
+                                       const QString& target, bool targetExists, bool move)
 {
     if (!targetExists) {
-        const TStep made = Attempt({ move ? foMove : foCopy, source, target, 0 }, [&] {
+        const TStep made = Attempt({move ? foMove : foCopy, source, target, 0}, [&] {
             const int fault = Fault(fpCreateTarget, target);
             if (fault)
                 return fault;
@@ -434,11 +434,11 @@ TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat&
         if (made != stDone)
             return made;
         createdFolders_.push_back(target);
-        TFolderTimes times { target, mode_t(from.st_mode & 07777), { from.st_atim, from.st_mtim } };
+        TFolderTimes times{target, mode_t(from.st_mode & 07777), {from.st_atim, from.st_mtim}};
         folderTimes_.push_back(times);
     }
     QStringList names;
-    const TStep listed = Attempt({ move ? foMove : foCopy, source, target, 0 }, [&] {
+    const TStep listed = Attempt({move ? foMove : foCopy, source, target, 0}, [&] {
         const int fault = Fault(fpOpenSource, source, 1);
         return fault ? fault : ListFolder(source, names);
     });
@@ -459,12 +459,12 @@ TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat&
     return result;
 }
 
-TWorker::TStep TWorker::CopyRegularFile(
-    const QString& source, const QString& target, bool replace, bool move)
+TWorker::TStep TWorker::CopyRegularFile(const QString& source, const QString& target, bool replace,
+                                        bool move)
 {
     const TFileOpFunc func = move ? foMove : foCopy;
     TFd in;
-    TStep step = Attempt({ func, source, target, 0 }, [&] {
+    TStep step = Attempt({func, source, target, 0}, [&] {
         const int fault = Fault(fpOpenSource, source);
         if (fault)
             return fault;
@@ -473,14 +473,14 @@ TWorker::TStep TWorker::CopyRegularFile(
     });
     if (step != stDone)
         return step;
-    struct stat from { };
+    struct stat from {};
     if (::fstat(in.Get(), &from) != 0) {
-        step = AskAbout({ func, source, target, errno });
+        step = AskAbout({func, source, target, errno});
         return step == stDone ? CopyRegularFile(source, target, replace, move) : step;
     }
-    TPending pending { {}, target, source, replace, false, move, 0 };
+    TPending pending{{}, target, source, replace, false, move, 0};
     const qint64 startBytes = state_.bytesDone;
-    step = Attempt({ func, source, target, 0 }, [&] {
+    step = Attempt({func, source, target, 0}, [&] {
         state_.bytesDone = startBytes;
         ::lseek(in.Get(), 0, SEEK_SET);
         return WriteCopy(in.Get(), from, target, pending);
@@ -496,8 +496,8 @@ int TWorker::WriteCopy(int in, const struct stat& from, const QString& target, T
     int code = Fault(fpCreateTarget, target);
     if (code)
         return code;
-    QByteArray pattern
-        = Native(JoinPath(ExtractFileDir(target), QStringLiteral(".pixmarl-XXXXXX")));
+    QByteArray pattern =
+        Native(JoinPath(ExtractFileDir(target), QStringLiteral(".pixmarl-XXXXXX")));
     TFd out(::mkostemp(pattern.data(), O_CLOEXEC));
     if (out.Get() < 0)
         return errno;
@@ -507,9 +507,9 @@ int TWorker::WriteCopy(int in, const struct stat& from, const QString& target, T
     if (code == 0) {
         // Permissions and times go on the open descriptor, before the name appears.
         ::fchmod(out.Get(), from.st_mode & 07777);
-        const struct timespec times[2] = { from.st_atim, from.st_mtim };
+        const struct timespec times[2] = {from.st_atim, from.st_mtim};
         ::futimens(out.Get(), times);
-        struct stat st { };
+        struct stat st {};
         ::fstat(out.Get(), &st);
         pending.device = st.st_dev;
         if (large) {
@@ -539,8 +539,8 @@ int TWorker::CopyData(int in, int out, const QString& temp)
         ssize_t n = 0;
         if (kernelCopy) {
             n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-            if (n < 0
-                && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            if (n < 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
                 kernelCopy = false;
                 continue;
             }
@@ -569,11 +569,11 @@ int TWorker::CopyData(int in, int out, const QString& temp)
     }
 }
 
-TWorker::TStep TWorker::CopySymlink(
-    const QString& source, const struct stat& from, const QString& target, bool replace, bool move)
+TWorker::TStep TWorker::CopySymlink(const QString& source, const struct stat& from,
+                                    const QString& target, bool replace, bool move)
 {
-    TPending pending { {}, target, source, replace, false, move, 0 };
-    const TStep step = Attempt({ move ? foMove : foCopy, source, target, 0 }, [&] {
+    TPending pending{{}, target, source, replace, false, move, 0};
+    const TStep step = Attempt({move ? foMove : foCopy, source, target, 0}, [&] {
         if (const int fault = Fault(fpCreateTarget, target))
             return fault;
         std::vector<char> link(size_t(from.st_size > 0 ? from.st_size : PATH_MAX) + 1);
@@ -582,17 +582,17 @@ TWorker::TStep TWorker::CopySymlink(
             return errno;
         link[size_t(n)] = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            QByteArray pattern
-                = Native(JoinPath(ExtractFileDir(target), QStringLiteral(".pixmarl-XXXXXX")));
+            QByteArray pattern =
+                Native(JoinPath(ExtractFileDir(target), QStringLiteral(".pixmarl-XXXXXX")));
             TFd probe(::mkostemp(pattern.data(), O_CLOEXEC));
             if (probe.Get() < 0)
                 return errno;
             ::unlink(pattern.constData());
             if (::symlink(link.data(), pattern.constData()) == 0) {
-                const struct timespec times[2] = { from.st_atim, from.st_mtim };
+                const struct timespec times[2] = {from.st_atim, from.st_mtim};
                 ::utimensat(AT_FDCWD, pattern.constData(), times, AT_SYMLINK_NOFOLLOW);
                 pending.temp = QFile::decodeName(pattern);
-                struct stat st { };
+                struct stat st {};
                 ::lstat(pattern.constData(), &st);
                 pending.device = st.st_dev;
                 return 0;
@@ -645,8 +645,8 @@ TWorker::TStep TWorker::Commit()
         return Outcome(stCancelled);
     }
     const TPending& first = pending_.front();
-    TStep step = Attempt({ first.removeSource ? foMove : foCopy, first.source, first.target, 0 },
-        [&] { return MakeDurable(pending_); });
+    TStep step = Attempt({first.removeSource ? foMove : foCopy, first.source, first.target, 0},
+                         [&] { return MakeDurable(pending_); });
     if (step != stDone) {
         DiscardPending();
         return step == stCancelled ? step : stDone;
@@ -666,7 +666,7 @@ TWorker::TStep TWorker::PlaceBatch(std::vector<TPending>& placed)
     TStep step = stDone;
     for (TPending& p : batch) {
         if (step != stCancelled) {
-            step = Attempt({ p.removeSource ? foMove : foCopy, p.source, p.target, 0 }, [&] {
+            step = Attempt({p.removeSource ? foMove : foCopy, p.source, p.target, 0}, [&] {
                 const int fault = Fault(fpRename, p.target);
                 return fault ? fault : RenameTo(p.temp, p.target, p.replace);
             });
@@ -686,12 +686,12 @@ TWorker::TStep TWorker::RemoveMovedSources(std::vector<TPending>& placed)
     // The new names must survive a crash before the only other copy goes.
     for (TPending& p : placed)
         p.durable = false;
-    TStep step = Attempt({ foMove, placed.front().source, placed.front().target, 0 },
-        [&] { return MakeDurable(placed); });
+    TStep step = Attempt({foMove, placed.front().source, placed.front().target, 0},
+                         [&] { return MakeDurable(placed); });
     for (const TPending& p : placed) {
         if (step != stDone)
             break;
-        step = Attempt({ foMove, p.source, p.target, 0 }, [&] {
+        step = Attempt({foMove, p.source, p.target, 0}, [&] {
             const int fault = Fault(fpRemove, p.source);
             if (fault)
                 return fault;
@@ -734,8 +734,8 @@ void TWorker::Finish()
 
 TWorker::TStep TWorker::Trash(const QString& path)
 {
-    TStep step = Attempt({ foDelete, path, QString(), 0 }, [&] {
-        struct stat st { };
+    TStep step = Attempt({foDelete, path, QString(), 0}, [&] {
+        struct stat st {};
         return LStat(path, st);
     });
     if (step != stDone)
@@ -757,10 +757,10 @@ TWorker::TStep TWorker::Trash(const QString& path)
 
 TWorker::TStep TWorker::DeletePermanently(const QString& path)
 {
-    return Attempt({ foDelete, path, QString(), 0 }, [&] {
+    return Attempt({foDelete, path, QString(), 0}, [&] {
         if (const int fault = Fault(fpRemove, path))
             return fault;
-        struct stat st { };
+        struct stat st {};
         if (const int code = LStat(path, st))
             return code == ENOENT ? 0 : code;
         if (!S_ISDIR(st.st_mode))
@@ -774,10 +774,10 @@ TWorker::TStep TWorker::Rename()
     const QString from = request_.From.value(0);
     const QString to = request_.To.value(0);
     if (from.isEmpty() || to.isEmpty())
-        return AskAbout({ foRename, from, to, ENOENT });
+        return AskAbout({foRename, from, to, ENOENT});
     if (from == to)
         return stDone;
-    return Attempt({ foRename, from, to, 0 }, [&] {
+    return Attempt({foRename, from, to, 0}, [&] {
         if (const int fault = Fault(fpRename, from))
             return fault;
         return RenameTo(from, to, false);
@@ -788,7 +788,7 @@ TWorker::TStep TWorker::Rename()
 
 QString FileOpErrorText(const TFileOpError& error)
 {
-    static const char* const kVerbs[] = { "", "move", "copy", "delete", "rename" };
+    static const char* const kVerbs[] = {"", "move", "copy", "delete", "rename"};
     const int func = int(error.Func);
     const QString verb = QLatin1String(func >= 1 && func <= 4 ? kVerbs[func] : "change");
     QString reason;

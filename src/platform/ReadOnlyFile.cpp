@@ -11,8 +11,7 @@ namespace pixmarl {
 
 TReadOnlyFile::TReadOnlyFile(const QString& fileName)
     : fd_(open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC))
-{
-}
+{}
 
 TReadOnlyFile::~TReadOnlyFile()
 {

@@ -86,11 +86,20 @@ std::optional<QString> Unquote(const QString& line, qsizetype& pos)
         if (++pos >= line.size())
             return std::nullopt;
         switch (line[pos].unicode()) {
-        case u'\\': out += u'\\'; break;
-        case u'"': out += u'"'; break;
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        default: return std::nullopt;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'"':
+            out += u'"';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return std::nullopt;
@@ -179,8 +188,8 @@ void SetValue(TRegKeyData& key, const QString& name, TRegValue value)
 QString FormatValue(const TRegValue& value)
 {
     if (const auto* number = std::get_if<std::int32_t>(&value))
-        return QLatin1String(kDwordPrefix)
-            + QStringLiteral("%1").arg(static_cast<std::uint32_t>(*number), 8, 16, QChar(u'0'));
+        return QLatin1String(kDwordPrefix) +
+               QStringLiteral("%1").arg(static_cast<std::uint32_t>(*number), 8, 16, QChar(u'0'));
     if (const auto* text = std::get_if<QString>(&value))
         return Quote(*text);
     return std::get<TRegRawValue>(value).Text;
@@ -214,7 +223,8 @@ bool WriteAll(int fd, const QByteArray& data)
 
 void SyncFolder(const QString& folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
@@ -283,8 +293,8 @@ std::optional<TRegTree> ParseRegFile(const QByteArray& text)
             if (!key || !value)
                 return std::nullopt;
             // Binary values may continue over several lines, each but the last ending in '\'.
-            while (value->Data.startsWith(QLatin1String("hex")) && value->Data.endsWith(u'\\')
-                   && i + 1 < lines.size()) {
+            while (value->Data.startsWith(QLatin1String("hex")) && value->Data.endsWith(u'\\') &&
+                   i + 1 < lines.size()) {
                 value->Data.chop(1);
                 value->Data += lines[++i].trimmed();
             }
@@ -311,8 +321,8 @@ QByteArray FormatRegFile(const TRegTree& tree)
             out += kKeySeparator + path;
         out += QStringLiteral("]\n");
         for (const auto& [name, value] : key.Values)
-            out += (name.isEmpty() ? QStringLiteral("@") : Quote(name)) + u'=' + FormatValue(value)
-                + u'\n';
+            out += (name.isEmpty() ? QStringLiteral("@") : Quote(name)) + u'=' +
+                   FormatValue(value) + u'\n';
     }
     return out.toUtf8();
 }
@@ -355,13 +365,12 @@ void TRegistry::Load()
     QFile::remove(aside);
     if (!QFile::rename(fileName_, aside)) {
         unreadable_ = true;
-        ReportOnStderr(QStringLiteral("the settings file %1 is damaged; using the defaults")
-                           .arg(fileName_));
+        ReportOnStderr(
+            QStringLiteral("the settings file %1 is damaged; using the defaults").arg(fileName_));
         return;
     }
-    ReportOnStderr(
-        QStringLiteral("the settings file %1 is damaged; kept as %2, using the defaults")
-            .arg(fileName_, aside));
+    ReportOnStderr(QStringLiteral("the settings file %1 is damaged; kept as %2, using the defaults")
+                       .arg(fileName_, aside));
 }
 
 bool TRegistry::OpenKey(const QString& key, bool canCreate)

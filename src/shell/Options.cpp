@@ -36,12 +36,9 @@ struct TFormatBox {
 };
 
 constexpr TFormatBox kFormatBoxes[] = {
-    {"JPEG", "&JPEG Format Image Files", ifJPEG},
-    {"GIF", "Compuserve &GIF", ifGIF},
-    {"BMP", "Windows &Bitmaps (BMP)", ifBMP},
-    {"ICO", "Windows &Icons (ICO)", ifICO},
-    {"TIFF", "&Tagged Image Files (TIF)", ifTIFF},
-    {"AVI", "&AVI", ifAVI},
+    {"JPEG", "&JPEG Format Image Files", ifJPEG},  {"GIF", "Compuserve &GIF", ifGIF},
+    {"BMP", "Windows &Bitmaps (BMP)", ifBMP},      {"ICO", "Windows &Icons (ICO)", ifICO},
+    {"TIFF", "&Tagged Image Files (TIF)", ifTIFF}, {"AVI", "&AVI", ifAVI},
 };
 
 struct TThumbOptionBox {
@@ -103,8 +100,8 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       highColor_(highColor),
-      uninstallerPath_(
-          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("pixmarl-uninstall")))
+      uninstallerPath_(QDir(QCoreApplication::applicationDirPath())
+                           .filePath(QStringLiteral("pixmarl-uninstall")))
 {
     setWindowTitle(tr("Options"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -201,8 +198,7 @@ QGroupBox* TOptionen::BuildViewerGroup()
     viewFormCount_ = MakeUpDown(group, "ViewFormCount", kViewFormCountRange);
     // Typing a count means the user wants more windows.
     if (auto* edit = viewFormCount_->findChild<QLineEdit*>()) {
-        connect(edit, &QLineEdit::textEdited, viewForms_,
-                [this] { viewForms_->setChecked(true); });
+        connect(edit, &QLineEdit::textEdited, viewForms_, [this] { viewForms_->setChecked(true); });
     }
     foregr_ = AddCheckBox(group, "Foregr", tr("Always stay on top"));
     auto* layout = new QVBoxLayout(group);

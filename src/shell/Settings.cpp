@@ -164,8 +164,8 @@ void WriteFavorites(const QStringList& favorites, TRegistry& store)
 
 std::int16_t ClampToInt16(int value)
 {
-    return static_cast<std::int16_t>(std::clamp<int>(value, std::numeric_limits<std::int16_t>::min(),
-                                                     std::numeric_limits<std::int16_t>::max()));
+    return static_cast<std::int16_t>(std::clamp<int>(
+        value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
 }  // namespace
@@ -220,8 +220,9 @@ bool SaveSettings(const TSettings& settings, TRegistry& store)
         store.DeleteKey(kFavoritesKey);
     if (store.Save())
         return true;
-    std::fprintf(stderr, "pixmarl: the settings could not be saved to %s (%s); the previous "
-                         "settings file is kept\n",
+    std::fprintf(stderr,
+                 "pixmarl: the settings could not be saved to %s (%s); the previous "
+                 "settings file is kept\n",
                  qPrintable(store.FileName()), qPrintable(store.ErrorString()));
     return false;
 }
