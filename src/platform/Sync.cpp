@@ -19,6 +19,9 @@ void RunOnGuiThread(const std::function<void()>& fn)
 void WaitProcessingEvents(const std::function<bool()>& done)
 {
     while (!done()) {
+        // Posted events first, explicitly: inside an event handler the dispatcher may not see
+        // a hand-over that another thread posted meanwhile, and the worker would wait for ever.
+        QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (!done())
             QThread::msleep(1);
