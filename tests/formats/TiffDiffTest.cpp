@@ -35,18 +35,37 @@ TTiffPtr OpenWithLibTiff(const QString& path)
     return TTiffPtr(TIFFOpen(QFile::encodeName(path).constData(), "r"));
 }
 
-// libtiff's RGBA decode, top row first; null when libtiff cannot decode the file.
-QImage LibTiffImage(const QString& path)
+int Light(int ink, int black)
+{
+    return ink + black >= 255 ? 0 : 255 - ink - black;
+}
+
+// libtiff's decode, top row first; null when libtiff cannot decode the file. With bySubtraction,
+// libtiff only decodes the CMYK samples and they are turned into colours by subtraction here.
+QImage LibTiffImage(const QString& path, bool bySubtraction = false)
 {
     TTiffPtr tif = OpenWithLibTiff(path);
     std::uint32_t width = 0, height = 0;
     if (!tif || !TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
         !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
         return {};
+    QImage image(int(width), int(height), QImage::Format_RGB32);
+    if (bySubtraction) {
+        std::vector<std::uint8_t> row(std::size_t(TIFFScanlineSize(tif.get())));
+        for (std::uint32_t y = 0; y < height; ++y) {
+            if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0)
+                return {};
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = &row[x * 4];
+                image.setPixel(int(x), int(y),
+                               qRgb(Light(p[0], p[3]), Light(p[1], p[3]), Light(p[2], p[3])));
+            }
+        }
+        return image;
+    }
     std::vector<std::uint32_t> raster(std::size_t(width) * height);
     if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
         return {};
-    QImage image(int(width), int(height), QImage::Format_RGB32);
     for (std::uint32_t y = 0; y < height; ++y)
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::uint32_t v = raster[std::size_t(y) * width + x];
@@ -55,43 +74,11 @@ QImage LibTiffImage(const QString& path)
     return image;
 }
 
-int Light(int ink, int black)
-{
-    return ink + black >= 255 ? 0 : 255 - ink - black;
-}
-
-// libtiff's decoded CMYK samples turned into colours by subtraction.
-QImage LibTiffCmykBySubtraction(const QString& path)
-{
-    TTiffPtr tif = OpenWithLibTiff(path);
-    std::uint32_t width = 0, height = 0;
-    if (!tif || !TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
-        !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
-        return {};
-    std::vector<std::uint8_t> row(std::size_t(TIFFScanlineSize(tif.get())));
-    QImage image(int(width), int(height), QImage::Format_RGB32);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0)
-            return {};
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint8_t* p = &row[x * 4];
-            image.setPixel(int(x), int(y),
-                           qRgb(Light(p[0], p[3]), Light(p[1], p[3]), Light(p[2], p[3])));
-        }
-    }
-    return image;
-}
-
-bool IsCmyk(const QString& path)
-{
-    TTifInfo info;
-    return ReadTiffInfo(path, info) && info.ImageType == itCMYK;
-}
-
 // Number of differing pixels (and a message for the first).
 int CompareWithLibTiff(const QString& path, const QImage& ours)
 {
-    const QImage theirs = IsCmyk(path) ? LibTiffCmykBySubtraction(path) : LibTiffImage(path);
+    TTifInfo info;
+    const QImage theirs = LibTiffImage(path, ReadTiffInfo(path, info) && info.ImageType == itCMYK);
     if (theirs.size() != ours.size()) {
         ADD_FAILURE() << qPrintable(path) << ": libtiff size differs";
         return -1;
