@@ -1,10 +1,21 @@
+// Decoded files are checked against the builder's pattern and, for the kinds the builder writes
+// and the corpus files, against libtiff. CMYK is the exception: libtiff multiplies the inks, the
+// program subtracts them, so for CMYK libtiff only decodes the samples and the subtraction rule is
+// applied to them here.
+
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <QBuffer>
+#include <QDirIterator>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <tiffio.h>
+
 #include "formats/Images.h"
+#include "formats/LZW.h"
 #include "formats/TIFiles.h"
 #include "support/JpegBuilder.h"
 #include "support/TestFiles.h"
@@ -101,7 +112,8 @@ TiffSpec Spec(TiffKind kind, void (*change)(TiffSpec&) = nullptr)
     return s;
 }
 
-std::vector<TiffSpec> SupportedSpecs()
+// Every kind in every coding, strip layout and byte order, and white-is-zero for grey and bilevel.
+std::vector<TiffSpec> MatrixSpecs()
 {
     std::vector<TiffSpec> specs;
     const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel, TiffKind::Rgb,
@@ -109,46 +121,114 @@ std::vector<TiffSpec> SupportedSpecs()
     const struct { bool lzw; int predictor; } codings[] = {{false, 1}, {true, 1}, {true, 2}};
     for (TiffKind kind : kinds)
         for (const auto& coding : codings)
-            for (int rowsPerStrip : {0, 4})
-                for (bool bigEndian : {false, true}) {
-                    if (kind == TiffKind::Bilevel && coding.predictor == 2)
-                        continue;
-                    TiffSpec s = Spec(kind);
-                    s.width = kind == TiffKind::Bilevel ? 37 : 13;
-                    s.lzw = coding.lzw;
-                    s.predictor = coding.predictor;
-                    s.rowsPerStrip = rowsPerStrip;
-                    s.bigEndian = bigEndian;
-                    specs.push_back(s);
-                }
-    for (TiffKind kind : {TiffKind::Grey, TiffKind::Bilevel})
-        specs.push_back(Spec(kind, [](TiffSpec& s) { s.photometric = 0; }));
+            for (int rowsPerStrip : {0, 5})
+                for (int photometric : {-1, 0})
+                    for (bool bigEndian : {false, true}) {
+                        if ((kind == TiffKind::Bilevel && coding.predictor == 2) ||
+                            (photometric == 0 && kind != TiffKind::Grey && kind != TiffKind::Bilevel))
+                            continue;
+                        TiffSpec s = Spec(kind);
+                        s.width = 61;
+                        s.height = 47;
+                        s.lzw = coding.lzw;
+                        s.predictor = coding.predictor;
+                        s.rowsPerStrip = rowsPerStrip;
+                        s.photometric = photometric;
+                        s.bigEndian = bigEndian;
+                        specs.push_back(s);
+                    }
+    return specs;
+}
+
+struct TTiffCloser {
+    void operator()(TIFF* tif) const { TIFFClose(tif); }
+};
+using TTiffPtr = std::unique_ptr<TIFF, TTiffCloser>;
+
+TTiffPtr OpenWithLibTiff(const QString& path)
+{
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+    return TTiffPtr(TIFFOpen(QFile::encodeName(path).constData(), "r"));
+}
+
+// libtiff's decode, top row first; null when libtiff cannot decode the file. With bySubtraction,
+// libtiff only decodes the CMYK samples and they are turned into colours by subtraction here.
+QImage LibTiffImage(const QString& path, bool bySubtraction = false)
+{
+    TTiffPtr tif = OpenWithLibTiff(path);
+    std::uint32_t width = 0, height = 0;
+    if (!tif || !TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
+        return {};
+    QImage image(int(width), int(height), QImage::Format_RGB32);
+    if (bySubtraction) {
+        std::vector<std::uint8_t> row(std::size_t(TIFFScanlineSize(tif.get())));
+        for (std::uint32_t y = 0; y < height; ++y) {
+            if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0)
+                return {};
+            for (std::uint32_t x = 0; x < width; ++x) {
+                const std::uint8_t* p = &row[x * 4];
+                image.setPixel(int(x), int(y),
+                               qRgb(Light(p[0], p[3]), Light(p[1], p[3]), Light(p[2], p[3])));
+            }
+        }
+        return image;
+    }
+    std::vector<std::uint32_t> raster(std::size_t(width) * height);
+    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
+        return {};
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::uint32_t v = raster[std::size_t(y) * width + x];
+            image.setPixel(int(x), int(y), qRgb(TIFFGetR(v), TIFFGetG(v), TIFFGetB(v)));
+        }
+    return image;
+}
+
+// Number of differing pixels (and a message for the first).
+int CompareWithLibTiff(const QString& path, const QImage& ours)
+{
+    TTifInfo info;
+    const QImage theirs = LibTiffImage(path, ReadTiffInfo(path, info) && info.ImageType == itCMYK);
+    if (theirs.size() != ours.size()) {
+        ADD_FAILURE() << qPrintable(path) << ": libtiff size differs";
+        return -1;
+    }
+    const QImage mine = ours.convertToFormat(QImage::Format_RGB32);
+    int wrong = 0;
+    for (int y = 0; y < mine.height(); ++y)
+        for (int x = 0; x < mine.width(); ++x)
+            if (mine.pixel(x, y) != theirs.pixel(x, y) && wrong++ == 0)
+                ADD_FAILURE() << qPrintable(path) << ": pixel " << x << "," << y << " is "
+                              << std::hex << mine.pixel(x, y) << ", libtiff " << theirs.pixel(x, y);
+    return wrong;
+}
+
+TEST(TiffDecode, EverySupportedKindGivesThePatternAndLibTiffsPixels)
+{
+    QTemporaryDir dir;
+    for (const TiffSpec& spec : MatrixSpecs()) {
+        const QByteArray file = test::BuildTiff(spec);
+        const QString path = test::WriteFile(dir.path(), "m.tif", file);
+        const QByteArray bmp = TiffToBmp(path);
+        ExpectImage(bmp, spec);
+        EXPECT_EQ(DecodeBytes(file), bmp) << Describe(spec);
+        EXPECT_EQ(TiffToBmpPreview(path), bmp) << Describe(spec);
+        EXPECT_EQ(CompareWithLibTiff(path, QImage::fromData(bmp, "BMP")), 0) << Describe(spec);
+    }
+    std::vector<TiffSpec> more;
     for (bool lzw : {true, false}) {  // 100 rows in strips of 8: the last strip gives 4 rows
         TiffSpec s = Spec(TiffKind::Grey);
         s.height = 100;
         s.rowsPerStrip = 8;
         s.lzw = s.byteCounts = lzw;  // the raw file also lacks byte counts
-        specs.push_back(s);
+        more.push_back(s);
     }
     // compressed strip longer than the raw image
-    specs.push_back(Spec(TiffKind::Rgb, [](TiffSpec& s) { s.width = 3, s.height = 2, s.lzw = true; }));
-    return specs;
-}
-
-TEST(TiffDecode, EverySupportedKindGivesTheExactPixels)
-{
-    for (const TiffSpec& spec : SupportedSpecs())
+    more.push_back(Spec(TiffKind::Rgb, [](TiffSpec& s) { s.width = 3, s.height = 2, s.lzw = true; }));
+    for (const TiffSpec& spec : more)
         ExpectImage(DecodeBytes(test::BuildTiff(spec)), spec);
-}
-
-TEST(TiffDecode, ReadsFromFiles)
-{
-    QTemporaryDir dir;
-    TiffSpec spec;
-    spec.lzw = true;
-    const QString path = test::WriteFile(dir.path(), "a.tif", test::BuildTiff(spec));
-    ExpectImage(TiffToBmp(path), spec);
-    ExpectImage(TiffToBmpPreview(path), spec);
     EXPECT_TRUE(TiffToBmp(dir.filePath("missing.tif")).isEmpty());
 }
 
@@ -405,6 +485,38 @@ TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
         if (!c.previewSize.isEmpty())
             ExpectImage(DecodeBytes(file, false), spec);
     }
+}
+
+// True when the first strip of the file is LZW of the old bit order, which is not decoded.
+bool HasOldStyleLzw(const QString& path)
+{
+    TTiffPtr tif = OpenWithLibTiff(path);
+    std::vector<std::uint8_t> raw(4);
+    return tif && TIFFReadRawStrip(tif.get(), 0, raw.data(), 4) == 4 &&
+           IsOldStyleLzw(raw.data(), raw.size());
+}
+
+TEST(TiffDifferential, CorpusFilesOfSupportedKindsMatchLibTiff)
+{
+    const QString folder = test::CorporaDir() + "/libtiff-test-images";
+    if (test::CorporaDir().isEmpty() || !QFileInfo(folder).isDir())
+        GTEST_SKIP() << "no corpora";
+    int compared = 0;
+    QDirIterator it(folder, {"*.tif", "*.tiff"}, QDir::Files);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        TTifInfo info;
+        if (!ReadTiffInfo(path, info) || info.Unsupported)
+            continue;
+        const QImage ours = QImage::fromData(TiffToBmp(path), "BMP");
+        if (ours.isNull()) {
+            EXPECT_TRUE(LibTiffImage(path).isNull() || HasOldStyleLzw(path)) << qPrintable(path);
+            continue;
+        }
+        EXPECT_EQ(CompareWithLibTiff(path, ours), 0) << qPrintable(path);
+        ++compared;
+    }
+    EXPECT_GE(compared, 4);
 }
 
 }  // namespace
