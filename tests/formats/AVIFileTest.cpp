@@ -141,21 +141,36 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
     }
 }
 
-// The headers are whole; what follows them is out of bounds: only the index is lost.
-TEST_F(AviFileTest, DamageBehindTheHeadersOnlyLosesTheIndex)
+// Runs of empty chunks before the headers are walked over without looping; damage behind whole
+// headers (out of bounds) only loses the index.
+TEST_F(AviFileTest, JunkBeforeAndDamageBehindTheHeadersAreTolerated)
 {
-    const DamageCase cases[] = {
-        { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); } },
-        { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); } },
+    const auto junk = [](QByteArray& d) {
+        QByteArray chunks;
+        for (int i = 0; i < 500; ++i)
+            chunks += QByteArray("JUNK\0\0\0\0", 8);
+        d.insert(12, chunks);
+        Patch32(d, "RIFF", 4, std::uint32_t(d.size() - 8));
     };
-    for (const DamageCase& c : cases) {
-        SCOPED_TRACE(c.first);
+    const struct { const char* name; std::function<void(QByteArray&)> change; std::uint32_t caps; }
+        cases[] = {
+            { "empty junk chunks first", junk, 0x31u },
+            { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); },
+                kAviCapRead | kAviCapNoCompression },
+            { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); },
+                kAviCapRead | kAviCapNoCompression },
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         QByteArray data = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 2));
-        c.second(data);
+        c.change(data);
+        TAviHeaders headers;
+        ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
+        EXPECT_EQ(headers.file.dwWidth, 8u);
         TAviFileInfo file;
         TAviStreamInfo stream;
         ASSERT_TRUE(ReadAviInfo(Write(data), file, stream));
-        EXPECT_EQ(file.dwCaps, kAviCapRead | kAviCapNoCompression);
+        EXPECT_EQ(file.dwCaps, c.caps);
     }
 }
 
@@ -169,20 +184,6 @@ TEST_F(AviFileTest, SoundOnlyFileHasNoHeaderInformation)
     TUniInfoRec info;
     EXPECT_FALSE(AviUniInfo(Write(BuildAvi(spec)), info));
     EXPECT_EQ(info.SubType, 255);
-}
-
-// Runs of empty chunks are walked over without looping; the headers behind them count.
-TEST_F(AviFileTest, EmptyJunkChunksBeforeTheHeadersAreSkipped)
-{
-    const QByteArray valid = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 1));
-    QByteArray junk;
-    for (int i = 0; i < 500; ++i)
-        junk += QByteArray("JUNK\0\0\0\0", 8);
-    QByteArray data = valid.left(12) + junk + valid.mid(12);
-    Patch32(data, "RIFF", 4, std::uint32_t(data.size() - 8));
-    TAviHeaders headers;
-    ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
-    EXPECT_EQ(headers.file.dwWidth, 8u);
 }
 
 int Distance(QRgb a, QRgb b)

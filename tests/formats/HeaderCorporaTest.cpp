@@ -113,8 +113,7 @@ TEST(BmpCorpus, BadFilesNeverCrashOrHang)
 TEST(DetectCorpus, RealFilesAreRecognised)
 {
     const struct { const char* folder; const char* pattern; TImageFormat format; } cases[] = {
-        { "photos", "*.jpg", ifJPEG },
-        { "giflib-pics/original/pic", "*.gif", ifGIF },
+        { "photos", "*.jpg", ifJPEG }, { "giflib-pics/original/pic", "*.gif", ifGIF },
         { "bmpsuite-2.8/g", "*.bmp", ifBMP },
     };
     int checked = 0;

@@ -38,12 +38,8 @@ JpegSpec Spec(int width, int height, int components = 3, bool progressive = fals
 TEST(JpegCodec, ScaledDecodeSizes)
 {
     const struct { int width; int height; int denom; QSize expected; } cases[] = {
-        { 640, 480, 1, { 640, 480 } },
-        { 641, 479, 2, { 321, 240 } },
-        { 100, 75, 4, { 25, 19 } },
-        { 1600, 1200, 8, { 200, 150 } },
-        { 7, 5, 8, { 1, 1 } },
-        { 17, 9, 4, { 5, 3 } },
+        { 640, 480, 1, { 640, 480 } }, { 641, 479, 2, { 321, 240 } }, { 100, 75, 4, { 25, 19 } },
+        { 1600, 1200, 8, { 200, 150 } }, { 7, 5, 8, { 1, 1 } }, { 17, 9, 4, { 5, 3 } },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -104,9 +100,7 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
         bool progressive;
         std::function<QRgb(int, int)> expected;
     } cases[] = {
-        { "ycbcr", 3, false, rgb },
-        { "progressive", 3, true, rgb },
-        { "grey", 1, false, grey },
+        { "ycbcr", 3, false, rgb }, { "progressive", 3, true, rgb }, { "grey", 1, false, grey },
         { "cmyk", 4, false, cmyk },
     };
     for (const auto& c : cases) {
