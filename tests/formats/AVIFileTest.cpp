@@ -40,14 +40,6 @@ protected:
     QTemporaryDir dir_;
 };
 
-struct InfoCase {
-    const char* name;
-    AviSpec spec;
-    std::uint32_t caps;
-    std::uint32_t fileLength;
-    TAviRect frame;
-};
-
 AviSpec With(AviSpec spec, const std::function<void(AviSpec&)>& change)
 {
     change(spec);
@@ -58,62 +50,52 @@ TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
 {
     const AviSpec rgb = MakeAviSpec(AviCodec::Rgb24, 320, 240, 2);
     const AviSpec mjpeg = MakeAviSpec(AviCodec::Mjpeg, 32, 16, 3);
-    const InfoCase cases[] = {
-        { "uncompressed, all key", rgb, 0x31, 2, { 0, 0, 320, 240 } },
-        { "without index", With(rgb, [](AviSpec& s) { s.index = false; }), 0x21, 2,
-            { 0, 0, 320, 240 } },
-        { "mjpeg all key", mjpeg, 0x11, 3, { 0, 0, 32, 16 } },
-        { "one delta frame",
-            With(mjpeg,
-                [](AviSpec& s) {
-                    s.keyFrames = { true, false, true };
-                }),
-            0x01, 3, { 0, 0, 32, 16 } },
-        { "sound interleaved", With(mjpeg, [](AviSpec& s) { s.sound = true; }), 0x11, 3,
-            { 0, 0, 32, 16 } },
-        { "no frame rectangle", With(mjpeg, [](AviSpec& s) { s.frameRect = false; }), 0x11, 3,
-            { 0, 0, 32, 16 } },
-        { "opendml total", With(mjpeg, [](AviSpec& s) { s.odmlFrames = 9000; }), 0x11, 9000,
-            { 0, 0, 32, 16 } },
+    const struct {
+        const char* name;
+        AviSpec spec;
+        std::uint32_t caps;
+        std::uint32_t fileLength;
+    } cases[] = {
+        { "uncompressed, all key", rgb, 0x31, 2 },
+        { "without index", With(rgb, [](AviSpec& s) { s.index = false; }), 0x21, 2 },
+        { "mjpeg all key", mjpeg, 0x11, 3 },
+        { "one delta frame", With(mjpeg, [](AviSpec& s) { s.keyFrames = { true, false, true }; }),
+            0x01, 3 },
+        { "sound interleaved", With(mjpeg, [](AviSpec& s) { s.sound = true; }), 0x11, 3 },
+        { "no frame rectangle", With(mjpeg, [](AviSpec& s) { s.frameRect = false; }), 0x11, 3 },
+        { "opendml total", With(mjpeg, [](AviSpec& s) { s.odmlFrames = 9000; }), 0x11, 9000 },
     };
-    for (const InfoCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const QString path = Write(BuildAvi(c.spec));
         TAviFileInfo file;
         TAviStreamInfo stream;
-        ASSERT_TRUE(ReadAviInfo(Write(BuildAvi(c.spec)), file, stream));
+        ASSERT_TRUE(ReadAviInfo(path, file, stream));
         EXPECT_EQ(file.dwFlags, 0x110u);
         EXPECT_EQ(file.dwCaps, c.caps);
-        EXPECT_EQ(file.dwWidth, std::uint32_t(c.frame.right));
-        EXPECT_EQ(file.dwHeight, std::uint32_t(c.frame.bottom));
+        EXPECT_EQ(file.dwWidth, std::uint32_t(c.spec.width));
+        EXPECT_EQ(file.dwHeight, std::uint32_t(c.spec.height));
         EXPECT_EQ(file.dwLength, c.fileLength);
         EXPECT_EQ(file.szFileType, "AVI");
         EXPECT_EQ(stream.fccType, AviFourCC("vids"));
         EXPECT_EQ(stream.dwRate, 15u);
         EXPECT_EQ(stream.dwScale, 1u);
         EXPECT_EQ(stream.dwLength, std::uint32_t(c.spec.frames.size()));
-        EXPECT_EQ(stream.rcFrame.left, c.frame.left);
-        EXPECT_EQ(stream.rcFrame.right, c.frame.right);
-        EXPECT_EQ(stream.rcFrame.bottom, c.frame.bottom);
+        EXPECT_EQ(stream.rcFrame.left, 0);
+        EXPECT_EQ(stream.rcFrame.right, c.spec.width);
+        EXPECT_EQ(stream.rcFrame.bottom, c.spec.height);
+        // The universal reader gives the frame size and a blank type.
+        TUniInfoRec info;
+        ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
+        EXPECT_TRUE(info.Valid);
+        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.spec.width, c.spec.height));
+        EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
+        EXPECT_EQ(info.SubType, 0);
+        EXPECT_EQ(info.ColorDepth, 0);
     }
 }
 
-TEST_F(AviFileTest, UniversalReaderGivesTheFrameSizeAndABlankType)
-{
-    const QString path = Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 320, 240, 1)));
-    TUniInfoRec info;
-    ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
-    EXPECT_TRUE(info.Valid);
-    EXPECT_EQ(info.Width, 320);
-    EXPECT_EQ(info.Height, 240);
-    EXPECT_EQ(info.SubType, 0);
-    EXPECT_EQ(info.ColorDepth, 0);
-    EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
-}
-
-struct DamageCase {
-    const char* name;
-    std::function<void(QByteArray&)> damage;
-};
+using DamageCase = std::pair<const char*, std::function<void(QByteArray&)>>;
 
 // Each damage of a valid two-stream file must give the reader's failure, never a crash or a hang.
 TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
@@ -141,9 +123,9 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
         { "no video stream", [](QByteArray& d) { d.replace(d.indexOf("vids"), 4, "txts"); } },
     };
     for (const DamageCase& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.first);
         QByteArray data = BuildAvi(spec);
-        c.damage(data);
+        c.second(data);
         const QString path = Write(data);
         TAviFileInfo file;
         TAviStreamInfo stream;
@@ -159,21 +141,36 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
     }
 }
 
-// The headers are whole; what follows them is out of bounds: only the index is lost.
-TEST_F(AviFileTest, DamageBehindTheHeadersOnlyLosesTheIndex)
+// Runs of empty chunks before the headers are walked over without looping; damage behind whole
+// headers (out of bounds) only loses the index.
+TEST_F(AviFileTest, JunkBeforeAndDamageBehindTheHeadersAreTolerated)
 {
-    const DamageCase cases[] = {
-        { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); } },
-        { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); } },
+    const auto junk = [](QByteArray& d) {
+        QByteArray chunks;
+        for (int i = 0; i < 500; ++i)
+            chunks += QByteArray("JUNK\0\0\0\0", 8);
+        d.insert(12, chunks);
+        Patch32(d, "RIFF", 4, std::uint32_t(d.size() - 8));
     };
-    for (const DamageCase& c : cases) {
+    const struct { const char* name; std::function<void(QByteArray&)> change; std::uint32_t caps; }
+        cases[] = {
+            { "empty junk chunks first", junk, 0x31u },
+            { "index beyond riff", [](QByteArray& d) { Patch32(d, "idx1", 4, 0x100000); },
+                kAviCapRead | kAviCapNoCompression },
+            { "movi beyond riff", [](QByteArray& d) { Patch32(d, "movi", -4, 0x100000); },
+                kAviCapRead | kAviCapNoCompression },
+        };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QByteArray data = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 2));
-        c.damage(data);
+        c.change(data);
+        TAviHeaders headers;
+        ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
+        EXPECT_EQ(headers.file.dwWidth, 8u);
         TAviFileInfo file;
         TAviStreamInfo stream;
         ASSERT_TRUE(ReadAviInfo(Write(data), file, stream));
-        EXPECT_EQ(file.dwCaps, kAviCapRead | kAviCapNoCompression);
+        EXPECT_EQ(file.dwCaps, c.caps);
     }
 }
 
@@ -189,47 +186,13 @@ TEST_F(AviFileTest, SoundOnlyFileHasNoHeaderInformation)
     EXPECT_EQ(info.SubType, 255);
 }
 
-TEST_F(AviFileTest, MissingFileAndFolderAreNotRead)
-{
-    TAviFileInfo file;
-    TAviStreamInfo stream;
-    EXPECT_FALSE(ReadAviInfo(dir_.filePath("missing.avi"), file, stream));
-    EXPECT_FALSE(ReadAviInfo(dir_.path(), file, stream));
-}
-
-// Runs of empty chunks are walked over without looping; the headers behind them count.
-TEST_F(AviFileTest, EmptyJunkChunksBeforeTheHeadersAreSkipped)
-{
-    const QByteArray valid = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 1));
-    QByteArray junk;
-    for (int i = 0; i < 500; ++i)
-        junk += QByteArray("JUNK\0\0\0\0", 8);
-    QByteArray data = valid.left(12) + junk + valid.mid(12);
-    Patch32(data, "RIFF", 4, std::uint32_t(data.size() - 8));
-    TAviHeaders headers;
-    ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
-    EXPECT_EQ(headers.file.dwWidth, 8u);
-}
-
 int Distance(QRgb a, QRgb b)
 {
     return std::max({ std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
         std::abs(qBlue(a) - qBlue(b)) });
 }
 
-struct FrameCase {
-    const char* name;
-    AviCodec codec;
-    int width;
-    int height;
-    int tolerance;
-};
-
-const FrameCase kFrameCases[] = {
-    { "rgb24 padded rows", AviCodec::Rgb24, 7, 5, 0 },
-    { "palette with biClrUsed 0", AviCodec::Pal8, 13, 9, 0 },
-    { "mjpeg", AviCodec::Mjpeg, 32, 16, 12 },
-};
+struct FrameCase { const char* name; AviCodec codec; int width; int height; int tolerance; };
 
 void ExpectFrame(const QImage& image, const FrameCase& c, int frame)
 {
@@ -243,33 +206,34 @@ void ExpectFrame(const QImage& image, const FrameCase& c, int frame)
                 << "frame " << frame << " at " << x << "," << y;
 }
 
-TEST_F(AviFileTest, FirstFrameIsDecodedForEveryBuilderCodec)
+TEST_F(AviFileTest, FirstFrameAndDecoderFramesForEveryBuilderCodec)
 {
-    for (const FrameCase& c : kFrameCases) {
+    const FrameCase cases[] = {
+        { "rgb24 padded rows", AviCodec::Rgb24, 7, 5, 0 },
+        { "palette with biClrUsed 0", AviCodec::Pal8, 13, 9, 0 },
+        { "mjpeg", AviCodec::Mjpeg, 32, 16, 12 },
+    };
+    for (const FrameCase& c : cases) {
         SCOPED_TRACE(c.name);
+        const QString path = Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3)));
         QImage bitmap;
-        ASSERT_TRUE(
-            AviFirstFrame(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))), bitmap));
+        ASSERT_TRUE(AviFirstFrame(path, bitmap));
         ExpectFrame(bitmap, c, 0);
-    }
-}
-
-TEST_F(AviFileTest, DecoderDeliversLaterFramesAndRewinds)
-{
-    for (const FrameCase& c : kFrameCases) {
-        SCOPED_TRACE(c.name);
-        auto decoder
-            = TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3))));
+        auto decoder = TAviFrameDecoder::Open(path);
         ASSERT_TRUE(decoder);
-        for (int frame : { 2, 0, 1, 1 })
+        for (int frame : { 2, 0, 1, 1 }) // later frames, then rewinds
             ExpectFrame(DibToBitmap(decoder->Frame(frame)), c, frame);
         EXPECT_TRUE(decoder->Frame(3).isEmpty());
         EXPECT_TRUE(decoder->Frame(-1).isEmpty());
     }
 }
 
-TEST_F(AviFileTest, DecoderRefusesFilesThatAreNotAvi)
+TEST_F(AviFileTest, MissingFilesFoldersAndNonAviAreRefused)
 {
+    TAviFileInfo file;
+    TAviStreamInfo stream;
+    EXPECT_FALSE(ReadAviInfo(dir_.filePath("missing.avi"), file, stream));
+    EXPECT_FALSE(ReadAviInfo(dir_.path(), file, stream));
     EXPECT_FALSE(TAviFrameDecoder::Open(dir_.filePath("missing.avi")));
     EXPECT_FALSE(TAviFrameDecoder::Open(Write(QByteArray(300, 'x'), "noise.avi")));
     // A file name with a colon is a file, not a protocol.

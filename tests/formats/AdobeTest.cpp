@@ -21,20 +21,13 @@ QByteArray WithBigEndian32(QByteArray block, qsizetype at, std::uint32_t value)
     return block;
 }
 
-TEST(Adobe, FindsTheThumbnailBehindOtherResources)
-{
-    EXPECT_EQ(FindPhotoshopThumbnail(BuildPhotoshopBlock(kJfif)), kJfif);
-}
-
-TEST(Adobe, DamagedBlocksHaveNoThumbnail)
+TEST(Adobe, FindsTheThumbnailUnlessTheBlockIsDamaged)
 {
     const QByteArray block = BuildPhotoshopBlock(kJfif);
+    EXPECT_EQ(FindPhotoshopThumbnail(block), kJfif) << "found behind other resources";
     QByteArray badSignature = block;
     badSignature[20 + 4 + 4 + 1] = 'X';  // second resource's "8BIM"
-    const struct {
-        const char* name;
-        QByteArray block;
-    } cases[] = {
+    const struct { const char* name; QByteArray block; } cases[] = {
         {"empty", {}},
         {"no signature", QByteArray("8BIX") + block.mid(4)},
         {"second signature damaged", badSignature},

@@ -8,11 +8,7 @@ namespace {
 
 TEST(AvisTest, FlagAndCapabilityTexts)
 {
-    const struct {
-        std::uint32_t value;
-        const char* flags;
-        const char* caps;
-    } cases[] = {
+    const struct { std::uint32_t value; const char* flags; const char* caps; } cases[] = {
         { 0, "", "" },
         { 0x110, "has index, interleaved", "all key frames" },
         { 0x13, "has index", "read, write, all key frames" },
@@ -39,14 +35,10 @@ TEST(AvisTest, RateAndDurationTexts)
         const char* rateText;
         const char* durationText;
     } cases[] = {
-        { 15, 1, 30, "15", "2 sec." },
-        { 30000, 1001, 300, "29.97", "10.01 sec." },
-        { 1, 3, 1, "0.3333", "3 sec." },
-        { 25, 1, 0, "25", "0 sec." },
-        { 4000000000u, 1, 1, "4E9", "2.5E-10 sec." },
-        { 0, 1, 30, "---", "---" },
-        { 25, 0, 30, "---", "---" },
-        { 0, 0, 0, "---", "---" },
+        { 15, 1, 30, "15", "2 sec." }, { 30000, 1001, 300, "29.97", "10.01 sec." },
+        { 1, 3, 1, "0.3333", "3 sec." }, { 25, 1, 0, "25", "0 sec." },
+        { 4000000000u, 1, 1, "4E9", "2.5E-10 sec." }, { 0, 1, 30, "---", "---" },
+        { 25, 0, 30, "---", "---" }, { 0, 0, 0, "---", "---" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rateText);
@@ -92,12 +84,7 @@ TEST(AvisTest, PackedBitmapsOfEveryDepth)
 {
     const QRgb a = qRgb(10, 20, 30);
     const QRgb b = qRgb(200, 100, 50);
-    const struct {
-        const char* name;
-        QByteArray dib;
-        QRgb topLeft;
-        QRgb bottomRight;
-    } cases[] = {
+    const struct { const char* name; QByteArray dib; QRgb topLeft; QRgb bottomRight; } cases[] = {
         // 2 x 2 bottom-up: the first row in the data is the bottom one.
         { "1 bit, two colours",
             PackedDib(2, 2, 1, 2, { a, b }, QByteArray("\x40\0\0\0\x80\0\0\0", 8)), b, b },
@@ -137,10 +124,7 @@ TEST(AvisTest, PackedBitmapsOfEveryDepth)
 TEST(AvisTest, PackedBitmapsThatDoNotFitGiveNoImage)
 {
     const QByteArray row4("\0\0\0\0", 4);
-    const struct {
-        const char* name;
-        QByteArray dib;
-    } cases[] = {
+    const struct { const char* name; QByteArray dib; } cases[] = {
         { "nothing", QByteArray() },
         { "header cut short", PackedDib(1, 1, 24, 0, {}, row4).left(39) },
         { "rows cut short", PackedDib(1, 2, 24, 0, {}, row4) },

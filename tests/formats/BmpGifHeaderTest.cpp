@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include <QSize>
 #include <QTemporaryDir>
 
 #include "formats/RdGIFH.h"
@@ -17,18 +18,17 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
     const struct {
         const char* name;
         test::BmpSpec spec;
-        int height;
         int subType;
         int depth;
         const char* typeText;
     } cases[] = {
-        { "top-down 24-bit", { 640, 480, 24, 0, true }, 480, 1, 11, "RGB " },
-        { "8-bit RLE", { 64, 32, 8, 1 }, 32, 2, 8, "256 colors (RLE)" },
-        { "4-bit RLE", { 64, 32, 4, 2 }, 32, 2, 4, "16 colors (RLE)" },
-        { "4-bit", { 10, 3, 4 }, 3, 1, 4, "16 colors " },
-        { "1-bit", { 10, 3, 1 }, 3, 1, 1, "Monochrom " },
-        { "16-bit bit fields", { 8, 8, 16, 3 }, 8, 0, 10, "HiColor " },
-        { "32-bit", { 8, 8, 32 }, 8, 1, 12, "32-Bit colors " },
+        { "top-down 24-bit", { 640, 480, 24, 0, true }, 1, 11, "RGB " },
+        { "8-bit RLE", { 64, 32, 8, 1 }, 2, 8, "256 colors (RLE)" },
+        { "4-bit RLE", { 64, 32, 4, 2 }, 2, 4, "16 colors (RLE)" },
+        { "4-bit", { 10, 3, 4 }, 1, 4, "16 colors " },
+        { "1-bit", { 10, 3, 1 }, 1, 1, "Monochrom " },
+        { "16-bit bit fields", { 8, 8, 16, 3 }, 0, 10, "HiColor " },
+        { "32-bit", { 8, 8, 32 }, 1, 12, "32-Bit colors " },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -36,25 +36,17 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
         const QString path = test::WriteFile(dir.path(), "b.bmp", test::BuildBmp(c.spec));
         TUniInfoRec info;
         ASSERT_TRUE(BmpUniInfo(path, info));
-        EXPECT_EQ(info.Width, c.spec.width);
-        EXPECT_EQ(info.Height, c.height);
+        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.spec.width, c.spec.height));
         EXPECT_EQ(info.SubType, c.subType);
         EXPECT_EQ(info.ColorDepth, c.depth);
         EXPECT_EQ(TypeText(ifBMP, info.ColorDepth, info.SubType), QLatin1String(c.typeText));
+        BITMAPINFOHEADER header;  // the raw header keeps a top-down height negative
+        ASSERT_TRUE(ReadBmpHeader(path, header));
+        EXPECT_EQ(header.biHeight, c.spec.topDown ? -c.spec.height : c.spec.height);
+        EXPECT_EQ(header.biSize, 40u);
+        EXPECT_EQ(header.biPlanes, 1);
+        EXPECT_EQ(header.biXPelsPerMeter, 2835);
     }
-}
-
-TEST(BmpHeader, TopDownHeightStaysNegativeInTheRawHeader)
-{
-    QTemporaryDir dir;
-    const QString path
-        = test::WriteFile(dir.path(), "t.bmp", test::BuildBmp({ 640, 480, 24, 0, true }));
-    BITMAPINFOHEADER header;
-    ASSERT_TRUE(ReadBmpHeader(path, header));
-    EXPECT_EQ(header.biHeight, -480);
-    EXPECT_EQ(header.biSize, 40u);
-    EXPECT_EQ(header.biPlanes, 1);
-    EXPECT_EQ(header.biXPelsPerMeter, 2835);
 }
 
 QByteArray HeaderBytes(std::uint16_t bitCount, std::uint32_t compression, std::int32_t height)
@@ -101,14 +93,10 @@ TEST(BmpHeader, UnlistedValuesLeaveFieldsAlone)
     }
 }
 
-TEST(BmpHeader, RejectsShortOrUnsignedFiles)
+TEST(BmpGifHeader, RejectsShortUnsignedOrMissingFiles)
 {
     const QByteArray good = HeaderBytes(8, 0, 4);
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        bool ok;
-    } cases[] = {
+    const struct { const char* name; QByteArray bytes; bool ok; } cases[] = {
         { "13 bytes", good.left(13), false },
         { "53 bytes", good.left(53), false },
         { "54 bytes", good, true },
@@ -128,6 +116,11 @@ TEST(BmpHeader, RejectsShortOrUnsignedFiles)
     }
     BITMAPINFOHEADER header;
     EXPECT_FALSE(ReadBmpHeader("/nonexistent/x.bmp", header));
+    GifHeader gif;
+    EXPECT_FALSE(ReadGIFHeader("/nonexistent/x.gif", gif));
+    TUniInfoRec info;
+    EXPECT_FALSE(GIFUniInfo("/nonexistent/x.gif", info));
+    EXPECT_EQ(info.SubType, 255);
 }
 
 QByteArray GifBytes(
@@ -177,15 +170,6 @@ TEST(GifHeader, VersionsAndScreenDescriptor)
         EXPECT_EQ(info.Height, header.Height);
         EXPECT_EQ(TypeText(ifGIF, info.ColorDepth, info.SubType), QLatin1String(c.typeText));
     }
-}
-
-TEST(GifHeader, MissingFileFails)
-{
-    GifHeader header;
-    EXPECT_FALSE(ReadGIFHeader("/nonexistent/x.gif", header));
-    TUniInfoRec info;
-    EXPECT_FALSE(GIFUniInfo("/nonexistent/x.gif", info));
-    EXPECT_EQ(info.SubType, 255);
 }
 
 }  // namespace

@@ -10,10 +10,7 @@ namespace {
 
 TEST(Images, ExtensionDecidesTheFormat)
 {
-    const struct {
-        const char* name;
-        TImageFormat format;
-    } cases[] = {
+    const struct { const char* name; TImageFormat format; } cases[] = {
         {"photo.jpeg", ifJPEG}, {"PHOTO.JPE", ifJPEG}, {"x.Jpg", ifJPEG},  {"x.dib", ifBMP},
         {"x.BMP", ifBMP},       {"x.tiff", ifTIFF},    {"x.TIF", ifTIFF},  {"x.gif", ifGIF},
         {"x.ico", ifICO},       {"x.avi", ifAVI},      {"x.jfif", ifUnknown}, {"x.png", ifUnknown},
@@ -47,19 +44,11 @@ TEST(Images, FormatTableTexts)
     EXPECT_EQ(FormatFilter(ifJPEG), "JPEG/JFIF Image File|*.jpg;*.jpe;*.jpeg");
     EXPECT_EQ(FormatFilter(ifUnknown), "Unbekannt|*.*");
     EXPECT_EQ(FormatFilter(ifTIFF), "Tagged Image File|*.tif;*.tiff");
-    EXPECT_STREQ(FormatInfo(ifGIF).ShortName, "GIF");
-    EXPECT_STREQ(FormatInfo(ifBMP).DefaultExt, ".BMP");
-    EXPECT_STREQ(FormatInfo(ifAVI).LongName, "Video for Windows File");
 }
 
 TEST(Images, TypeTextJoinsDepthAndSubTypeNames)
 {
-    const struct {
-        TImageFormat format;
-        int depth;
-        int subType;
-        const char* text;
-    } cases[] = {
+    const struct { TImageFormat format; int depth; int subType; const char* text; } cases[] = {
         {ifJPEG, 11, 1, "RGB (Baseline)"},
         {ifJPEG, 12, 1, "32-Bit colors (Baseline)"},
         {ifJPEG, 9, 3, "Gray (Progressive)"},

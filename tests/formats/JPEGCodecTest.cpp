@@ -37,18 +37,9 @@ JpegSpec Spec(int width, int height, int components = 3, bool progressive = fals
 
 TEST(JpegCodec, ScaledDecodeSizes)
 {
-    const struct {
-        int width;
-        int height;
-        int denom;
-        QSize expected;
-    } cases[] = {
-        { 640, 480, 1, { 640, 480 } },
-        { 641, 479, 2, { 321, 240 } },
-        { 100, 75, 4, { 25, 19 } },
-        { 1600, 1200, 8, { 200, 150 } },
-        { 7, 5, 8, { 1, 1 } },
-        { 17, 9, 4, { 5, 3 } },
+    const struct { int width; int height; int denom; QSize expected; } cases[] = {
+        { 640, 480, 1, { 640, 480 } }, { 641, 479, 2, { 321, 240 } }, { 100, 75, 4, { 25, 19 } },
+        { 1600, 1200, 8, { 200, 150 } }, { 7, 5, 8, { 1, 1 } }, { 17, 9, 4, { 5, 3 } },
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -91,8 +82,7 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
     constexpr int w = 64;
     constexpr int h = 48;
     auto rgb = [](int x, int y) {
-        return qRgb(
-            PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), PatternPixel(x, y, 2, w, h));
+        return qRgb(PatternPixel(x, y, 0, w, h), PatternPixel(x, y, 1, w, h), PatternPixel(x, y, 2, w, h));
     };
     auto grey = [](int x, int y) {
         const int v = PatternPixel(x, y, 0, w, h);
@@ -110,9 +100,7 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
         bool progressive;
         std::function<QRgb(int, int)> expected;
     } cases[] = {
-        { "ycbcr", 3, false, rgb },
-        { "progressive", 3, true, rgb },
-        { "grey", 1, false, grey },
+        { "ycbcr", 3, false, rgb }, { "progressive", 3, true, rgb }, { "grey", 1, false, grey },
         { "cmyk", 4, false, cmyk },
     };
     for (const auto& c : cases) {
@@ -122,8 +110,7 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
         ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
         EXPECT_EQ(r.Components, c.components);
         // Smooth areas away from the checker edges: JPEG's loss stays small there.
-        for (const auto& [x, y] :
-            { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 }, { 33, 22 } })
+        for (const auto& [x, y] : { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 }, { 33, 22 } })
             EXPECT_LE(PatternError(r.Image, x, y, c.expected), 24) << x << "," << y;
     }
 }
@@ -168,12 +155,9 @@ TEST(JpegCodec, YcckDecodesLikeCmyk)
     const TJpegDecodeResult ycck = DecodeJpegData(BuildYcck(64, 48));
     ASSERT_TRUE(cmyk.Ok());
     ASSERT_TRUE(ycck.Ok()) << ycck.Error.toStdString();
-    for (const auto& [x, y] : { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 } }) {
-        EXPECT_LE(PatternError(
-                      ycck.Image, x, y, [&](int px, int py) { return cmyk.Image.pixel(px, py); }),
-            8)
-            << x << "," << y;
-    }
+    const auto fromCmyk = [&](int x, int y) { return cmyk.Image.pixel(x, y); };
+    for (const auto& [x, y] : { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 } })
+        EXPECT_LE(PatternError(ycck.Image, x, y, fromCmyk), 8) << x << "," << y;
 }
 
 TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
@@ -200,11 +184,7 @@ TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
     const QByteArray baseline = BuildJpeg(Spec(256, 256));
     const QByteArray progressive = BuildJpeg(Spec(256, 256, 3, true));
     const int headerEnd = int(baseline.indexOf("\xFF\xDA"));
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        bool image;
-    } cases[] = {
+    const struct { const char* name; QByteArray bytes; bool image; } cases[] = {
         { "empty", "", false },
         { "not a jpeg", "GIF89a and then some", false },
         { "cut inside the tables", baseline.left(headerEnd / 2), false },
@@ -230,18 +210,10 @@ TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
 TEST(JpegCodec, RefusesFramesTheInputCannotHold)
 {
     // A 60000 x 60000 frame in a few hundred bytes: refused at once, nothing allocated.
-    const QByteArray real = BuildJpeg(Spec(16, 16));
-    QByteArray huge = real;
+    QByteArray huge = BuildJpeg(Spec(16, 16));
     const int sof = int(huge.indexOf("\xFF\xC0"));
-    huge[sof + 5] = char(0xEA);
-    huge[sof + 6] = char(0x60);
-    huge[sof + 7] = char(0xEA);
-    huge[sof + 8] = char(0x60);
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        qint64 maxBytes;
-    } cases[] = {
+    huge.replace(sof + 5, 4, QByteArray("\xEA\x60\xEA\x60", 4));
+    const struct { const char* name; QByteArray bytes; qint64 maxBytes; } cases[] = {
         { "frame far beyond the data", huge, kMaxJpegDecodeBytes },
         { "decoded size over the limit", BuildJpeg(Spec(640, 480)), 640 * 480 * 3 - 1 },
     };
@@ -259,17 +231,13 @@ TEST(JpegCodec, RefusesFramesTheInputCannotHold)
     }
 }
 
-TEST(JpegCodec, UnsupportedScaleFails)
+TEST(JpegCodec, UnsupportedScaleFailsAndFrameReadsWithoutDecoding)
 {
     for (int denom : { 0, 3, 16 }) {
         TJpegDecodeOptions options;
         options.ScaleDenom = denom;
         EXPECT_FALSE(DecodeJpegData(BuildJpeg(Spec(16, 16)), options).Ok()) << denom;
     }
-}
-
-TEST(JpegCodec, FrameReadWithoutDecoding)
-{
     const TJpegDecodeResult frame = ReadJpegFrame(BuildJpeg(Spec(300, 200, 4)));
     EXPECT_EQ(frame.FullSize, QSize(300, 200));
     EXPECT_EQ(frame.Components, 4);
@@ -287,15 +255,11 @@ QImage PatternImage(int w, int h)
     return image;
 }
 
-TEST(JpegCodec, EncodeOptionsShowInTheFile)
+TEST(JpegCodec, EncodeOptionsShowInTheFileAndQualityIsClamped)
 {
     const QImage image = PatternImage(120, 80);
-    const struct {
-        const char* name;
-        TJpegEncodeOptions options;
-        const char* process;
-        int components;
-    } cases[] = {
+    const struct { const char* name; TJpegEncodeOptions options; const char* process; int components; }
+        cases[] = {
         { "baseline colour", { 80, false, false }, "Baseline", 3 },
         { "progressive", { 80, true, false }, "Progressive", 3 },
         { "greyscale", { 80, false, true }, "Baseline", 1 },
@@ -304,7 +268,7 @@ TEST(JpegCodec, EncodeOptionsShowInTheFile)
     QTemporaryDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = dir.filePath("e.jpg");
+        const QString path = test::WriteFile(dir.path(), "old.jpg", "precious");  // replaced
         ASSERT_TRUE(SaveJpegFile(image, path, c.options));
         TInfoRec info;
         ASSERT_TRUE(ReadJPEGHeader(path, 3, info));
@@ -313,25 +277,17 @@ TEST(JpegCodec, EncodeOptionsShowInTheFile)
         const TJpegDecodeResult r = DecodeJpegFile(path);
         ASSERT_TRUE(r.Ok());
         EXPECT_EQ(r.Image.size(), image.size());
-        EXPECT_LE(PatternError(r.Image, 60, 40,
-                      [&](int x, int y) {
-                          const QRgb p = image.pixel(x, y);
-                          return c.components == 1 ? qRgb(qGray(p), qGray(p), qGray(p)) : p;
-                      }),
-            12);
+        const auto source = [&](int x, int y) {
+            const QRgb p = image.pixel(x, y);
+            return c.components == 1 ? qRgb(qGray(p), qGray(p), qGray(p)) : p;
+        };
+        EXPECT_LE(PatternError(r.Image, 60, 40, source), 12);
     }
-}
-
-TEST(JpegCodec, QualityIsClampedAndChangesTheSize)
-{
-    const QImage image = PatternImage(120, 80);
-    const QByteArray q5 = EncodeJpegData(image, { 5, false, false });
-    const QByteArray q10 = EncodeJpegData(image, { 10, false, false });
-    const QByteArray q100 = EncodeJpegData(image, { 100, false, false });
-    const QByteArray q150 = EncodeJpegData(image, { 150, false, false });
-    EXPECT_EQ(q5, q10);
-    EXPECT_EQ(q150, q100);
-    EXPECT_LT(q10.size(), q100.size());
+    // Quality is clamped to 10..100 and changes the size.
+    const auto encode = [&](int quality) { return EncodeJpegData(image, { quality, false, false }); };
+    EXPECT_EQ(encode(5), encode(10));
+    EXPECT_EQ(encode(150), encode(100));
+    EXPECT_LT(encode(10).size(), encode(100).size());
 }
 
 TEST(JpegCodec, FailedSaveLeavesNothingBehind)
@@ -345,14 +301,6 @@ TEST(JpegCodec, FailedSaveLeavesNothingBehind)
     EXPECT_EQ(test::ReadWholeFile(existing), "precious");
     EXPECT_FALSE(SaveJpegFile(PatternImage(8, 8), dir.filePath("missing/new.jpg"), {}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "old.jpg" });
-}
-
-TEST(JpegCodec, SaveReplacesAnExistingFile)
-{
-    QTemporaryDir dir;
-    const QString path = test::WriteFile(dir.path(), "old.jpg", "precious");
-    ASSERT_TRUE(SaveJpegFile(PatternImage(8, 8), path, {}));
-    EXPECT_EQ(DecodeJpegFile(path).Image.size(), QSize(8, 8));
 }
 
 // Decodes path with djpeg at 1/denom and with our codec; both must give the same pixels.
@@ -382,10 +330,8 @@ TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
     if (djpeg.isEmpty())
         GTEST_SKIP() << "djpeg is not installed";
     QTemporaryDir dir;
-    JpegSpec progressive = Spec(203, 101);
-    progressive.progressive = true;
     const QString paths[] = { test::WriteFile(dir.path(), "ref.jpg", BuildJpeg(Spec(203, 101))),
-        test::WriteFile(dir.path(), "progressive.jpg", BuildJpeg(progressive)) };
+        test::WriteFile(dir.path(), "progressive.jpg", BuildJpeg(Spec(203, 101, 3, true))) };
     const struct {
         int denom;
         TDctMethod dct;
@@ -398,10 +344,9 @@ TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
 
     const QString corpora = test::CorporaDir();
     for (const char* photo : { "/photos/sunset_by_Aitzol_Berasategi.jpg",
-             "/photos/Dragonfly_by_Bolly.jpg" }) {
+             "/photos/Dragonfly_by_Bolly.jpg" })
         if (!corpora.isEmpty())
             ExpectSameAsReference(djpeg, corpora + photo, 8, dmIfast, "fast");
-    }
 }
 
 }  // namespace
