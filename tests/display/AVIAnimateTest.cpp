@@ -95,7 +95,6 @@ TEST(AVIFrameDelay, FollowsRateAndScale)
     } cases[] = {
         { 15, 1, 66 },
         { 30000, 1001, 34 },
-        { 25, 1, 40 },
         { 1000, 1, 1 },
         { 1, 2, 100 },
         { 25, 0, 100 },

@@ -112,10 +112,9 @@ QImage PaletteImage(int width, int height, int colors, unsigned seed)
 
 void ExpectSamePixels(const QImage& written, const QImage& read, const char* name)
 {
-    ASSERT_EQ(read.size(), written.size()) << name;
-    for (int y = 0; y < written.height(); ++y)
-        for (int x = 0; x < written.width(); ++x)
-            ASSERT_EQ(read.pixel(x, y), written.pixel(x, y)) << name << " at " << x << "," << y;
+    EXPECT_EQ(read.convertToFormat(QImage::Format_RGB32),
+        written.convertToFormat(QImage::Format_RGB32))
+        << name;
 }
 
 TEST(GIFWriter, WrittenImagesReadBackUnchangedAndAlikeInGiflib)
