@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "gif/GIFImage.h"
@@ -15,165 +17,121 @@ using test::GifFrameSpec;
 using test::GifSpec;
 using test::PackGifCodes;
 
-// The error text of loading data, or "" when it loads.
-std::string LoadError(const QByteArray& data)
+// The error text of running f, or "" when it throws nothing.
+std::string ErrorOf(const std::function<void()>& f)
 {
-    TGIFImage image;
     try {
-        image.LoadFromData(data);
+        f();
     } catch (const EGIFError& e) {
-        EXPECT_TRUE(image.Empty());
         return e.what();
     }
     return "";
 }
 
-GifSpec WithFrame(std::function<void(GifFrameSpec&)> change)
+// The error text of loading data, or "" when it loads (and holds a frame).
+std::string LoadError(const QByteArray& data)
+{
+    TGIFImage image;
+    const std::string error = ErrorOf([&] { image.LoadFromData(data); });
+    EXPECT_EQ(image.Empty(), !error.empty());
+    return error;
+}
+
+GifSpec WithSpec(const std::function<void(GifSpec&)>& change)
 {
     GifSpec spec;
-    change(spec.frames[0]);
+    change(spec);
     return spec;
 }
 
-QByteArray LoopBlock(const QByteArray& data)
+GifSpec WithFrame(const std::function<void(GifFrameSpec&)>& change)
 {
-    return QByteArray("\x21\xFF\x0BNETSCAPE2.0", 14) + data;
+    return WithSpec([&](GifSpec& spec) { change(spec.frames[0]); });
 }
 
-struct ErrorCase {
-    const char* name;
-    QByteArray data;
-    const char* error;
-};
-
-constexpr int clear = 4;  // the clear code of 2-bit data
-
-TEST(GIFReader, DamagedFilesGiveTheirError)
+// A file whose first frame is led by the given raw bytes.
+QByteArray Prefixed(const QByteArray& prefix)
 {
-    const ErrorCase cases[] = {
-        { "signature", BuildGif([] {
-             GifSpec s;
-             s.signature = "GIX";
-             return s;
-         }()),
+    return BuildGif(WithFrame([&](auto& f) { f.prefix = prefix; }));
+}
+
+// A file whose first frame (2-bit data, clear code 4) holds the given 3-bit codes.
+QByteArray Codes(const std::vector<int>& codes)
+{
+    std::vector<std::pair<int, int>> packed;
+    for (int code : codes)
+        packed.push_back({ code, 3 });
+    return BuildGif(WithFrame([&](auto& f) { f.codeData = PackGifCodes(packed); }));
+}
+
+const QByteArray kLoop("\x21\xFF\x0BNETSCAPE2.0", 14);
+
+TEST(GIFReader, FilesLoadOrGiveTheirError)
+{
+    const QByteArray good = BuildGif(GifSpec());
+    const struct {
+        const char* name;
+        QByteArray data;
+        const char* error;
+    } cases[] = {
+        { "signature", BuildGif(WithSpec([](auto& s) { s.signature = "GIX"; })),
             "Invalid GIF signature" },
-        { "unknown label",
-            BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\x55\x00", 3); })),
-            "Unknown extension type" },
-        { "byte after extension",
-            BuildGif(WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFE\x01X\x00\x99", 6); })),
+        { "unknown label", Prefixed(QByteArray("\x21\x55\x00", 3)), "Unknown extension type" },
+        { "byte after extension", Prefixed(QByteArray("\x21\xFE\x01X\x00\x99", 6)),
             "Invalid extension introducer" },
-        { "short application block", BuildGif(WithFrame([](auto& f) {
-             f.prefix = QByteArray("\x21\xFF\x09NETSCAPE2\x00", 13);
-         })),
+        { "short application block", Prefixed(QByteArray("\x21\xFF\x09NETSCAPE2\x00", 13)),
             "Unsupported Application Extension block size" },
-        { "loop block size 4", BuildGif(WithFrame([](auto& f) {
-             f.prefix = LoopBlock(QByteArray("\x04\x01\x00\x00\x00\x00", 6));
-         })),
+        { "loop block size 4", Prefixed(kLoop + QByteArray("\x04\x01\x00\x00\x00\x00", 6)),
             "Invalid GIF data" },
-        { "loop sub-identifier 2", BuildGif(WithFrame([](auto& f) {
-             f.prefix = LoopBlock(QByteArray("\x03\x02\x00\x00\x00", 5));
-         })),
+        { "loop sub-identifier 2", Prefixed(kLoop + QByteArray("\x03\x02\x00\x00\x00", 5)),
             "Invalid GIF data" },
-        { "loop without terminator", BuildGif(WithFrame([](auto& f) {
-             f.prefix = LoopBlock(QByteArray("\x03\x01\x00\x00\x07", 5));
-         })),
+        { "loop without terminator", Prefixed(kLoop + QByteArray("\x03\x01\x00\x00\x07", 5)),
             "Invalid GIF data" },
         { "code size 12", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 12; })),
             "Invalid GIF data" },
         { "code size 9", BuildGif(WithFrame([](auto& f) { f.minCodeSize = 9; })),
             "Invalid GIF data" },
-        { "truncated header", BuildGif(GifSpec()).left(9), "Premature end of data" },
-        { "truncated colour table", BuildGif(GifSpec()).left(15), "Premature end of data" },
-        { "truncated descriptor", BuildGif(GifSpec()).left(30), "Premature end of data" },
-        { "truncated image data",
-            [] {
-                QByteArray d = BuildGif(GifSpec());
-                return d.left(d.size() - 4);
-            }(),
-            "Premature end of data" },
-        { "extension at the end", BuildGif([] {
-             GifSpec s;
+        { "truncated header", good.left(9), "Premature end of data" },
+        { "truncated colour table", good.left(15), "Premature end of data" },
+        { "truncated descriptor", good.left(30), "Premature end of data" },
+        { "truncated image data", good.left(good.size() - 4), "Premature end of data" },
+        { "extension at the end", BuildGif(WithSpec([](auto& s) {
              s.trailer = false;
              s.beforeTrailer = "\x21\xFE\x02";
-             return s;
-         }()),
-            "Premature end of data" },
-        { "end code too early", BuildGif(WithFrame([](auto& f) {
-             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { clear + 1, 3 } });
          })),
             "Premature end of data" },
-        { "codes run out", BuildGif(WithFrame([](auto& f) {
-             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { 2, 3 } });
-         })),
-            "Decoder bit buffer under-run" },
+        { "end code too early", Codes({ 4, 1, 5 }), "Premature end of data" },
+        { "codes run out", Codes({ 4, 1, 2 }), "Decoder bit buffer under-run" },
         { "no code data", BuildGif(WithFrame([](auto& f) { f.codeData = QByteArray(); })),
             "Decoder bit buffer under-run" },
-        { "code beyond the table", BuildGif(WithFrame([](auto& f) {
-             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 }, { 7, 3 } });
-         })),
-            "Circular decoder table entry" },
-        { "table code first", BuildGif(WithFrame([](auto& f) {
-             f.codeData = PackGifCodes({ { clear, 3 }, { 6, 3 } });
-         })),
-            "Circular decoder table entry" },
+        { "code beyond the table", Codes({ 4, 1, 7 }), "Circular decoder table entry" },
+        { "table code first", Codes({ 4, 6 }), "Circular decoder table entry" },
         { "absurd frame size", BuildGif(WithFrame([](auto& f) {
              f.width = 65535;
              f.height = 65535;
-             f.codeData = PackGifCodes({ { clear, 3 }, { 1, 3 } });
+             f.codeData = PackGifCodes({ { 4, 3 }, { 1, 3 } });
          })),
             "Failed to allocate memory for GIF DIB" },
-    };
-    for (const ErrorCase& c : cases)
-        EXPECT_EQ(LoadError(c.data), c.error) << c.name;
-}
-
-TEST(GIFReader, OddButReadableFilesLoad)
-{
-    struct Case {
-        const char* name;
-        GifSpec spec;
-    };
-    Case cases[] = {
-        { "lower-case signature",
-            [] {
-                GifSpec s;
-                s.signature = "gif";
-                return s;
-            }() },
-        { "version 90a",
-            [] {
-                GifSpec s;
-                s.version = "90a";
-                return s;
-            }() },
-        { "no trailer",
-            [] {
-                GifSpec s;
-                s.trailer = false;
-                return s;
-            }() },
-        { "zero bytes between frames",
-            [] {
-                GifSpec s;
-                s.frames.push_back(GifFrameSpec());
-                s.frames[1].prefix = QByteArray(3, '\0');
-                return s;
-            }() },
-        { "application block of 10", WithFrame([](auto& f) {
-             f.prefix = QByteArray("\x21\xFF\x0AXXXXXXXXAB\x01Z\x00", 16);
-         }) },
-        { "application block of 12",
-            WithFrame([](auto& f) { f.prefix = QByteArray("\x21\xFF\x0CXXXXXXXXABCD\x00", 16); }) },
-        { "frame outside the screen", WithFrame([](auto& f) {
+        { "lower-case signature", BuildGif(WithSpec([](auto& s) { s.signature = "gif"; })), "" },
+        { "version 90a", BuildGif(WithSpec([](auto& s) { s.version = "90a"; })), "" },
+        { "no trailer", BuildGif(WithSpec([](auto& s) { s.trailer = false; })), "" },
+        { "zero bytes between frames", BuildGif(WithSpec([](auto& s) {
+             s.frames.push_back(GifFrameSpec());
+             s.frames[1].prefix = QByteArray(3, '\0');
+         })),
+            "" },
+        { "application block of 10", Prefixed(QByteArray("\x21\xFF\x0AXXXXXXXXAB\x01Z\x00", 16)),
+            "" },
+        { "application block of 12", Prefixed(QByteArray("\x21\xFF\x0CXXXXXXXXABCD\x00", 16)), "" },
+        { "frame outside the screen", BuildGif(WithFrame([](auto& f) {
              f.left = 3;
              f.top = 2;
-         }) },
+         })),
+            "" },
     };
-    for (const Case& c : cases) {
-        TGIFImage image;
-        EXPECT_NO_THROW(image.LoadFromData(BuildGif(c.spec))) << c.name;
-        EXPECT_FALSE(image.Empty()) << c.name;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LoadError(c.data), c.error);
     }
 }
 
@@ -271,28 +229,16 @@ TEST(GIFReader, FramesDecodeToTheirPixels)
     }
 }
 
-TEST(GIFReader, BitmapNeedsAColourTable)
+TEST(GIFReader, BitmapNeedsAColourTableAndShowsIndicesBeyondItBlack)
 {
-    GifSpec spec;
-    spec.globalColors.clear();
+    TGIFImage none;
+    none.LoadFromData(BuildGif(WithSpec([](auto& s) { s.globalColors.clear(); })));
+    EXPECT_EQ(ErrorOf([&] { (void)none.Bitmap(); }), "No global or local color table defined");
     TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
-    try {
-        image.Bitmap();
-        FAIL() << "a bitmap without colours";
-    } catch (const EGIFError& e) {
-        EXPECT_STREQ(e.what(), "No global or local color table defined");
-    }
-}
-
-TEST(GIFReader, IndicesBeyondTheTableShowBlack)
-{
-    GifSpec spec = WithFrame([](auto& f) {
+    image.LoadFromData(BuildGif(WithFrame([](auto& f) {
         f.pixels = std::vector<std::uint8_t>(16, 6);
         f.minCodeSize = 3;
-    });
-    TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
+    })));
     EXPECT_EQ(image.Bitmap().pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(TGIFComposer(image).Compose(0, false).pixel(3, 3), qRgb(0, 0, 0));
 }
@@ -317,38 +263,32 @@ TEST(QuickGIF, ReadsOnlyTheFirstFrame)
     }
 }
 
-// Frames of 2x2 on a 4x2 screen, colours: 0 black, 1 red, 2 green, 3 blue.
-struct ComposeCase {
-    const char* name;
-    int disposal;
-    bool transparent;
-    // The screen after the second frame, row by row, as colour letters: k r g b, '.' background.
-    const char* expected;
-};
-
-QImage ComposeTwo(int disposal, bool transparentFrame, bool keepTransparent)
+// A frame at (left, 0) of the given pixels, and a screen of such frames with background 3.
+GifFrameSpec Frame(int left, int width, int height, std::vector<std::uint8_t> pixels,
+    std::optional<GifControl> control = {})
 {
-    GifSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.background = 3;
-    GifFrameSpec first;
-    first.width = 3;
-    first.height = 2;
-    first.pixels = { 1, 1, 1, 1, 1, 1 };
-    first.control = GifControl { disposal, false, 0, 0 };
-    GifFrameSpec second;
-    second.left = 2;
-    second.width = 2;
-    second.height = 2;
-    second.pixels = { 2, 0, 0, 2 };
-    second.control = GifControl { 0, transparentFrame, 0, 0 };
-    spec.frames = { first, second };
-    TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
-    return TGIFComposer(image).Compose(1, keepTransparent);
+    GifFrameSpec f;
+    f.left = left;
+    f.width = width;
+    f.height = height;
+    f.pixels = std::move(pixels);
+    f.control = control;
+    return f;
 }
 
+std::unique_ptr<TGIFImage> Screen(int width, int height, std::vector<GifFrameSpec> frames)
+{
+    GifSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.background = 3;
+    spec.frames = std::move(frames);
+    auto image = std::make_unique<TGIFImage>();
+    image->LoadFromData(BuildGif(spec));
+    return image;
+}
+
+// The screen row by row as colour letters: k r g b (indices 0 to 3), '.' transparent.
 std::string Letters(const QImage& image)
 {
     std::string s;
@@ -368,38 +308,37 @@ std::string Letters(const QImage& image)
 
 TEST(GIFComposer, DisposalMethodsAndTransparency)
 {
-    const ComposeCase cases[] = {
-        { "keep", 1, false, "rrgk/rrkg" },
-        { "none", 0, true, "rrg./rrrg" },
-        { "background", 2, true, "..g./...g" },
-        { "previous", 3, true, "..g./...g" },
-        { "background opaque", 2, false, "..gk/..kg" },
+    // A 3x2 red frame, then a 2x2 one at x 2 on a 4x2 screen.
+    const struct {
+        const char* name;
+        int disposal;
+        bool transparent;
+        bool keepTransparent;
+        const char* expected;  // the screen after the second frame
+    } cases[] = {
+        { "keep", 1, false, true, "rrgk/rrkg" },
+        { "none", 0, true, true, "rrg./rrrg" },
+        { "background", 2, true, true, "..g./...g" },
+        { "previous", 3, true, true, "..g./...g" },
+        { "background opaque", 2, false, true, "..gk/..kg" },
+        // Without the transparent option the background colour fills the gaps.
+        { "background filled", 2, true, false, "bbgb/bbbg" },
     };
-    for (const ComposeCase& c : cases)
-        EXPECT_EQ(Letters(ComposeTwo(c.disposal, c.transparent, true)), c.expected) << c.name;
-    // Without the transparent option the background colour (blue, index 3) fills the gaps.
-    EXPECT_EQ(Letters(ComposeTwo(2, true, false)), "bbgb/bbbg");
+    for (const auto& c : cases) {
+        auto image = Screen(4, 2,
+            { Frame(0, 3, 2, { 1, 1, 1, 1, 1, 1 }, GifControl { c.disposal, false, 0, 0 }),
+                Frame(2, 2, 2, { 2, 0, 0, 2 }, GifControl { 0, c.transparent, 0, 0 }) });
+        EXPECT_EQ(Letters(TGIFComposer(*image).Compose(1, c.keepTransparent)), c.expected)
+            << c.name;
+    }
 }
 
 TEST(GIFComposer, RestorePreviousBringsBackTheEarlierFrame)
 {
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    GifFrameSpec base;
-    base.width = 2;
-    base.height = 1;
-    base.pixels = { 1, 1 };
-    GifFrameSpec overlay = base;
-    overlay.pixels = { 2, 2 };
-    overlay.control = GifControl { 3, false, 0, 0 };
-    GifFrameSpec corner = base;
-    corner.width = 1;
-    corner.pixels = { 3 };
-    spec.frames = { base, overlay, corner };
-    TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
-    TGIFComposer composer(image);
+    auto image = Screen(2, 1,
+        { Frame(0, 2, 1, { 1, 1 }), Frame(0, 2, 1, { 2, 2 }, GifControl { 3, false, 0, 0 }),
+            Frame(0, 1, 1, { 3 }) });
+    TGIFComposer composer(*image);
     EXPECT_EQ(Letters(composer.Compose(1, true)), "gg");
     EXPECT_EQ(Letters(composer.Compose(2, true)), "br");
     // Going back replays from the start.
@@ -409,45 +348,30 @@ TEST(GIFComposer, RestorePreviousBringsBackTheEarlierFrame)
 
 TEST(GIFComposer, FramesOutsideTheScreenAreClipped)
 {
-    struct Case {
+    const struct {
         const char* name;
         int left;
         int top;
         const char* expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         { "overlapping the corner", 3, 1, "..../...r" },
         { "wholly outside", 10, 0, "..../...." },
         { "at the far edge", 65534, 65534, "..../...." },
     };
-    for (const Case& c : cases) {
-        GifSpec spec;
-        spec.width = 4;
-        spec.height = 2;
-        spec.frames[0].left = c.left;
-        spec.frames[0].top = c.top;
-        spec.frames[0].width = 2;
-        spec.frames[0].height = 2;
-        spec.frames[0].pixels.assign(4, 1);
-        TGIFImage image;
-        image.LoadFromData(BuildGif(spec));
-        EXPECT_EQ(Letters(TGIFComposer(image).Compose(0, true)), c.expected) << c.name;
+    for (const auto& c : cases) {
+        GifFrameSpec frame = Frame(c.left, 2, 2, { 1, 1, 1, 1 });
+        frame.top = c.top;
+        auto image = Screen(4, 2, { frame });
+        EXPECT_EQ(Letters(TGIFComposer(*image).Compose(0, true)), c.expected) << c.name;
     }
 }
 
 TEST(GIFComposer, HugeScreensAreRefused)
 {
-    GifSpec spec;
-    spec.width = 65535;
-    spec.height = 65535;
     TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
-    try {
-        TGIFComposer composer(image);
-        FAIL() << "a 16 GB screen was composed";
-    } catch (const EGIFError& e) {
-        EXPECT_STREQ(e.what(), "Failed to allocate memory for GIF DIB");
-    }
+    image.LoadFromData(BuildGif(WithSpec([](auto& s) { s.width = s.height = 65535; })));
+    EXPECT_EQ(ErrorOf([&] { TGIFComposer composer(image); }),
+        "Failed to allocate memory for GIF DIB");
 }
 
 }  // namespace

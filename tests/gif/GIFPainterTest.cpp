@@ -15,7 +15,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using test::GifControl;
-using test::GifFrameSpec;
 using test::GifSpec;
 
 // Records what a painter hands over; each frame of the test animations is one solid colour.
@@ -67,38 +66,18 @@ std::unique_ptr<TGIFImage> Animation(const std::vector<int>& delays, std::option
     GifSpec spec;
     spec.width = 2;
     spec.height = 2;
-    spec.frames.clear();
+    spec.frames.assign(delays.size(), test::GifFrameSpec());
     for (std::size_t i = 0; i < delays.size(); ++i) {
-        GifFrameSpec f;
-        f.width = 2;
-        f.height = 2;
-        f.pixels.assign(4, std::uint8_t(i));
+        spec.frames[i].width = 2;
+        spec.frames[i].height = 2;
+        spec.frames[i].pixels.assign(4, std::uint8_t(i));
         if (delays[i] >= 0)
-            f.control = GifControl { 1, false, 0, delays[i] };
-        spec.frames.push_back(f);
+            spec.frames[i].control = GifControl { 1, false, 0, delays[i] };
     }
     spec.frames[0].loops = loops;
     auto image = std::make_unique<TGIFImage>();
     image->LoadFromData(test::BuildGif(spec));
     return image;
-}
-
-struct EventCounts {
-    int start = 0;
-    int paint = 0;
-    int loop = 0;
-    int end = 0;
-};
-
-void Count(TGIFImage& image, EventCounts& counts)
-{
-    image.OnStartPaint = [&](TAnimPainter&) { ++counts.start; };
-    image.OnPaint = [&](TAnimPainter&) { ++counts.paint; };
-    image.OnLoop = [&](TAnimPainter&) { ++counts.loop; };
-    image.OnEndPaint = [&](TAnimPainter& p) {
-        EXPECT_EQ(p.CurrentFrame(), -1);
-        ++counts.end;
-    };
 }
 
 // Serves hand-overs until done or the time runs out; false on time-out.
@@ -115,198 +94,171 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 
 const QRect kRect(10, 20, 30, 40);
 
+// An animation with a recording target and counts of its events.
+struct Playing {
+    explicit Playing(std::unique_ptr<TGIFImage> animation)
+        : image(std::move(animation))
+    {
+        image->OnStartPaint = [this](TAnimPainter&) { ++start; };
+        image->OnPaint = [this](TAnimPainter&) { ++paint; };
+        image->OnLoop = [this](TAnimPainter&) { ++loop; };
+        image->OnEndPaint = [this](TAnimPainter& p) {
+            EXPECT_EQ(p.CurrentFrame(), -1);
+            ++end;
+        };
+    }
+    std::shared_ptr<TGIFPainter> Paint(TDrawOptions options)
+    {
+        return image->Paint(&target, kRect, options);
+    }
+    bool WaitEnd(int timeoutMs = 5000)
+    {
+        return WaitUntil([&] { return end == 1; }, timeoutMs);
+    }
+
+    std::unique_ptr<TGIFImage> image;
+    RecordingTarget target;
+    int start = 0, paint = 0, loop = 0, end = 0;
+};
+
 TEST(GIFPainter, ProgramOptionsPlayOncePerFrameDelays)
 {
-    auto image = Animation({ 10, 2, 0 }, 0);  // a loop count of 0 does not make it repeat
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
-    auto painter = image->Paint(&target, kRect, doAsync | doAnimate);
-    ASSERT_NE(painter, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    EXPECT_EQ(target.Order(), (std::vector<int> { 0, 1, 2 }));
-    EXPECT_EQ(target.paints[0].rect, kRect);
+    Playing p(Animation({ 10, 2, 0 }, 0));  // a loop count of 0 does not make it repeat
+    ASSERT_NE(p.Paint(doAsync | doAnimate), nullptr);
+    ASSERT_TRUE(p.WaitEnd());
+    EXPECT_EQ(p.target.Order(), (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ(p.target.paints[0].rect, kRect);
     // 10 hundredths are 10 units of 12 ms; a delay of 2 counts as the minimum of 4 units.
-    EXPECT_GE(target.GapMs(1), 118);
-    EXPECT_LE(target.GapMs(1), 300);
-    EXPECT_GE(target.GapMs(2), 46);
-    EXPECT_LE(target.GapMs(2), 230);
-    EXPECT_EQ(counts.start, 1);
-    EXPECT_EQ(counts.paint, 3);
-    EXPECT_EQ(counts.loop, 0);
-    EXPECT_TRUE(WaitUntil([&] { return image->Painters().empty(); }));
+    EXPECT_GE(p.target.GapMs(1), 118);
+    EXPECT_LE(p.target.GapMs(1), 300);
+    EXPECT_GE(p.target.GapMs(2), 46);
+    EXPECT_LE(p.target.GapMs(2), 230);
+    EXPECT_EQ(p.start, 1);
+    EXPECT_EQ(p.paint, 3);
+    EXPECT_EQ(p.loop, 0);
+    EXPECT_TRUE(WaitUntil([&] { return p.image->Painters().empty(); }));
 }
 
 TEST(GIFPainter, PassesFollowTheLoopOptions)
 {
-    struct Case {
+    const struct {
         const char* name;
         std::optional<int> loops;
         TDrawOptions options;
         std::vector<int> order;
         int loopEvents;
-    };
-    const Case cases[] = {
+        bool canvasValid = true;
+    } cases[] = {
         { "loop count 2", 2, doAsync | doAnimate | doLoop, { 0, 1, 0, 1 }, 1 },
         { "loop option without a loop extension", {}, doAsync | doAnimate | doLoop, { 0, 1 }, 0 },
         { "first frame only", 2, doAsync | doLoop, { 0 }, 0 },
         { "in the caller", 2, doAnimate | doLoop, { 0, 1, 0, 1 }, 1 },
+        { "gone canvas ends quietly", 2, doAsync | doAnimate | doValidateCanvas, {}, 0, false },
     };
-    for (const Case& c : cases) {
-        auto image = Animation({ 1, 1 }, c.loops);
-        EventCounts counts;
-        Count(*image, counts);
-        RecordingTarget target;
-        auto painter = image->Paint(&target, kRect, c.options);
-        EXPECT_EQ(painter == nullptr, (c.options & doAsync) == 0) << c.name;
-        ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; })) << c.name;
-        EXPECT_EQ(target.Order(), c.order) << c.name;
-        EXPECT_EQ(counts.loop, c.loopEvents) << c.name;
+    for (const auto& c : cases) {
+        Playing p(Animation({ 1, 1 }, c.loops));
+        p.target.valid = c.canvasValid;
+        EXPECT_EQ(p.Paint(c.options) == nullptr, (c.options & doAsync) == 0) << c.name;
+        ASSERT_TRUE(p.WaitEnd()) << c.name;
+        EXPECT_EQ(p.target.Order(), c.order) << c.name;
+        EXPECT_EQ(p.loop, c.loopEvents) << c.name;
     }
 }
 
 TEST(GIFPainter, EndlessPassesRunUntilStopped)
 {
     for (std::optional<int> loops : { std::optional<int>(0), std::optional<int>() }) {
-        auto image = Animation({ 1, 1, -1 }, loops);
-        EventCounts counts;
-        Count(*image, counts);
-        RecordingTarget target;
-        const TDrawOptions options = doAsync | doAnimate | doLoop | (loops ? 0 : doLoopForever);
-        auto painter = image->Paint(&target, kRect, options);
-        ASSERT_TRUE(WaitUntil([&] { return target.paints.size() >= 7; }));
+        Playing p(Animation({ 1, 1, -1 }, loops));
+        auto painter = p.Paint(doAsync | doAnimate | doLoop | (loops ? 0 : doLoopForever));
+        ASSERT_TRUE(WaitUntil([&] { return p.target.paints.size() >= 7; }));
         painter->Stop();
-        ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-        std::vector<int> order = target.Order();
+        ASSERT_TRUE(p.WaitEnd());
+        std::vector<int> order = p.target.Order();
         order.resize(7);
         EXPECT_EQ(order, (std::vector<int> { 0, 1, 2, 0, 1, 2, 0 }));
-        EXPECT_GE(counts.loop, 2);
+        EXPECT_GE(p.loop, 2);
     }
 }
 
-TEST(GIFPainter, StopCutsALongDelayShort)
+TEST(GIFPainter, PauseHoldsStillAndAMovedRectangleServesTheNextFrame)
 {
-    auto image = Animation({ 5000, 1 });  // a 60 s wait after the first frame
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
-    auto painter = image->Paint(&target, kRect, doAsync | doAnimate);
-    ASSERT_TRUE(WaitUntil([&] { return target.paints.size() == 1; }));
-    QThread::msleep(50);
-    const auto stopped = Clock::now();
-    painter->Stop();
-    ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }, 1000));
-    EXPECT_LT(Clock::now() - stopped, std::chrono::milliseconds(500));
-    EXPECT_EQ(target.paints.size(), 1u);
-}
-
-TEST(GIFPainter, PausedPaintersHoldStill)
-{
-    auto image = Animation({ 1, 1, 1 });
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
-    target.onPaint = [&] {
-        if (target.paints.size() == 1)
-            image->PaintPause();
-    };
-    image->Paint(&target, kRect, doAsync | doAnimate);
-    ASSERT_FALSE(WaitUntil([&] { return target.paints.size() > 1; }, 300));
-    image->PaintResume();
-    ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    EXPECT_EQ(target.Order(), (std::vector<int> { 0, 1, 2 }));
-}
-
-TEST(GIFPainter, MovedTargetRectangleIsUsedForTheNextFrame)
-{
-    auto image = Animation({ 1, 1 });
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
+    Playing p(Animation({ 1, 1, 1 }));
     const QRect moved(1, 2, 3, 4);
-    auto painter = image->Paint(&target, kRect, doAsync | doAnimate);
-    target.onPaint = [&] {
-        image->LockPainters();
-        for (const auto& p : image->Painters())
-            p->SetTargetRect(moved);
-        image->UnlockPainters();
+    p.target.onPaint = [&] {
+        if (p.target.paints.size() == 1) {
+            p.image->PaintPause();
+            p.image->LockPainters();
+            for (const auto& painter : p.image->Painters())
+                painter->SetTargetRect(moved);
+            p.image->UnlockPainters();
+        }
     };
-    ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    ASSERT_EQ(target.paints.size(), 2u);
-    EXPECT_EQ(target.paints[0].rect, kRect);
-    EXPECT_EQ(target.paints[1].rect, moved);
-}
-
-TEST(GIFPainter, GoneCanvasEndsQuietly)
-{
-    auto image = Animation({ 1, 1 });
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
-    target.valid = false;
-    image->Paint(&target, kRect, doAsync | doAnimate | doValidateCanvas);
-    ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-    EXPECT_TRUE(target.paints.empty());
+    p.Paint(doAsync | doAnimate);
+    ASSERT_FALSE(WaitUntil([&] { return p.target.paints.size() > 1; }, 300));
+    p.image->PaintResume();
+    ASSERT_TRUE(p.WaitEnd());
+    EXPECT_EQ(p.target.Order(), (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ(p.target.paints[0].rect, kRect);
+    EXPECT_EQ(p.target.paints[1].rect, moved);
 }
 
 TEST(GIFPainter, TransparentOptionKeepsTransparentPixels)
 {
+    GifSpec spec;
+    spec.width = 2;
+    spec.height = 1;
+    spec.frames[0].width = 2;
+    spec.frames[0].height = 1;
+    spec.frames[0].pixels = { 1, 0 };
+    spec.frames[0].control = GifControl { 0, true, 0, 0 };
     for (bool transparent : { false, true }) {
-        auto image = Animation({ 1 });
-        GifSpec spec;
-        spec.width = 2;
-        spec.height = 1;
-        spec.frames[0].width = 2;
-        spec.frames[0].height = 1;
-        spec.frames[0].pixels = { 1, 0 };
-        spec.frames[0].control = GifControl { 0, true, 0, 0 };
+        auto image = std::make_unique<TGIFImage>();
         image->LoadFromData(test::BuildGif(spec));
-        EventCounts counts;
-        Count(*image, counts);
-        RecordingTarget target;
-        image->Paint(&target, kRect, doAsync | doAnimate | (transparent ? doTransparent : 0));
-        ASSERT_TRUE(WaitUntil([&] { return counts.end == 1; }));
-        ASSERT_EQ(target.paints.size(), 1u);
-        EXPECT_EQ(qAlpha(target.paints[0].image.pixel(1, 0)), transparent ? 0 : 255);
-        EXPECT_EQ(target.paints[0].image.pixel(0, 0), qRgb(255, 0, 0));
+        Playing p(std::move(image));
+        p.Paint(doAsync | doAnimate | (transparent ? doTransparent : 0));
+        ASSERT_TRUE(p.WaitEnd());
+        ASSERT_EQ(p.target.paints.size(), 1u);
+        EXPECT_EQ(qAlpha(p.target.paints[0].image.pixel(1, 0)), transparent ? 0 : 255);
+        EXPECT_EQ(p.target.paints[0].image.pixel(0, 0), qRgb(255, 0, 0));
     }
 }
 
-TEST(GIFPainter, FreeingTheImageStopsItsPainters)
+TEST(GIFPainter, StopOrFreeingTheImageCutsALongDelayShort)
 {
-    auto image = Animation({ 5000, 1 });
-    EventCounts counts;
-    Count(*image, counts);
-    RecordingTarget target;
-    std::weak_ptr<TGIFPainter> painter = image->Paint(&target, kRect, doAsync | doAnimate);
-    ASSERT_TRUE(WaitUntil([&] { return target.paints.size() == 1; }));
-    const auto start = Clock::now();
-    image.reset();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
-    EXPECT_TRUE(painter.expired());
-    EXPECT_EQ(counts.end, 0) << "no event reaches the owner of a freed image";
+    for (bool freeImage : { false, true }) {
+        Playing p(Animation({ 5000, 1 }));  // a 60 s wait after the first frame
+        std::shared_ptr<TGIFPainter> running = p.Paint(doAsync | doAnimate);
+        std::weak_ptr<TGIFPainter> painter = running;
+        ASSERT_TRUE(WaitUntil([&] { return p.target.paints.size() == 1; }));
+        QThread::msleep(50);
+        const auto start = Clock::now();
+        if (freeImage) {
+            running.reset();
+            p.image.reset();
+            EXPECT_TRUE(painter.expired());
+            EXPECT_EQ(p.end, 0) << "no event reaches the owner of a freed image";
+        } else {
+            running->Stop();
+            ASSERT_TRUE(p.WaitEnd(1000));
+        }
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << freeImage;
+        EXPECT_EQ(p.target.paints.size(), 1u);
+    }
 }
 
 TEST(GIFPainter, FreeingTheImageFromItsOwnHandOverDoesNotDeadlock)
 {
-    struct Case {
-        const char* name;
-        TDrawOptions options;
-    };
-    for (const Case& c :
-        { Case { "own thread", doAsync | doAnimate }, Case { "in the caller", doAnimate } }) {
+    for (TDrawOptions options : { TDrawOptions(doAsync | doAnimate), TDrawOptions(doAnimate) }) {
         auto image = Animation({ 1, 1, 1 });
         RecordingTarget target;
         target.onPaint = [&] {
             if (target.paints.size() == 2)
                 image.reset();
         };
-        std::shared_ptr<TGIFPainter> running = image->Paint(&target, kRect, c.options);
-        std::weak_ptr<TGIFPainter> painter = running;
-        running.reset();
-        ASSERT_TRUE(WaitUntil([&] { return painter.expired(); })) << c.name;
+        std::weak_ptr<TGIFPainter> painter = image->Paint(&target, kRect, options);
+        ASSERT_TRUE(WaitUntil([&] { return painter.expired(); })) << options;
         EXPECT_EQ(image, nullptr);
-        EXPECT_EQ(target.paints.size(), 2u) << c.name;
+        EXPECT_EQ(target.paints.size(), 2u) << options;
     }
 }
 
@@ -324,23 +276,20 @@ TEST(GIFPainter, FreeingTheImageWhileACallerPainterWaitsEndsIt)
 
 TEST(GIFPainter, FrameDelaysInUnits)
 {
-    struct Case {
+    const struct {
         int delay;  // -1: no control extension
         TDrawOptions options;
         int units;
-    };
-    const Case cases[] = {
+    } cases[] = {
         { -1, doAsync, 10 },
         { 0, doAsync, 10 },
-        { 1, doAsync, 4 },
         { 3, doAsync, 4 },
         { 4, doAsync, 4 },
-        { 10, doAsync, 10 },
         { 5000, doAsync, 5000 },
         { 5000, doAnimate, 1000 },
         { 1000, 0, 1000 },
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         auto image = Animation({ c.delay });
         EXPECT_EQ(TGIFPainter::FrameDelayUnits(image->Image(0), c.options), c.units) << c.delay;
     }
