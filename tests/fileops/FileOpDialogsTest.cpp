@@ -211,20 +211,16 @@ TEST(FileOpDialogs, ErrorAndTrashQuestionsMapTheirButtons)
     const TFileOpError error { foCopy, "/a/b.jpg", "/c/b.jpg", 28 };
     const struct {
         const char* button;
-        TFileOpErrorAnswer answer;
-    } errorCases[] = { { "&Skip", eaSkip }, { "&Retry", eaRetry }, { "Cancel", eaCancel } };
-    for (const auto& c : errorCases) {
+        bool trash;  // the question after a failed move to the trash, else the error question
+        int answer;
+    } cases[] = { { "&Skip", false, eaSkip }, { "&Retry", false, eaRetry },
+        { "Cancel", false, eaCancel }, { "&Skip", true, taSkip },
+        { "&Delete permanently...", true, taDeletePermanently }, { "Cancel", true, taCancel } };
+    for (const auto& c : cases) {
         AnswerNextBox(QString::fromUtf8(c.button));
-        EXPECT_EQ(dialogs.AskError(error), c.answer) << c.button;
-    }
-    const struct {
-        const char* button;
-        TTrashFailAnswer answer;
-    } trashCases[] = { { "&Skip", taSkip }, { "&Delete permanently...", taDeletePermanently },
-        { "Cancel", taCancel } };
-    for (const auto& c : trashCases) {
-        AnswerNextBox(QString::fromUtf8(c.button));
-        EXPECT_EQ(dialogs.AskTrashFailed("/a/b.jpg"), c.answer) << c.button;
+        const int answer =
+            c.trash ? int(dialogs.AskTrashFailed("/a/b.jpg")) : int(dialogs.AskError(error));
+        EXPECT_EQ(answer, c.answer) << c.button;
     }
     AnswerNextBox(QStringLiteral("&No"));
     EXPECT_FALSE(dialogs.ConfirmDeletePermanently("/a/b.jpg"));

@@ -20,13 +20,6 @@
 namespace pixmarl {
 namespace {
 
-void RunEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    WaitProcessingEvents([&] { return t.elapsed() >= ms; });
-}
-
 bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 3000)
 {
     QElapsedTimer t;
@@ -34,6 +27,8 @@ bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 3000)
     WaitProcessingEvents([&] { return done() || t.elapsed() >= limitMs; });
     return done();
 }
+
+void RunEventsFor(int ms) { RunEventsUntil([] { return false; }, ms); }
 
 // The open name editor of a tree, or nullptr.
 QLineEdit* Editor(const QTreeWidget& tree)
@@ -89,12 +84,7 @@ protected:
 
     static TVolume Volume(const QString& path, TDriveType type)
     {
-        TVolume v;
-        v.mountPath = path;
-        v.device = path;
-        v.fsType = "ext4";
-        v.driveType = type;
-        return v;
+        return TVolume{path, "ext4", path, type, {}};
     }
 
     QString Path(const QString& relative) const { return root_ + u'/' + relative; }

@@ -13,13 +13,8 @@ namespace {
 
 TVolume Volume(const char* path, const char* label = "", const char* device = "/dev/x")
 {
-    TVolume v;
-    v.mountPath = QString::fromUtf8(path);
-    v.label = QString::fromUtf8(label);
-    v.device = QString::fromUtf8(device);
-    v.fsType = "ext4";
-    v.driveType = dtFixed;
-    return v;
+    return TVolume{QString::fromUtf8(path), "ext4", QString::fromUtf8(device), dtFixed,
+                   QString::fromUtf8(label)};
 }
 
 // A mount table the test changes at will, and a record of what the listeners heard.

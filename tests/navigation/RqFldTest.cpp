@@ -23,9 +23,7 @@ protected:
     {
         QDir().mkpath(dir_.path() + "/a/b");
         QDir().mkpath(dir_.path() + "/c");
-        TVolume v;
-        v.mountPath = dir_.path();
-        v.driveType = dtFixed;
+        const TVolume v{dir_.path(), {}, {}, dtFixed, {}};
         computer_ = std::make_unique<TMyComputer>([v] { return std::vector<TVolume>{v}; }, false);
         dialog_ = std::make_unique<TReqFolderDlg>(nullptr, computer_.get());
     }
