@@ -122,7 +122,8 @@ protected:
         ops_.OnOwnChangeTakenBack = [this] { --ownChanges_; };
     }
 
-    // Five files a..e in the source folder; b, c and e exist in the target with other content.
+    // Five files a..e in the source folder; b, c and e exist in the target with other content,
+    // and the name e#2.jpg is taken there.
     QStringList FiveWithThreeConflicts()
     {
         QStringList files;
@@ -130,6 +131,17 @@ protected:
             files << WriteFile(src_, name, QByteArray("new ") + name);
         for (const char* name : { "b.jpg", "c.jpg", "e.jpg" })
             WriteFile(dst_, name, QByteArray("old ") + name);
+        WriteFile(dst_, "e#2.jpg", "taken");
+        return files;
+    }
+    // The target folder as name=content, sorted, with ".jpg" left out.
+    QStringList TargetFiles() const
+    {
+        QStringList files;
+        for (const QString& name : QDir(dst_).entryList(QDir::Files | QDir::Hidden))
+            files << QString(name + u'=' + QString::fromUtf8(ReadWholeFile(JoinPath(dst_, name))))
+                         .remove(QStringLiteral(".jpg"));
+        files.sort();
         return files;
     }
     QByteArray At(const QString& name) const { return ReadWholeFile(JoinPath(dst_, name)); }
@@ -145,40 +157,24 @@ protected:
     int ownChanges_ = 0;
 };
 
-TEST_F(FileOpsTest, RenameAllRenamesEveryConflictWithoutAskingAgain)
-{
-    WriteFile(dst_, "e#2.jpg", "taken");
-    overwrite_.replies = { { oaRenameAll, {} } };
-    ASSERT_TRUE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
-    ASSERT_EQ(overwrite_.asked.size(), 1u);
-    EXPECT_TRUE(overwrite_.asked[0].Multiple);
-    EXPECT_EQ(overwrite_.asked[0].Proposal, JoinPath(dst_, "b#2.jpg"));
-    for (const char* name : { "b.jpg", "c.jpg", "e.jpg" })
-        EXPECT_EQ(At(name), QByteArray("old ") + name);
-    EXPECT_EQ(At("b#2.jpg"), "new b.jpg");
-    EXPECT_EQ(At("c#2.jpg"), "new c.jpg");
-    EXPECT_EQ(At("e#2.jpg"), "taken");
-    EXPECT_EQ(At("e#3.jpg"), "new e.jpg");
-    EXPECT_EQ(At("a.jpg"), "new a.jpg");
-    ASSERT_EQ(requests_.size(), 1u);
-    EXPECT_EQ(requests_[0].Flags, 0x51u);
-}
-
 TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
 {
     const struct {
         const char* name;
         std::vector<TOverwriteReply> replies;
         size_t questions;
-        QStringList copied;  // names whose content is now "new ..."
-        QStringList untouched;  // conflicts whose old content stays
+        QStringList target;  // the target folder afterwards
     } cases[] = {
-        { "replace none", { { oaReplaceNone, {} } }, 1, { "a.jpg", "d.jpg" },
-            { "b.jpg", "c.jpg", "e.jpg" } },
+        { "replace none", { { oaReplaceNone, {} } }, 1,
+            { "a=new a", "b=old b", "c=old c", "d=new d", "e#2=taken", "e=old e" } },
         { "replace all", { { oaReplaceAll, {} } }, 1,
-            { "a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg" }, {} },
+            { "a=new a", "b=new b", "c=new c", "d=new d", "e#2=taken", "e=new e" } },
         { "one by one", { { oaReplace, {} }, { oaDontReplace, {} }, { oaReplace, {} } }, 3,
-            { "a.jpg", "b.jpg", "d.jpg", "e.jpg" }, { "c.jpg" } },
+            { "a=new a", "b=new b", "c=old c", "d=new d", "e#2=taken", "e=new e" } },
+        // renames every conflict without asking again, around names in use
+        { "rename all", { { oaRenameAll, {} } }, 1,
+            { "a=new a", "b#2=new b", "b=old b", "c#2=new c", "c=old c", "d=new d", "e#2=taken",
+                "e#3=new e", "e=old e" } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,13 +183,16 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         test::MakeFolder(dir_.path(), "src");
         test::MakeFolder(dir_.path(), "dst");
         overwrite_ = { c.replies, {}, {} };
+        requests_.clear();
         ASSERT_TRUE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
-        EXPECT_EQ(overwrite_.asked.size(), c.questions);
-        for (const QString& name : c.copied)
-            EXPECT_EQ(At(name), "new " + name.toUtf8());
-        for (const QString& name : c.untouched)
-            EXPECT_EQ(At(name), "old " + name.toUtf8());
-        EXPECT_EQ(QDir(dst_).entryList(QDir::Files | QDir::Hidden).size(), 5);
+        ASSERT_EQ(overwrite_.asked.size(), c.questions);
+        EXPECT_TRUE(overwrite_.asked[0].Multiple);
+        EXPECT_EQ(overwrite_.asked[0].Proposal, JoinPath(dst_, "b#2.jpg"));
+        EXPECT_EQ(TargetFiles(), c.target);
+        ASSERT_EQ(requests_.size(), 1u);
+        if (c.replies[0].Answer == oaRenameAll) {
+            EXPECT_EQ(requests_[0].Flags, 0x51u);
+        }
     }
 }
 

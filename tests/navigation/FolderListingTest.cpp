@@ -34,29 +34,24 @@ TEST(FolderListing, NewFolderNameSkipsOnlyExistingFolders)
     }
 }
 
+// Dot folders, and where extended attributes work, folders marked hidden or system, are not shown.
 TEST(FolderListing, ShowsSortedVisibleFoldersOnly)
 {
     QTemporaryDir dir;
     for (const char* name : {"beta", "Alpha", "alpha", ".git", "Zulu", "ärger"})
         test::MakeFolder(dir.path(), name);
+    const QString hidden = test::MakeFolder(dir.path(), "hidden");
+    const QString system = test::MakeFolder(dir.path(), "system");
     test::WriteFile(dir.path(), "afile.jpg");
     QFile::link(dir.path() + "/beta", dir.path() + "/link to beta");
     QFile::link(dir.path() + "/gone", dir.path() + "/dangling");
-    EXPECT_EQ(ListSubFolders(dir.path()),
-              (QStringList{"Alpha", "alpha", "ärger", "beta", "link to beta", "Zulu"}));
-    EXPECT_EQ(ListSubFolders(dir.path() + "/missing"), QStringList{});
-}
-
-TEST(FolderListing, FolderMarkedHiddenOrSystemIsNotShown)
-{
-    QTemporaryDir dir;
-    const QString hidden = test::MakeFolder(dir.path(), "hidden");
-    const QString system = test::MakeFolder(dir.path(), "system");
-    test::MakeFolder(dir.path(), "plain");
+    QStringList expected{"Alpha", "alpha", "ärger", "beta", "link to beta", "Zulu"};
     if (!WriteFileAttributes(hidden, faHidden) || !WriteFileAttributes(system, faSysFile) ||
         (ReadFileAttributes(system) & faSysFile) == 0)
-        GTEST_SKIP() << "no extended attributes here";
-    EXPECT_EQ(ListSubFolders(dir.path()), QStringList{"plain"});
+        expected = QStringList{"Alpha", "alpha", "ärger", "beta", "hidden", "link to beta",
+                               "system", "Zulu"};
+    EXPECT_EQ(ListSubFolders(dir.path()), expected);
+    EXPECT_EQ(ListSubFolders(dir.path() + "/missing"), QStringList{});
 }
 
 TEST(FolderListing, ReadAheadListsEachChildExceptSkippedOnes)
@@ -97,7 +92,6 @@ TEST(FolderListing, LeafProofNeverHidesAFolderThatHasSubFolders)
     for (const auto& c : cases) {
         const QString path = dir.path() + "/" + c.name;
         if (!c.mayBeLeaf) {
-            EXPECT_FALSE(IsLeafFolder(path)) << c.name;
             EXPECT_FALSE(leaves.at(c.name)) << c.name;
         }
         EXPECT_EQ(IsLeafFolder(path), leaves.at(c.name)) << c.name;

@@ -13,13 +13,8 @@ namespace {
 
 TVolume Volume(const char* path, const char* label = "", const char* device = "/dev/x")
 {
-    TVolume v;
-    v.mountPath = QString::fromUtf8(path);
-    v.label = QString::fromUtf8(label);
-    v.device = QString::fromUtf8(device);
-    v.fsType = "ext4";
-    v.driveType = dtFixed;
-    return v;
+    return TVolume{QString::fromUtf8(path), "ext4", QString::fromUtf8(device), dtFixed,
+                   QString::fromUtf8(label)};
 }
 
 // A mount table the test changes at will, and a record of what the listeners heard.
@@ -83,7 +78,7 @@ TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)
     EXPECT_EQ(f.heard, (QStringList{"64  (/media/usb) 2", "2 Photos (/media/usb) 2"}));
 }
 
-TEST(MyComputer, RemovedListenerHearsNothingAndLabelsCannotBeWritten)
+TEST(MyComputer, RemovedListenerHearsNothingLabelsCannotBeWrittenAndNestedMountsContain)
 {
     Fixture f;
     QStringList other;
@@ -96,11 +91,9 @@ TEST(MyComputer, RemovedListenerHearsNothingAndLabelsCannotBeWritten)
     EXPECT_EQ(f.heard.size(), 1);
     EXPECT_FALSE(f.computer.SetLabel(*f.computer.Drives()[0], "NEW"));
     EXPECT_EQ(f.computer.Drives()[0]->Name(), "File System (/)");
-}
 
-TEST(MyComputer, ContainingDriveOfNestedMounts)
-{
-    Fixture f;
+    // The containing drive of nested mounts.
+    f.volumes.push_back(Volume("/home"));
     f.volumes.push_back(Volume("/home/ann/usb"));
     f.computer.Update();
     EXPECT_EQ(f.computer.ContainingDrive("/home/ann/usb/a")->MountPath(), "/home/ann/usb");
