@@ -25,6 +25,8 @@ QByteArray Compress(const JpegSpec& spec, J_COLOR_SPACE inSpace, RowFn rowAt)
     cinfo.input_components = spec.components;
     cinfo.in_color_space = inSpace;
     jpeg_set_defaults(&cinfo);
+    if (spec.ycck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK);
     jpeg_set_quality(&cinfo, spec.quality, TRUE);
     cinfo.write_JFIF_header = spec.jfif ? TRUE : FALSE;
     if (spec.progressive)

@@ -23,6 +23,7 @@ struct JpegSpec {
     int quality = 90;
     bool progressive = false;
     bool jfif = true;
+    bool ycck = false;  // 4 components stored as YCCK, the way Adobe applications save CMYK
     QByteArray comment;                         // written as one COM segment when not empty
     std::vector<std::pair<int, QByteArray>> markers;  // (marker code, payload), e.g. 0xE1 for Exif
 };
