@@ -15,6 +15,8 @@ packages=(
     libgif-dev libtiff-dev libjpeg-turbo-progs
     # fuzzing with libFuzzer and the sanitizer runtime
     clang libclang-rt-dev
+    # the screenshot script's virtual X server
+    xvfb xauth
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(hyperfine libvips-tools imagemagick)
