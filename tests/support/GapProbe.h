@@ -1,0 +1,30 @@
+#pragma once
+
+// Measures how long the calling thread's event loop stays away: a 1 ms timer notes the longest
+// interval between two of its ticks. Used by tests and benchmarks that check the GUI thread never
+// stalls while workers run. Create, start and read it on the thread whose loop is measured.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+namespace pixmarl::test {
+
+class TGapProbe : public QObject {
+public:
+    TGapProbe();
+    void Start();
+    void Stop();
+    // The longest gap between two ticks since Start, in milliseconds.
+    double LongestGapMs() const { return longestNs_ / 1e6; }
+
+private:
+    void Tick();
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 lastNs_ = 0;
+    qint64 longestNs_ = 0;
+};
+
+}  // namespace pixmarl::test
