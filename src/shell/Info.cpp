@@ -458,12 +458,16 @@ void TFileInfo::StartApply(bool closeAfter)
         changes.Comment = CommentBytes(com_->toPlainText(), commentLatin1_);
     SetWriting(true);
     const quint64 generation = generation_;
-    RunOnWorker<TApplyOutcome>([changes] { return ApplyFileChanges(changes); },
-                               [this, generation, closeAfter](TApplyOutcome outcome) {
-                                   SetWriting(false);
-                                   if (generation == generation_)
-                                       Applied(outcome, closeAfter);
-                               });
+    RunOnWorker<TApplyOutcome>(
+        [changes] { return ApplyFileChanges(changes); },
+        [this, generation, closeAfter, fileName = fileName_](TApplyOutcome outcome) {
+            SetWriting(false);
+            // The owner hears of the change even if the dialog moved on.
+            if (outcome.AttributesWritten || outcome.CommentWritten)
+                emit FileChanged(fileName);
+            if (generation == generation_)
+                Applied(outcome, closeAfter);
+        });
 }
 
 void TFileInfo::Applied(const TApplyOutcome& outcome, bool closeAfter)
@@ -472,8 +476,6 @@ void TFileInfo::Applied(const TApplyOutcome& outcome, bool closeAfter)
         pending_ &= ~kPendingAttributes;
     if (outcome.CommentWritten)
         pending_ &= ~kPendingComment;
-    if (outcome.AttributesWritten || outcome.CommentWritten)
-        emit FileChanged(fileName_);
     if (!outcome.Message.isEmpty()) {
         auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), outcome.Message,
                                     QMessageBox::Ok, this);

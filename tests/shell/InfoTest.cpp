@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -115,6 +116,7 @@ TEST_F(InfoTest, OkCancelAndApplyThenCancel)
         SCOPED_TRACE(c.buttons.front());
         const QString path = Jpeg(QStringLiteral("%1.jpg").arg(++count));
         Show(path);
+        const QSignalSpy changed(&dialog_, &TFileInfo::FileChanged);
         EXPECT_FALSE(Find("ApplyBtn")->isEnabled());
         ReadOnlyBox()->click();
         EXPECT_TRUE(Find("ApplyBtn")->isEnabled());
@@ -124,6 +126,7 @@ TEST_F(InfoTest, OkCancelAndApplyThenCancel)
         }
         EXPECT_FALSE(dialog_.isVisible());
         EXPECT_EQ((ReadFileAttributes(path) & faReadOnly) != 0, c.readOnly);
+        EXPECT_EQ(changed.size(), c.readOnly ? 1 : 0);
     }
 }
 
