@@ -19,7 +19,7 @@ namespace {
 
 QByteArray Gif256()
 {
-    test::GifSpec spec;
+    test::GifParams spec;
     spec.globalColors.resize(256);
     return test::BuildGif(spec);
 }
@@ -51,13 +51,13 @@ TEST(InfoTexts, CompressionRatiosAndSizesInTheLocalesDigits)
 // Each format's report on a built file: its row count and the rows whose values the builder fixes.
 TEST(InfoReads, HeaderReportOfEachFormat)
 {
-    test::JpegSpec jpeg;
+    test::JpegParams jpeg;
     jpeg.components = 1;
-    test::BmpSpec bmp;
+    test::BmpParams bmp;
     bmp.height = 480;
     bmp.topDown = true;
     bmp.bitCount = 4;
-    test::TiffSpec tiff;
+    test::TiffParams tiff;
     tiff.lzw = true;
     tiff.predictor = 2;
     tiff.bigEndian = true;
@@ -79,7 +79,7 @@ TEST(InfoReads, HeaderReportOfEachFormat)
          6,
          {{"Image Height", "-480"}, {"Compression", "none"}, {"Colors", "16 colors or grayscale"}}},
         {"a.avi",
-         test::BuildAvi(test::MakeAviSpec(test::AviCodec::Rgb24, 320, 240, 3)),
+         test::BuildAvi(test::MakeAviParams(test::AviCodec::Rgb24, 320, 240, 3)),
          8,
          {{"Image Width", "320"}, {"Samples per sec.", "15"}, {"Duration", "0.2 sec."}}},
         {"a.tif",

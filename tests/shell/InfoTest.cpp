@@ -33,7 +33,7 @@ protected:
     }
     QString Jpeg(const QString& name)
     {
-        test::JpegSpec spec;
+        test::JpegParams spec;
         spec.comment = "hello\r\nworld";
         return Write(name, test::BuildJpeg(spec));
     }
@@ -80,7 +80,7 @@ TEST_F(InfoTest, PagesFollowWhetherTheHeaderReads)
 
     // Once the user looks at the header, the next readable file opens on it.
     Tabs()->setCurrentIndex(kHeader);
-    test::GifSpec gif;
+    test::GifParams gif;
     gif.globalColors.resize(256);
     Show(Write("b.gif", test::BuildGif(gif)));
     EXPECT_EQ(Tabs()->currentIndex(), kHeader);

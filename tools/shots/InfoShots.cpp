@@ -32,19 +32,19 @@ void ShowFor(TFileInfo& dialog, const QString& path)
 void InfoScene(TShotContext& context)
 {
     const QString dir = context.ScratchDir(QStringLiteral("info"));
-    test::JpegSpec jpeg;
+    test::JpegParams jpeg;
     jpeg.width = 640;
     jpeg.height = 480;
     jpeg.comment = "Harbour at dusk\r\nSecond line of the comment";
-    test::GifSpec gif;
+    test::GifParams gif;
     gif.width = 320;
     gif.height = 200;
-    test::BmpSpec bmp;
+    test::BmpParams bmp;
     bmp.width = 120;
     bmp.height = 80;
     bmp.topDown = true;
     bmp.bitCount = 8;
-    test::TiffSpec tiff;
+    test::TiffParams tiff;
     tiff.lzw = true;
     tiff.predictor = 2;
     tiff.documentName = "Scanned page 1";
@@ -62,7 +62,7 @@ void InfoScene(TShotContext& context)
         {"info-header-gif", QStringLiteral("anim.gif"), test::BuildGif(gif)},
         {"info-header-bmp", QStringLiteral("topdown.bmp"), test::BuildBmp(bmp)},
         {"info-header-avi", QStringLiteral("clip.avi"),
-         test::BuildAvi(test::MakeAviSpec(test::AviCodec::Rgb24, 320, 240, 3))},
+         test::BuildAvi(test::MakeAviParams(test::AviCodec::Rgb24, 320, 240, 3))},
         {"info-header-tiff", QStringLiteral("scan.tif"), test::BuildTiff(tiff)},
     };
     TFileInfo dialog;
