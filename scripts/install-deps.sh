@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     # build
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
     libjpeg62-turbo-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # tests and benchmarks
@@ -17,6 +17,8 @@ packages=(
     clang libclang-rt-dev
     # the screenshot script's virtual X server
     xvfb xauth
+    # the desktop entry and metainfo validators, and the Debian package (make package)
+    desktop-file-utils appstream dpkg-dev file
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(hyperfine libvips-tools imagemagick)
