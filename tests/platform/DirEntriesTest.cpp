@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include "platform/DirEntries.h"
 #include "platform/FileAttributes.h"
@@ -67,15 +70,30 @@ TEST(DirEntries, NamesOnlyEnumerationTellsFolders)
     EXPECT_EQ(seen, (std::map<std::string, bool>{{"a.jpg", false}, {"d.jpg", true}}));
 }
 
-TEST(DirEntries, DanglingLinkIsLeftOut)
+// Only regular files and folders are listed, also behind links: a FIFO would block whoever opens
+// it, a device would never end.
+TEST(DirEntries, OnlyFilesAndFoldersAreListed)
 {
     QTemporaryDir dir;
     test::WriteFile(dir.path(), "real.jpg");
+    test::MakeFolder(dir.path(), "sub");
     ASSERT_TRUE(QFile::link(dir.filePath("missing.jpg"), dir.filePath("dangling.jpg")));
     ASSERT_TRUE(QFile::link(dir.filePath("real.jpg"), dir.filePath("link.jpg")));
-    const auto entries = ReadAll(dir.path());
-    EXPECT_EQ(entries.count("dangling.jpg"), 0u);
-    EXPECT_EQ(entries.count("link.jpg"), 1u);
+    ASSERT_TRUE(QFile::link(dir.filePath("sub"), dir.filePath("linked-sub")));
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.filePath("z.gif")));
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("p.jpg")).constData(), 0600), 0);
+    const std::set<QString> listed = {"real.jpg", "sub", "link.jpg", "linked-sub"};
+    std::set<QString> entries, names;
+    for (auto& [name, entry] : ReadAll(dir.path()))
+        entries.insert(name);
+    ForEachDirName(dir.path(), {}, [&](const TDirName& name) {
+        names.insert(QFile::decodeName(
+            QByteArray(name.nativeName.data(), qsizetype(name.nativeName.size()))));
+    });
+    EXPECT_EQ(entries, listed);
+    EXPECT_EQ(names, listed);
+    TDirEntry entry;
+    EXPECT_FALSE(ReadDirEntry(dir.path(), "p.jpg", entry));
 }
 
 TEST(DirEntries, FolderThatCannotBeOpenedGivesNothing)
