@@ -2,14 +2,14 @@
 
 #include <chrono>
 #include <optional>
-#include <thread>
+#include <string>
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "display/AVIAnimate.h"
 #include "support/AviBuilder.h"
+#include "support/EventWait.h"
+#include "support/RecordingTarget.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -22,39 +22,21 @@ using test::AviParams;
 using test::BuildAvi;
 using test::MakeAviParams;
 
-// Records the frames handed over; frames are told apart by their top-left pixel.
-class RecordingTarget : public TPaintTarget {
-public:
-    void PaintFrame(const QImage& frame, const QRect& rect) override
-    {
-        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
-        int index = -1;
-        for (int f = 0; f < 8 && index < 0; ++f)
-            if (frame.pixel(0, 0) == AviExpectedPixel(AviCodec::Rgb24, f, 0, 0))
-                index = f;
-        order.push_back(index);
-        times.push_back(Clock::now());
-        rects.push_back(rect);
-    }
-    bool CanvasValid() const override { return valid; }
-
-    std::vector<int> order;
-    std::vector<Clock::time_point> times;
-    std::vector<QRect> rects;
-    bool valid = true;
-};
-
-// Processes events until done or the time is up; false on time-out.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+// The frame a recorded paint showed, told apart by its top-left pixel; -1 for none.
+int FrameOf(const test::TRecordingTarget::TPaint& paint)
 {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    for (int f = 0; f < 8; ++f)
+        if (paint.topLeft == AviExpectedPixel(AviCodec::Rgb24, f, 0, 0))
+            return f;
+    return -1;
+}
+
+std::vector<int> Frames(const test::TRecordingTarget& target)
+{
+    std::vector<int> frames;
+    for (const auto& paint : target.paints)
+        frames.push_back(FrameOf(paint));
+    return frames;
 }
 
 class AVIAnimateTest : public ::testing::Test {
@@ -73,15 +55,15 @@ protected:
         ended_ = loops_ = 0;
         image.OnEndPaint = [this](TAnimPainter&) { ++ended_; };
         image.OnLoop = [this](TAnimPainter&) { ++loops_; };
-        return image.Paint(&target_, rect, options);
+        return image.Paint(target_.get(), rect, options);
     }
     bool WaitEnd()
     {
-        return WaitUntil([&] { return ended_ > 0; });
+        return test::RunEventsUntil([&] { return ended_ > 0; });
     }
     QTemporaryDir dir_;
     int files_ = 0;
-    RecordingTarget target_;
+    std::unique_ptr<test::TRecordingTarget> target_ = std::make_unique<test::TRecordingTarget>();
     int ended_ = 0;
     int loops_ = 0;
 };
@@ -169,46 +151,52 @@ TEST_F(AVIAnimateTest, PainterPassesFollowTheOptions)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TAVIImage image(Clip(c.frames, 100, c.length));
-        target_ = RecordingTarget();
-        target_.valid = c.canvasValid;
+        target_->paints.clear();
+        target_->valid = c.canvasValid;
         const auto painter = Play(image, c.options, QRect(1, 2, 30, 20));
         EXPECT_EQ(painter != nullptr, c.returnsPainter);
         // The painter leaves the list once its end event has returned.
-        ASSERT_TRUE(WaitUntil([&] { return ended_ > 0 && image.Painters().empty(); }));
+        ASSERT_TRUE(test::RunEventsUntil([&] { return ended_ > 0 && image.Painters().empty(); }));
         EXPECT_EQ(ended_, 1);
-        EXPECT_EQ(target_.order, c.order);
+        EXPECT_EQ(Frames(*target_), c.order);
         EXPECT_EQ(loops_, 0);
-        for (const QRect& rect : target_.rects)
-            EXPECT_EQ(rect, QRect(1, 2, 30, 20));
+        for (const auto& paint : target_->paints)
+            EXPECT_EQ(paint.rect, QRect(1, 2, 30, 20));
     }
     TAVIImage image(Clip(3));
-    EXPECT_EQ(image.Paint(&target_, QRect(0, 0, 0, 10), 13), nullptr) << "an empty rectangle";
+    EXPECT_EQ(image.Paint(target_.get(), QRect(0, 0, 0, 10), 13), nullptr) << "an empty rectangle";
 }
 
-TEST_F(AVIAnimateTest, StopOrFreeingTheImageEndsAnEndlessPainter)
+// Stopping ends the endless painter with its end event; freeing the image or the target ends it
+// with nothing more drawn or reported.
+TEST_F(AVIAnimateTest, StopOrFreeingTheImageOrTargetEndsAnEndlessPainter)
 {
-    for (bool freeImage : { false, true }) {
-        SCOPED_TRACE(freeImage ? "freed" : "stopped");
-        target_.order.clear();
+    for (const char* how : {"stop", "free image", "free target"}) {
+        SCOPED_TRACE(how);
+        target_ = std::make_unique<test::TRecordingTarget>();
         auto image = std::make_unique<TAVIImage>(Clip(2));
-        const auto painter = Play(*image, 29);
-        ASSERT_TRUE(painter);
-        ASSERT_TRUE(WaitUntil([&] { return target_.order.size() >= 5; }));
-        if (freeImage) {
-            image.reset();
-            EXPECT_TRUE(painter->Finished());
-            const std::size_t painted = target_.order.size();
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            QCoreApplication::processEvents();
-            EXPECT_EQ(target_.order.size(), painted);
+        std::weak_ptr<TAVIPainter> painter = Play(*image, 29);
+        ASSERT_TRUE(test::RunEventsUntil([&] { return target_->paints.size() >= 5; }));
+        if (how == std::string("stop")) {
+            painter.lock()->Stop();
+            ASSERT_TRUE(WaitEnd());
+            std::vector<int> frames = Frames(*target_);
+            frames.resize(5);
+            EXPECT_EQ(frames, (std::vector<int>{0, 1, 0, 1, 0}));
+            EXPECT_GE(loops_, 2);
+            EXPECT_EQ(painter.lock()->CurrentFrame(), -1);
             continue;
         }
-        painter->Stop();
-        ASSERT_TRUE(WaitEnd());
-        const std::vector<int> start(target_.order.begin(), target_.order.begin() + 5);
-        EXPECT_EQ(start, (std::vector<int> { 0, 1, 0, 1, 0 }));
-        EXPECT_GE(loops_, 2);
-        EXPECT_EQ(painter->CurrentFrame(), -1);
+        const std::size_t painted = target_->paints.size();
+        if (how == std::string("free target")) {
+            target_.reset();
+            ASSERT_TRUE(test::RunEventsUntil([&] { return image->Painters().empty(); }));
+        }
+        image.reset();
+        test::RunEventsFor(50);
+        EXPECT_TRUE(painter.expired());
+        EXPECT_EQ(ended_, 0);
+        EXPECT_TRUE(!target_ || target_->paints.size() == painted);
     }
 }
 
@@ -217,17 +205,17 @@ TEST_F(AVIAnimateTest, FramesAreSpacedByTheFrameDelayIntoAMovableRectangle)
     TAVIImage image(Clip(3, 5));
     const auto start = Clock::now();
     const auto painter = Play(image, 13);
-    ASSERT_TRUE(WaitUntil([&] { return target_.order.size() >= 1; }));
+    ASSERT_TRUE(test::RunEventsUntil([&] { return target_->paints.size() >= 1; }));
     painter->Suspend();
     painter->SetTargetRect(QRect(5, 5, 12, 8));
     painter->Resume();
     ASSERT_TRUE(WaitEnd());
-    EXPECT_EQ(target_.rects.back(), QRect(5, 5, 12, 8));
-    ASSERT_EQ(target_.times.size(), 3u);
-    using std::chrono::milliseconds;
-    EXPECT_LT(target_.times[0] - start, milliseconds(150)) << "the first frame comes at once";
+    ASSERT_EQ(target_->paints.size(), 3u);
+    EXPECT_EQ(target_->paints.back().rect, QRect(5, 5, 12, 8));
+    EXPECT_LT(target_->paints[0].at - start, std::chrono::milliseconds(150))
+        << "the first frame comes at once";
     for (std::size_t i = 1; i < 3; ++i)
-        EXPECT_GE(target_.times[i] - target_.times[i - 1], milliseconds(195));
+        EXPECT_GE(target_->GapMs(i), 195);
 }
 
 }  // namespace
