@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "formats/Images.h"
 #include "platform/Paths.h"
 #include "shell/EarlyWindow.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pixmarl"));
+    pixmarl::SetImageAllocationLimit();
 
     QString folder = QStringLiteral(PIXMARL_SAMPLES_DIR);
     const QStringList args = QApplication::arguments();
