@@ -6,7 +6,7 @@
 // the legacy index for the key-frame capability); it never opens a decoder, so it is cheap enough
 // to run for every video of a folder. It trusts nothing in the file: a chunk that reaches past its
 // parent list or the file, an absurd stream count or frame size, or a missing video stream give
-// the designed failure result. Any thread may call it.
+// apNotAvi or apNoVideo. Any thread may call it.
 //
 // The frame decoder uses FFmpeg for every codec FFmpeg decodes and hands frames out as images,
 // decoded straight into their rows. FFmpeg reads the file through a descriptor of our own, so a

@@ -93,7 +93,7 @@ TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
 using DamageCase = std::pair<const char*, std::function<void(QByteArray&)>>;
 
 // Each damage of a valid two-stream file must give the reader's failure, never a crash or a hang.
-TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
+TEST_F(AviFileTest, DamagedHeadersAreRefused)
 {
     AviParams params = MakeAviParams(AviCodec::Rgb24, 8, 6, 2);
     params.sound = true;
