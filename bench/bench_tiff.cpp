@@ -31,8 +31,8 @@ constexpr int kHeight = 3000;
 
 QImage SourcePicture()
 {
-    const QString photo =
-        QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos/Fossa_by_Jasper_Roks.jpg");
+    const QString photo = qEnvironmentVariable("PIXMARL_SHARED", PIXMARL_SHARED_DIR) +
+                          "/corpora/photos/Fossa_by_Jasper_Roks.jpg";
     QImage image(photo);
     if (!image.isNull())
         return image.scaled(kWidth, kHeight).convertToFormat(QImage::Format_RGB888);
