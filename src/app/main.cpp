@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "formats/Images.h"
 #include "platform/Paths.h"
 #include "shell/EarlyWindow.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    pixmarl::SetImageAllocationLimit();
     parser.process(app);
     QString folder;
     const QString argument = parser.positionalArguments().value(0);
