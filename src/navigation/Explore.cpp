@@ -132,7 +132,7 @@ TDirTree::TDirTree(QWidget* parent, TMyComputer* computer)
     // Folders go to the trash and are renamed through the file operations, like files.
     DeleteFolderOperation = [](const QString& folder) { return FileOps().DeleteFiles({folder}); };
     RenameFolderOperation = [](const QString& oldPath, const QString& newPath) {
-        return FileOps().RenameFile(oldPath, ExtractFileName(newPath));
+        return FileOps().RenameFolder(oldPath, ExtractFileName(newPath));
     };
 
     folderIcon_.addPixmap(DirImage(kClosedFolderImage).pixmap(16), QIcon::Normal);

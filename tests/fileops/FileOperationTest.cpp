@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <iostream>
+#include <optional>
 
 #include <QDateTime>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include "fileops/ScriptedPrompts.h"
 #include "platform/FileOperation.h"
 #include "platform/Paths.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -102,7 +105,10 @@ TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
         test::SetFileTime(from.last(), kOldTime + c.size);
     }
     ASSERT_TRUE(QFile::link("small.jpg", JoinPath(src_, "link.jpg")));
-    ASSERT_EQ(RunOp(Into(foCopy, from << JoinPath(src_, "link.jpg"), dst_), prompts_), frSuccess);
+    const QString album = MakeFolder(src_, "album");
+    ASSERT_TRUE(QFile::link("../small.jpg", JoinPath(album, "cover.jpg")));
+    ASSERT_EQ(RunOp(Into(foCopy, from << JoinPath(src_, "link.jpg") << album, dst_), prompts_),
+        frSuccess);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString source = JoinPath(src_, c.name);
@@ -111,7 +117,11 @@ TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
         EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
         EXPECT_EQ(QFile::permissions(target), c.permissions);
     }
-    EXPECT_EQ(QFileInfo(JoinPath(dst_, "link.jpg")).symLinkTarget(), JoinPath(dst_, "small.jpg"));
+    // A link given by itself is copied as the file it shows; links inside a folder stay links.
+    EXPECT_FALSE(QFileInfo(JoinPath(dst_, "link.jpg")).isSymLink());
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "link.jpg")), ReadWholeFile(JoinPath(src_, "small.jpg")));
+    EXPECT_EQ(QFileInfo(JoinPath(dst_, "album/cover.jpg")).symLinkTarget(),
+        JoinPath(dst_, "small.jpg"));
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
     EXPECT_TRUE(prompts_.errors.empty());
 }
@@ -156,17 +166,52 @@ TEST_F(FileOperationTest, FailedReplaceLeavesTargetSourceAndNoPartialFile)
     }
 }
 
-TEST_F(FileOperationTest, RetryAfterAFullDiskCompletesTheCopy)
+// Retry writes the copy again; Skip names each file it leaves out. A sync that failed once is never
+// trusted: the kernel may have dropped what it could not write.
+TEST_F(FileOperationTest, RetryWritesAgainAndSkipNamesEveryFile)
 {
-    const QString source = WriteFileOfSize(src_, "r.jpg", kLarge);
-    int failures = 1;
-    TFileOpFaults faults { [&](TFaultPoint point, const QString&, qint64 offset) {
-        return point == fpWrite && offset > 0 && failures-- > 0 ? ENOSPC : 0;
-    } };
-    prompts_.errorAnswers = { eaRetry };
-    EXPECT_EQ(RunOp(Into(foCopy, { source }, dst_), prompts_, faults), frSuccess);
-    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "r.jpg")), ReadWholeFile(source));
-    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+    const struct {
+        const char* name;
+        int files;
+        qint64 size;
+        TFaultPoint point;
+        int failures;  // how often the fault strikes; the first sync also damages its copy
+        TFileOpErrorAnswer answer;
+        TFileOpResult result;
+        int errors;
+    } cases[] = {
+        { "full disk in a large file", 1, kLarge, fpWrite, 1, eaRetry, frSuccess, 1 },
+        { "batch sync fails once, data dropped", 3, 5000, fpSync, 1, eaRetry, frSuccess, 0 },
+        { "every sync fails, skip", 3, 5000, fpSync, 100, eaSkip, frFailed, 3 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        QStringList sources;
+        for (int i = 0; i < c.files; ++i)
+            sources << WriteFileOfSize(dir.path() + "/a", QStringLiteral("%1.jpg").arg(i), c.size);
+        int failures = c.failures;
+        TFileOpFaults faults { [&](TFaultPoint point, const QString& path, qint64 offset) {
+            if (point != c.point || (point == fpWrite && offset == 0) || failures <= 0)
+                return 0;
+            if (failures-- == c.failures && point == fpSync)
+                WriteFile(ExtractFileDir(path), ExtractFileName(path), "lost by the kernel");
+            return point == fpWrite ? ENOSPC : EIO;
+        } };
+        TScriptedPrompts prompts;
+        prompts.errorAnswers = std::deque<TFileOpErrorAnswer>(size_t(c.files), c.answer);
+        EXPECT_EQ(RunOp(Into(foCopy, sources, MakeFolder(dir.path(), "b")), prompts, faults),
+            c.result);
+        ASSERT_EQ(prompts.errors.size(), size_t(c.errors));
+        for (int i = 0; i < c.files; ++i) {
+            const QString target = JoinPath(dir.path() + "/b", ExtractFileName(sources[i]));
+            if (c.result == frSuccess)
+                EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(sources[i]));
+            else
+                EXPECT_EQ(prompts.errors[size_t(i)].Source, sources[i]);
+        }
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+    }
 }
 
 TEST_F(FileOperationTest, CancelInTheMiddleOfALargeFileLeavesNothing)
@@ -200,14 +245,15 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
     const struct {
         const char* name;
         TFileOpFunc func;
-        bool sourceIsFolder, targetIsFolder, targetInsideSource;
+        bool sourceIsFolder, targetIsFolder, targetInsideSource, throughAlias;
         int code;
     } cases[] = {
-        { "missing source", foCopy, false, false, false, ENOENT },
-        { "file onto a folder", foCopy, false, true, false, EISDIR },
-        { "folder onto a file", foMove, true, false, false, ENOTDIR },
-        { "folder into itself", foCopy, true, false, true, kTargetInsideSource },
-        { "folder moved into itself", foMove, true, false, true, kTargetInsideSource },
+        { "missing source", foCopy, false, false, false, false, ENOENT },
+        { "file onto a folder", foCopy, false, true, false, false, EISDIR },
+        { "folder onto a file", foMove, true, false, false, false, ENOTDIR },
+        { "folder into itself", foCopy, true, false, true, false, kTargetInsideSource },
+        { "folder moved into itself", foMove, true, false, true, false, kTargetInsideSource },
+        { "folder into a link to itself", foCopy, true, false, true, true, kTargetInsideSource },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,6 +264,8 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
         else if (c.code != ENOENT)
             WriteFile(dir.path(), "s", "file");
         QString targetFolder = c.targetInsideSource ? source : MakeFolder(dir.path(), "t");
+        if (c.throughAlias && QFile::link(source, JoinPath(dir.path(), "alias")))
+            targetFolder = JoinPath(dir.path(), "alias");
         if (c.targetIsFolder)
             MakeFolder(targetFolder, "s");
         else if (c.sourceIsFolder && !c.targetInsideSource)
@@ -331,6 +379,33 @@ TEST_F(FileOperationTest, FailedMoveAcrossFilesystemsKeepsTheSource)
     }
 }
 
+// A file moved onto itself through a second path to its folder stays where it is: rename(2) across
+// the bind mount answers EXDEV, and a copy renamed over the file and a removed source would lose it.
+TEST_F(FileOperationTest, AFileMovedOntoItselfThroughAnotherPathStays)
+{
+    for (const bool bindMount : { false, true }) {
+        SCOPED_TRACE(bindMount ? "bind mount" : "link to the folder, rename says EXDEV");
+        QTemporaryDir dir;
+        const QString file = WriteFile(dir.path() + "/src", "x.jpg", "keep");
+        const QString other = JoinPath(dir.path(), "other");
+        std::optional<test::TBindMount> mount;
+        if (bindMount) {
+            mount.emplace(ExtractFileDir(file), MakeFolder(dir.path(), "other"));
+            if (!mount->Why().isEmpty()) {
+                std::cout << "[  SKIPPED ] bind mount row: " << qPrintable(mount->Why()) << "\n";
+                continue;
+            }
+        } else {
+            ASSERT_TRUE(QFile::link(ExtractFileDir(file), other));
+        }
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp(Into(foMove, { file }, other), prompts, CrossDevice()), frSuccess);
+        EXPECT_EQ(ReadWholeFile(file), QByteArray("keep"));
+        EXPECT_TRUE(prompts.errors.empty());
+        EXPECT_TRUE(LeftOvers(ExtractFileDir(file)).isEmpty());
+    }
+}
+
 TEST_F(FileOperationTest, MoveFromAnotherFilesystemForReal)
 {
     QTemporaryDir shm("/dev/shm/pixmarl-test-XXXXXX");
@@ -383,47 +458,104 @@ TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
 
 TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
 {
+    enum TWhat { aFile, aFolder, holdsTheTrash, aMountPoint };
     const struct {
         const char* name;
+        TWhat what;
         bool confirm;
         TTrashFailAnswer failAnswer;
         bool permanent;
         TFileOpResult result;
         int permanentAsked;
     } cases[] = {
-        { "confirmation declined", false, taSkip, false, frAborted, 0 },
-        { "trash fails, skip", true, taSkip, false, frFailed, 0 },
-        { "trash fails, cancel", true, taCancel, false, frAborted, 0 },
-        { "permanent delete declined", true, taDeletePermanently, false, frFailed, 1 },
-        { "permanent delete confirmed", true, taDeletePermanently, true, frSuccess, 1 },
+        { "confirmation declined", aFile, false, taSkip, false, frAborted, 0 },
+        { "trash fails, skip", aFile, true, taSkip, false, frFailed, 0 },
+        { "trash fails, cancel", aFile, true, taCancel, false, frAborted, 0 },
+        { "permanent delete declined", aFile, true, taDeletePermanently, false, frFailed, 1 },
+        { "permanent delete confirmed", aFile, true, taDeletePermanently, true, frSuccess, 1 },
+        { "folder, named in full and counted", aFolder, true, taDeletePermanently, true, frSuccess,
+            1 },
+        // never deleted outright, whatever the answers
+        { "a folder holding the trash", holdsTheTrash, true, taDeletePermanently, true, frFailed,
+            0 },
+        { "a mount point", aMountPoint, true, taDeletePermanently, true, frFailed, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
-        const QString file = WriteFile(dir.path(), "keep.jpg", "k");
+        QString path = dir.path();
+        if (c.what == holdsTheTrash) {
+            path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+            QDir().mkpath(JoinPath(path, "Trash"));
+        } else if (c.what != aMountPoint) {
+            path = MakeFolder(dir.path(), "f");
+        }
+        const QString file = WriteFile(path, "keep.jpg", "k");
+        WriteFile(path, "also.jpg", "a");
+        std::optional<test::TBindMount> mount;
+        if (c.what == aMountPoint) {
+            path = MakeFolder(dir.path(), "mounted");
+            mount.emplace(dir.path(), path);
+            if (!mount->Why().isEmpty()) {
+                std::cout << "[  SKIPPED ] mount point row: " << qPrintable(mount->Why()) << "\n";
+                continue;
+            }
+        }
+        if (c.what == aFile)
+            path = file;
         TScriptedPrompts prompts;
         prompts.trash = c.confirm;
         prompts.trashFailed = c.failAnswer;
         prompts.deletePermanently = c.permanent;
-        EXPECT_EQ(RunOp({ foDelete, { file }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)),
+        EXPECT_EQ(RunOp({ foDelete, { path }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)),
             c.result);
         EXPECT_EQ(QFileInfo::exists(file), c.result != frSuccess);
         EXPECT_EQ(prompts.permanentAsked, c.permanentAsked);
+        if (c.what == aFolder) {
+            EXPECT_EQ(prompts.permanentQuestion, path + " 2");
+        }
+        if (c.what >= holdsTheTrash) {
+            EXPECT_EQ(prompts.errors.size(), 1u);
+            EXPECT_EQ(prompts.errors.empty() ? 0 : prompts.errors[0].Code, kNeverDeletedOutright);
+        }
     }
 }
 
+// A rename never replaces another file; a new name that differs only in case works also where the
+// filesystem folds case and finds it taken by the file itself (FAT, exFAT, CIFS).
 TEST_F(FileOperationTest, RenameNeverReplacesAnExistingFile)
 {
-    const QString a = WriteFile(src_, "a.jpg", "A");
-    const QString b = WriteFile(src_, "b.jpg", "B");
-    EXPECT_EQ(RunOp({ foRename, { a }, { b }, FOF_ALLOWUNDO }, prompts_), frFailed);
-    ASSERT_EQ(prompts_.errors.size(), 1u);
-    EXPECT_EQ(prompts_.errors[0].Code, EEXIST);
-    EXPECT_EQ(ReadWholeFile(b), QByteArray("B"));
-    EXPECT_EQ(RunOp({ foRename, { a }, { JoinPath(src_, "c.jpg") }, FOF_ALLOWUNDO }, prompts_),
-        frSuccess);
-    EXPECT_EQ(ReadWholeFile(JoinPath(src_, "c.jpg")), QByteArray("A"));
-    EXPECT_FALSE(QFileInfo::exists(a));
+    const struct {
+        const char* from;
+        const char* to;
+        bool foldsCase;
+        TFileOpResult result;
+    } cases[] = {
+        { "a.jpg", "b.jpg", false, frFailed },
+        { "a.jpg", "c.jpg", false, frSuccess },
+        { "img.jpg", "IMG.jpg", true, frSuccess },
+        { "dir", "DIR", true, frSuccess },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        QTemporaryDir dir;
+        const QString from = JoinPath(dir.path(), c.from);
+        const QString to = JoinPath(dir.path(), c.to);
+        if (QByteArray(c.from) == "dir")
+            WriteFile(from, "inner.jpg", "A");
+        else
+            WriteFile(dir.path(), c.from, "A");
+        WriteFile(dir.path(), "b.jpg", "B");
+        TFileOpFaults folding { [&](TFaultPoint point, const QString& path, qint64) {
+            return c.foldsCase && point == fpRename && path == from ? EEXIST : 0;
+        } };
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp({ foRename, { from }, { to }, FOF_ALLOWUNDO }, prompts, folding), c.result);
+        EXPECT_EQ(QFileInfo::exists(from), c.result != frSuccess);
+        EXPECT_EQ(ReadWholeFile(JoinPath(dir.path(), "b.jpg")), QByteArray("B"));
+        EXPECT_EQ(prompts.errors.size(), c.result == frSuccess ? 0u : 1u);
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+    }
 }
 
 TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)
