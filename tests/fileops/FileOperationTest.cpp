@@ -388,9 +388,9 @@ TEST_F(FileOperationTest, AFileMovedOntoItselfThroughAnotherPathStays)
         QTemporaryDir dir;
         const QString file = WriteFile(dir.path() + "/src", "x.jpg", "keep");
         const QString other = JoinPath(dir.path(), "other");
-        std::optional<test::TBindMount> mount;
+        std::optional<test::TMount> mount;
         if (bindMount) {
-            mount.emplace(ExtractFileDir(file), MakeFolder(dir.path(), "other"));
+            mount.emplace(QStringList { "--bind", ExtractFileDir(file) }, MakeFolder(dir.path(), "other"));
             if (!mount->Why().isEmpty()) {
                 std::cout << "[  SKIPPED ] bind mount row: " << qPrintable(mount->Why()) << "\n";
                 continue;
@@ -492,10 +492,10 @@ TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
         }
         const QString file = WriteFile(path, "keep.jpg", "k");
         WriteFile(path, "also.jpg", "a");
-        std::optional<test::TBindMount> mount;
+        std::optional<test::TMount> mount;
         if (c.what == aMountPoint) {
             path = MakeFolder(dir.path(), "mounted");
-            mount.emplace(dir.path(), path);
+            mount.emplace(QStringList { "--bind", dir.path() }, path);
             if (!mount->Why().isEmpty()) {
                 std::cout << "[  SKIPPED ] mount point row: " << qPrintable(mount->Why()) << "\n";
                 continue;

@@ -49,15 +49,15 @@ void Unmount(const QString& mountPoint)
 
 }  // namespace
 
-TBindMount::TBindMount(const QString& folder, const QString& mountPoint)
+TMount::TMount(const QStringList& args, const QString& mountPoint)
     : mountPoint_(mountPoint), why_(NeedsRoot())
 {
-    if (why_.isEmpty() && QProcess::execute(QStringLiteral("mount"),
-                                            {QStringLiteral("--bind"), folder, mountPoint}) != 0)
-        why_ = QStringLiteral("mount --bind failed");
+    if (why_.isEmpty() &&
+        QProcess::execute(QStringLiteral("mount"), args + QStringList{mountPoint}) != 0)
+        why_ = QStringLiteral("mount ") + args.join(u' ') + QStringLiteral(" failed");
 }
 
-TBindMount::~TBindMount()
+TMount::~TMount()
 {
     if (why_.isEmpty())
         Unmount(mountPoint_);

@@ -2,7 +2,8 @@
 
 // Mounts for tests that need a second view of a folder. Each needs root (and the dead mount also
 // FUSE and bindfs); without them Why() says what is missing and the test skips with that text.
-// - TBindMount: `mount --bind` of a folder: the same files under a second path, same inodes.
+// - TMount: `mount` with the given arguments and mount point: `--bind folder` for the same files
+//   under a second path (same inodes), `-t tmpfs tmpfs` for a filesystem of its own.
 // - TDeadMount: bindfs over a folder with its process stopped: every stat, open or readdir below
 //   the mount point then blocks in the kernel, as under a dead network share. A watchdog lets the
 //   process go on after limitMs, so that a test of code that wrongly blocks fails by its time
@@ -14,15 +15,16 @@
 #include <thread>
 
 #include <QString>
+#include <QStringList>
 
 namespace pixmarl::test {
 
-class TBindMount {
+class TMount {
 public:
-    TBindMount(const QString& folder, const QString& mountPoint);
-    ~TBindMount();
-    TBindMount(const TBindMount&) = delete;
-    TBindMount& operator=(const TBindMount&) = delete;
+    TMount(const QStringList& args, const QString& mountPoint);
+    ~TMount();
+    TMount(const TMount&) = delete;
+    TMount& operator=(const TMount&) = delete;
 
     // Empty when mounted, else why not.
     const QString& Why() const { return why_; }
