@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <optional>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -7,7 +10,9 @@
 #include <QThread>
 
 #include "navigation/DirMons.h"
+#include "platform/FolderWatch.h"
 #include "platform/Sync.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -137,24 +142,96 @@ TEST_F(DirMonitorTest, StoppedDuringABurstOrWithItsReportQueuedReportsNothing)
     }
 }
 
-TEST_F(DirMonitorTest, DeletedFolderEndsQuietlyWithoutSpinning)
+// The watched folder removed, moved away or unmounted is a change; a folder back at its path is
+// another, and is watched again. Meanwhile the watcher does not spin.
+TEST_F(DirMonitorTest, FolderGoneIsAChangeAndAFolderBackAtItsPathIsWatchedAgain)
 {
-    const QString sub = test::MakeFolder(dir_.path(), "sub");
-    monitor_.SetDirectory(sub);
-    monitor_.SetActive(true);
-    ASSERT_TRUE(QDir(sub).removeRecursively());
-    const clock_t cpuBefore = clock();
-    RunEventsFor(300);
-    EXPECT_EQ(calls_, 0);
-    // A spinning watcher would burn most of those 300 ms.
-    EXPECT_LT(double(clock() - cpuBefore) / CLOCKS_PER_SEC, 0.15);
-    EXPECT_TRUE(monitor_.Active());
+    for (const char* how : {"removed", "moved away", "unmounted"}) {
+        SCOPED_TRACE(how);
+        const QString sub = test::MakeFolder(dir_.path(), how);
+        std::optional<test::TMount> mount;
+        if (QByteArray(how) == "unmounted") {
+            mount.emplace(QStringList{"-t", "tmpfs", "tmpfs"}, sub);
+            if (!mount->Why().isEmpty()) {
+                std::cout << "[  SKIPPED ] unmount row: " << qPrintable(mount->Why()) << "\n";
+                continue;
+            }
+        }
+        calls_ = 0;
+        monitor_.SetDirectory(sub);
+        monitor_.SetActive(true);
+        if (mount)
+            mount.reset();
+        else if (QByteArray(how) == "removed")
+            ASSERT_TRUE(QDir(sub).removeRecursively());
+        else
+            ASSERT_TRUE(QDir().rename(sub, sub + " before"));
+        const clock_t cpuBefore = clock();
+        RunEventsFor(400);
+        EXPECT_GE(calls_, 1);
+        // A spinning watcher would burn most of those 400 ms.
+        EXPECT_LT(double(clock() - cpuBefore) / CLOCKS_PER_SEC, 0.2);
+        QDir().mkpath(sub);
+        RunEventsFor(500);
+        // After an unmount the folder below is there at once, within the first burst.
+        EXPECT_GE(calls_, QByteArray(how) == "unmounted" ? 1 : 2) << "a folder back at the path";
+        const int before = calls_;
+        test::WriteFile(sub, "new.jpg");
+        RunEventsFor(300);
+        EXPECT_EQ(calls_, before + 1) << "and watched again";
+        monitor_.SetActive(false);
+    }
 }
 
-// Without the sub-tree watch sub-folders are not seen; with it, even new ones are.
+// Starting on a folder of a dead mount does not wait for it.
+TEST_F(DirMonitorTest, StartingOnADeadMountReturnsAtOnce)
+{
+    const QString dead = test::MakeFolder(dir_.path(), "dead");
+    test::TDeadMount mount(test::MakeFolder(dir_.path(), "behind"), dead);
+    if (!mount.Why().isEmpty())
+        GTEST_SKIP() << qPrintable(mount.Why());
+    QElapsedTimer t;
+    t.start();
+    monitor_.SetDirectory(dead);
+    monitor_.SetActive(true);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(monitor_.Active());
+    EXPECT_FALSE(mount.Revived());
+}
+
+// Changes that overflow the kernel's queue are reported, and a sub-folder made while events were
+// lost is watched afterwards: the tree is walked again.
+TEST(FolderWatch, OverflowWalksTheSubTreeAgain)
+{
+    QTemporaryDir dir;
+    TFolderWatch watch(dir.path(), fwFileName | fwLastWrite, true);
+    watch.Begin();
+    const int limit = test::ReadWholeFile("/proc/sys/fs/inotify/max_queued_events").trimmed().toInt();
+    ASSERT_GT(limit, 0);
+    QFile a(dir.filePath("a")), b(dir.filePath("b"));
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
+    for (int i = 0; i <= limit / 2; ++i) {  // alternating, so the kernel merges none of them
+        a.write("x", 1);
+        a.flush();
+        b.write("x", 1);
+        b.flush();
+    }
+    const QString late = test::MakeFolder(dir.path(), "late");
+    EXPECT_EQ(watch.Wait(0), wrChange);
+    while (watch.Wait(0) == wrChange) {
+    }
+    test::WriteFile(late, "x.jpg");
+    EXPECT_EQ(watch.Wait(1000), wrChange);
+}
+
+// Without the sub-tree watch sub-folders are not seen; with it, even new ones are, but never a
+// folder that a link inside points to.
 TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
 {
     const QString old = test::MakeFolder(dir_.path(), "old");
+    QTemporaryDir outside;
+    ASSERT_TRUE(QFile::link(outside.path(), dir_.filePath("link")));
+    ASSERT_TRUE(QFile::link(".", dir_.filePath("self")));
     monitor_.SetActive(true);
     test::WriteFile(old, "x.jpg");
     RunEventsFor(250);
@@ -168,6 +245,9 @@ TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
     RunEventsFor(250);
     calls_ = 0;
     test::WriteFile(sub + "/deeper", "y.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 1);
+    test::WriteFile(outside.path(), "not.jpg");
     RunEventsFor(250);
     EXPECT_EQ(calls_, 1);
 }

@@ -15,6 +15,7 @@
 #include "navigation/MyComputer.h"
 #include "platform/FileAttributes.h"
 #include "platform/Sync.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -260,19 +261,24 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
         QStringList children;
         bool operationCalled;
         bool message;
+        bool listedMeanwhile = false;  // a listing during the operation's own loop frees the node
     } cases[] = {
         {"z", true, {"b", "x", "z"}, true, false},
         {"a*b", false, {"b", "m", "x"}, true, false},  // the tree lets '*' through
         {"x:y", true, {"b", "m", "x"}, false, true},
         {"a?b", true, {"b", "m", "x"}, false, true},
         {"A", true, {"A", "b", "x"}, true, false},
+        {"y", true, {"b", "x", "y"}, true, false, true},
     };
     for (const auto& c : cases) {
         tree_->SetDirectory(Path("m/inner"));
         QStringList calls;
         tree_->RenameFolderOperation = [&](const QString& from, const QString& to) {
             calls << from + u'>' + to;
-            return c.operationSucceeds && QDir().rename(from, to);
+            const bool ok = c.operationSucceeds && QDir().rename(from, to);
+            if (c.listedMeanwhile)
+                tree_->RefreshNode(Root());
+            return ok;
         };
         messages_.clear();
         icons_.clear();
@@ -286,6 +292,11 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
         RunEventsFor(50);
         EXPECT_EQ(ChildTexts(Root()), c.children) << c.newName;
         EXPECT_EQ(calls.size(), c.operationCalled ? 1 : 0) << c.newName;
+        if (c.listedMeanwhile) {
+            QDir().rename(Path(QString::fromUtf8(c.newName)), Path("m"));
+            tree_->RefreshNode(Root());
+            continue;
+        }
         EXPECT_EQ(messages_, c.message ? QStringList{kInvalidNameMessage} : QStringList{})
             << c.newName;
         EXPECT_EQ(icons_.size(), messages_.size()) << c.newName;
@@ -330,11 +341,13 @@ TEST_F(DirTreeTest, DeletingAFolderMovesTheSelectionOffIt)
         bool succeeds;
         const char* selectedAfter;
         bool nodeGone;
+        bool listedMeanwhile = false;  // a listing during the operation's own loop frees the node
     } cases[] = {
         {"p/q/r", "p/q", true, "p", true},
         {"p/q/r", "p/q", false, "p", false},  // cancelled: the node stays
         {"p/q", "p/q", true, "p", true},
         {"s", "p/q", true, "s", true},
+        {"p/q/r", "p/q", true, "p", true, true},
     };
     for (const auto& c : cases) {
         MakeFolders("p/q/r");
@@ -345,7 +358,10 @@ TEST_F(DirTreeTest, DeletingAFolderMovesTheSelectionOffIt)
         QStringList deleted;
         tree_->DeleteFolderOperation = [&](const QString& folder) {
             deleted << folder;
-            return c.succeeds && QDir(folder).removeRecursively();
+            const bool ok = c.succeeds && QDir(folder).removeRecursively();
+            if (c.listedMeanwhile)
+                tree_->RefreshNode(tree_->FindNode(Path("p")));
+            return ok;
         };
         tree_->DeleteFolder(tree_->FindNode(Path(QString::fromUtf8(c.deleted))));
         RunEventsFor(20);
@@ -386,10 +402,12 @@ TEST_F(DirTreeTest, RemovableVolumesComeGoAndAskWhenNotReady)
         int retries;  // Retry answers before Cancel
         bool selected;
         int questions;
+        bool answersLate = false;  // ready, after longer than the tree waits (a dead mount)
     } cases[] = {
         {false, 0, false, 1},
         {false, 2, false, 3},
         {true, 0, true, 0},
+        {true, 0, false, 1, true},
     };
     for (const auto& c : cases) {
         tree_->SetDirectory(Path("here"));
@@ -397,7 +415,15 @@ TEST_F(DirTreeTest, RemovableVolumesComeGoAndAskWhenNotReady)
         messages_.clear();
         ready = c.ready;
         retries_ = c.retries;
+        if (c.answersLate)
+            tree_->VolumeReadyCheck = [](const QString&) {
+                QThread::msleep(600);
+                return true;
+            };
+        QElapsedTimer t;
+        t.start();
         tree_->setCurrentItem(usbNode);
+        EXPECT_LT(t.elapsed(), 500);
         EXPECT_EQ(tree_->SelectedNode() == usbNode, c.selected);
         EXPECT_EQ(messages_.size(), c.questions);
         EXPECT_EQ(changes_.size(), c.selected ? 1 : 0);
@@ -438,6 +464,42 @@ TEST_F(DirTreeTest, SlowListingGoesOnInTheBackgroundAndALateOneForARemovedNodeIs
     tree_->RefreshNode(Root());  // slow goes away before its listing comes back
     RunEventsFor(600);
     EXPECT_EQ(Root()->childCount(), 0);
+
+    // Each child is listed on its own: one that does not answer holds up none of its siblings.
+    MakeFolders("a/a1");
+    MakeFolders("stuck/s1");
+    tree_->RefreshNode(Root());
+    RunEventsUntil([&] { return Root()->childCount() == 2; });
+    tree_->collapseItem(Root());
+    MakeFolders("a/a2");
+    tree_->SetListingBudget(200);
+    tree_->ListFoldersFn = [](const std::vector<TListRequest>& requests) {
+        for (const TListRequest& r : requests)
+            if (r.path.endsWith("/stuck"))
+                QThread::msleep(800);
+        return ListFolders(requests);
+    };
+    tree_->expandItem(Root());  // refreshes the level below: a and stuck each
+    EXPECT_EQ(ChildTexts(tree_->FindNode(Path("a"))), (QStringList{"a1", "a2"}));
+    RunEventsFor(900);
+}
+
+// A folder on a dead mount never freezes the tree: selecting below it and making a folder in it
+// give up after the listing budget.
+TEST_F(DirTreeTest, ADeadMountNeverFreezesTheTree)
+{
+    const QString dead = MakeFolders("dead");
+    test::TDeadMount mount(MakeFolders("behind"), dead);
+    if (!mount.Why().isEmpty())
+        GTEST_SKIP() << qPrintable(mount.Why());
+    QElapsedTimer t;
+    t.start();
+    tree_->SetDirectory(dead + "/sub");
+    tree_->NewFolder(tree_->FindNode(dead));
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_FALSE(mount.Revived());
+    EXPECT_TRUE(changes_.isEmpty());
+    EXPECT_TRUE(messages_.isEmpty());
 }
 
 TEST_F(DirTreeTest, ContextNodeIsTheRightClickedNodeHighlightedWhileTheMenuIsOpen)

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QElapsedTimer>
+#include <QThread>
 #include <QStringList>
 
 #include "navigation/MyComputer.h"
@@ -62,6 +65,35 @@ TEST(MyComputer, ChangesOfTheMountTableReachTheListenersWithTheirBits)
             EXPECT_EQ(f.computer.Drives()[i]->Index(), int(i)) << c.what;
         }
     }
+}
+
+// A mount table that takes long to read (a mount that does not answer) holds up nobody: the table
+// stays as it was and the late result is applied when it comes, unless a newer one came first.
+TEST(MyComputer, ASlowReadHoldsUpNobodyAndArrivesLater)
+{
+    std::atomic<int> delayMs{600};
+    const std::vector<TVolume> volumes{Volume("/"), Volume("/home")};
+    QStringList heard;
+    QElapsedTimer t;
+    t.start();
+    TMyComputer computer(
+        [&delayMs, volumes] {
+            QThread::msleep(unsigned(delayMs.load()));
+            return volumes;
+        },
+        false);
+    computer.AddListener([&](int kinds, TDrive& d) { heard << QString::number(kinds) + u' ' + d.MountPath(); });
+    EXPECT_LT(t.elapsed(), 500);
+    EXPECT_TRUE(computer.Drives().empty());
+    WaitProcessingEvents([&] { return computer.Drives().size() == 2 || t.elapsed() > 3000; });
+    EXPECT_EQ(heard, (QStringList{"64 /", "64 /home"}));
+    t.restart();
+    computer.Update();
+    EXPECT_LT(t.elapsed(), 500);
+    delayMs = 0;
+    computer.Update();  // newer, and in time: the late one is dropped when it comes
+    WaitProcessingEvents([&] { return t.elapsed() > 900; });
+    EXPECT_EQ(heard.size(), 2);
 }
 
 TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)
