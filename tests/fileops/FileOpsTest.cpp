@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -9,6 +10,7 @@
 #include "fileops/FileOps.h"
 #include "fileops/ScriptedPrompts.h"
 #include "platform/Paths.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -257,6 +259,24 @@ TEST_F(FileOpsTest, CopyUnderOtherNamesUsesOnlyTheNamePartOfEachTarget)
     EXPECT_FALSE(ops_.CopyMoveFilesAs({ a }, {}, foCopy, dst_));
     EXPECT_FALSE(ops_.CopyMoveFiles({ a }, foCopy, QString()));
     EXPECT_TRUE(requests_.size() == 1u);
+}
+
+// A target folder on a dead mount holds up the overwrite question only for a moment; what it
+// holds is then met by the operation itself, which replaces nothing it was not allowed to.
+TEST_F(FileOpsTest, ADeadTargetFolderDoesNotFreezeTheQuestion)
+{
+    const QString dead = test::MakeFolder(dir_.path(), "dead");
+    test::TDeadMount mount(test::MakeFolder(dir_.path(), "behind"), dead);
+    if (!mount.Why().isEmpty())
+        GTEST_SKIP() << qPrintable(mount.Why());
+    QStringList sources { WriteFile(src_, "a.jpg", "a") };
+    QStringList targets { JoinPath(dead, "a.jpg") };
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(ops_.RequestOverwrite(sources, targets, false));
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_FALSE(mount.Revived());
+    EXPECT_TRUE(overwrite_.asked.empty());
 }
 
 TEST_F(FileOpsTest, CreatePageDescribesTheTargetOnly)
