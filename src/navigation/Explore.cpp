@@ -505,6 +505,17 @@ TDirTreeNode* TDirTree::FindNode(const QString& path)
     return nullptr;
 }
 
+TDirTreeNode* TDirTree::ChildFolderNode(TDirTreeNode* parent, const QString& name)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == name)
+            return AsNode(parent->child(i));
+    TDirTreeNode* node = NewNode(nkFolder, name);
+    parent->addChild(node);
+    parent->sortChildren(0, Qt::AscendingOrder);
+    return node;
+}
+
 bool TDirTree::AddFolderNode(const QString& path, bool select)
 {
     const QString clean = CleanAbsolutePath(path);
@@ -515,15 +526,7 @@ bool TDirTree::AddFolderNode(const QString& path, bool select)
     // Loaded first, so that the parent's own listing does not drop the new node again.
     if (!HasRealChildren(parent))
         ExpandNode(parent);
-    TDirTreeNode* node = nullptr;
-    for (int i = 0; node == nullptr && i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            node = AsNode(parent->child(i));
-    if (node == nullptr) {
-        node = NewNode(nkFolder, name);
-        parent->addChild(node);
-        parent->sortChildren(0, Qt::AscendingOrder);
-    }
+    TDirTreeNode* node = ChildFolderNode(parent, name);
     if (select)
         setCurrentItem(node);
     return true;
@@ -574,15 +577,7 @@ void TDirTree::NewFolderMade(TDirTreeNode* parent, const QString& name)
                     QMessageBox::NoIcon);
         return;
     }
-    TDirTreeNode* node = nullptr;
-    for (int i = 0; node == nullptr && i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            node = AsNode(parent->child(i));
-    if (node == nullptr) {
-        node = NewNode(nkFolder, name);
-        parent->addChild(node);
-        parent->sortChildren(0, Qt::AscendingOrder);
-    }
+    TDirTreeNode* node = ChildFolderNode(parent, name);
     scrollToItem(node);
     StartRename(node);
     // The folder stays when no editor could be opened; only the node goes.

@@ -147,6 +147,8 @@ private:
     void MergeChildren(QTreeWidgetItem* node, const QStringList& names);
     void RemoveNode(QTreeWidgetItem* node);
     TDirTreeNode* RootFor(const QString& path) const;
+    // The child node named name, added (in sorted place) when there is none.
+    TDirTreeNode* ChildFolderNode(TDirTreeNode* parent, const QString& name);
     void RenumberRoots();
     void SortSiblings(QTreeWidgetItem* node);
 
