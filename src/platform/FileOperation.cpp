@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -19,6 +20,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "Paths.h"
@@ -225,20 +227,44 @@ QString TrashFolder()
                     QStringLiteral("Trash"));
 }
 
+// Where an entry lies: the mount (a bind mount of a folder of the same filesystem counts as a
+// mount of its own) and whether it is the root of one.
+struct TPlace {
+    bool found = false;
+    bool folder = false;
+    std::uint64_t mount = 0;
+    bool mountRoot = false;
+};
+
+TPlace PlaceOf(const QString& path)
+{
+    struct statx sx {};
+    TPlace place;
+    if (::statx(AT_FDCWD, Native(path).constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_MNT_ID, &sx) != 0)
+        return place;
+    place.found = true;
+    place.folder = S_ISDIR(sx.stx_mode);
+    place.mount =
+        (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    place.mountRoot = (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return place;
+}
+
 // The entries below folder (not following links), or -1 when one of them is another mount.
-int CountTree(const QString& folder, dev_t device)
+int CountTree(const QString& folder, std::uint64_t mount)
 {
     QStringList names;
     ListFolder(folder, names);
     int count = 0;
     for (const QString& name : names) {
         const QString path = JoinPath(folder, name);
-        struct stat st {};
-        if (LStat(path, st) != 0)
+        const TPlace place = PlaceOf(path);
+        if (!place.found)
             continue;
-        if (st.st_dev != device)
+        if (place.mount != mount || place.mountRoot)
             return -1;
-        const int inside = S_ISDIR(st.st_mode) ? CountTree(path, device) : 0;
+        const int inside = place.folder ? CountTree(path, mount) : 0;
         if (inside < 0)
             return -1;
         count += 1 + inside;
@@ -251,19 +277,16 @@ int CountTree(const QString& folder, dev_t device)
 // trash (a home folder).
 int CountForOutrightDelete(const QString& path)
 {
-    struct stat st {};
-    struct stat parent {};
-    if (LStat(path, st) != 0 || !S_ISDIR(st.st_mode))
+    const TPlace place = PlaceOf(path);
+    if (!place.found || !place.folder)
         return 0;
     const QString real = QFileInfo(path).canonicalFilePath();
     const QString trash = TrashFolder();
     const QString realTrash = QFileInfo(trash).canonicalFilePath();
-    if (real == u"/" || IsSameOrInside(realTrash.isEmpty() ? trash : realTrash, real))
+    if (real == u"/" || place.mountRoot || PlaceOf(ExtractFileDir(real)).mount != place.mount ||
+        IsSameOrInside(realTrash.isEmpty() ? trash : realTrash, real))
         return -1;
-    if (LStat(ExtractFileDir(real), parent) != 0 || parent.st_dev != st.st_dev ||
-        SameFile(parent, st))
-        return -1;
-    return CountTree(path, st.st_dev);
+    return CountTree(path, place.mount);
 }
 
 // Forwards every question of a worker to the GUI thread and waits for the answer there.
