@@ -193,14 +193,12 @@ TEST(RenFileDlg, OkGivesTheNewNameAndCancelKeepsTheOld)
     EXPECT_FALSE(RenameFileDialog(empty));
 }
 
-// Presses the button with the given text in the message box that opens next, noting its text.
-void AnswerNextBox(const QString& button, QString* text = nullptr)
+// Presses the button with the given text in the message box that opens next.
+void AnswerNextBox(const QString& button)
 {
-    QTimer::singleShot(0, [button, text] {
+    QTimer::singleShot(0, [button] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        if (text != nullptr)
-            *text = box->text();
         for (QAbstractButton* b : box->buttons())
             if (b->text() == button)
                 b->click();
@@ -224,11 +222,8 @@ TEST(FileOpDialogs, ErrorAndTrashQuestionsMapTheirButtons)
             c.trash ? int(dialogs.AskTrashFailed("/a/b.jpg")) : int(dialogs.AskError(error));
         EXPECT_EQ(answer, c.answer) << c.button;
     }
-    QString text;
-    AnswerNextBox(QStringLiteral("&No"), &text);
+    AnswerNextBox(QStringLiteral("&No"));
     EXPECT_FALSE(dialogs.ConfirmDeletePermanently("/a/album", 12));
-    EXPECT_EQ(text, "Delete \"/a/album\" and the 12 item(s) in it permanently? It cannot be "
-                    "restored.");
     AnswerNextBox(QStringLiteral("&Yes"));
     EXPECT_TRUE(dialogs.ConfirmTrash(3));
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <iostream>
 #include <optional>
 
 #include <QDateTime>
@@ -118,10 +117,9 @@ TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
         EXPECT_EQ(QFile::permissions(target), c.permissions);
     }
     // A link given by itself is copied as the file it shows; links inside a folder stay links.
-    EXPECT_FALSE(QFileInfo(JoinPath(dst_, "link.jpg")).isSymLink());
+    EXPECT_TRUE(!QFileInfo(JoinPath(dst_, "link.jpg")).isSymLink()
+        && QFileInfo(JoinPath(dst_, "album/cover.jpg")).symLinkTarget() == JoinPath(dst_, "small.jpg"));
     EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "link.jpg")), ReadWholeFile(JoinPath(src_, "small.jpg")));
-    EXPECT_EQ(QFileInfo(JoinPath(dst_, "album/cover.jpg")).symLinkTarget(),
-        JoinPath(dst_, "small.jpg"));
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
     EXPECT_TRUE(prompts_.errors.empty());
 }
@@ -166,50 +164,35 @@ TEST_F(FileOperationTest, FailedReplaceLeavesTargetSourceAndNoPartialFile)
     }
 }
 
-// Retry writes the copy again; Skip names each file it leaves out. A sync that failed once is never
-// trusted: the kernel may have dropped what it could not write.
+// Retry writes the copy again and Skip names each file it leaves out: a sync that failed is never
+// trusted, the kernel may have dropped what it could not write.
 TEST_F(FileOperationTest, RetryWritesAgainAndSkipNamesEveryFile)
 {
-    const struct {
-        const char* name;
-        int files;
-        qint64 size;
-        TFaultPoint point;
-        int failures;  // how often the fault strikes; the first sync also damages its copy
-        TFileOpErrorAnswer answer;
-        TFileOpResult result;
-        int errors;
-    } cases[] = {
-        { "full disk in a large file", 1, kLarge, fpWrite, 1, eaRetry, frSuccess, 1 },
-        { "batch sync fails once, data dropped", 3, 5000, fpSync, 1, eaRetry, frSuccess, 0 },
-        { "every sync fails, skip", 3, 5000, fpSync, 100, eaSkip, frFailed, 3 },
-    };
+    // failures: how often the fault strikes; the first failed sync also damages its copy
+    const struct { int files; TFaultPoint point; int failures; TFileOpErrorAnswer answer; int errors; }
+        cases[] = { { 1, fpWrite, 1, eaRetry, 1 }, { 3, fpSync, 1, eaRetry, 0 }, { 3, fpSync, 100, eaSkip, 3 } };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.failures);
         QTemporaryDir dir;
         QStringList sources;
         for (int i = 0; i < c.files; ++i)
-            sources << WriteFileOfSize(dir.path() + "/a", QStringLiteral("%1.jpg").arg(i), c.size);
-        int failures = c.failures;
+            sources << WriteFileOfSize(dir.path() + "/a", QString::number(i), c.files > 1 ? 5000 : kLarge);
+        int left = c.failures;
         TFileOpFaults faults { [&](TFaultPoint point, const QString& path, qint64 offset) {
-            if (point != c.point || (point == fpWrite && offset == 0) || failures <= 0)
+            if (point != c.point || (point == fpWrite && offset == 0) || left-- <= 0)
                 return 0;
-            if (failures-- == c.failures && point == fpSync)
+            if (point == fpSync && left + 1 == c.failures)
                 WriteFile(ExtractFileDir(path), ExtractFileName(path), "lost by the kernel");
             return point == fpWrite ? ENOSPC : EIO;
         } };
         TScriptedPrompts prompts;
-        prompts.errorAnswers = std::deque<TFileOpErrorAnswer>(size_t(c.files), c.answer);
-        EXPECT_EQ(RunOp(Into(foCopy, sources, MakeFolder(dir.path(), "b")), prompts, faults),
-            c.result);
+        prompts.errorAnswers = std::deque<TFileOpErrorAnswer>(3, c.answer);
+        const TFileOpResult result = RunOp(Into(foCopy, sources, MakeFolder(dir.path(), "b")), prompts, faults);
+        EXPECT_EQ(result, c.answer == eaSkip ? frFailed : frSuccess);
         ASSERT_EQ(prompts.errors.size(), size_t(c.errors));
-        for (int i = 0; i < c.files; ++i) {
-            const QString target = JoinPath(dir.path() + "/b", ExtractFileName(sources[i]));
-            if (c.result == frSuccess)
-                EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(sources[i]));
-            else
-                EXPECT_EQ(prompts.errors[size_t(i)].Source, sources[i]);
-        }
+        for (int i = 0; i < c.files; ++i)
+            EXPECT_EQ(result == frSuccess ? ReadWholeFile(dir.path() + "/b/" + QString::number(i)) : prompts.errors[size_t(i)].Source,
+                result == frSuccess ? ReadWholeFile(sources[i]) : sources[i]);
         EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
     }
 }
@@ -379,30 +362,23 @@ TEST_F(FileOperationTest, FailedMoveAcrossFilesystemsKeepsTheSource)
     }
 }
 
-// A file moved onto itself through a second path to its folder stays where it is: rename(2) across
-// the bind mount answers EXDEV, and a copy renamed over the file and a removed source would lose it.
+// A file moved onto itself through another path to its folder (a link, with rename(2) answering
+// EXDEV; a bind mount) stays: a copy renamed over it and a removed source would lose it.
 TEST_F(FileOperationTest, AFileMovedOntoItselfThroughAnotherPathStays)
 {
     for (const bool bindMount : { false, true }) {
-        SCOPED_TRACE(bindMount ? "bind mount" : "link to the folder, rename says EXDEV");
         QTemporaryDir dir;
         const QString file = WriteFile(dir.path() + "/src", "x.jpg", "keep");
         const QString other = JoinPath(dir.path(), "other");
         std::optional<test::TMount> mount;
-        if (bindMount) {
-            mount.emplace(QStringList { "--bind", ExtractFileDir(file) }, MakeFolder(dir.path(), "other"));
-            if (!mount->Why().isEmpty()) {
-                std::cout << "[  SKIPPED ] bind mount row: " << qPrintable(mount->Why()) << "\n";
-                continue;
-            }
-        } else {
+        if (!bindMount)
             ASSERT_TRUE(QFile::link(ExtractFileDir(file), other));
-        }
+        else if (test::SkippedRow(mount.emplace(QStringList { "--bind", dir.path() + "/src" }, MakeFolder(dir.path(), "other"))))
+            continue;
         TScriptedPrompts prompts;
         EXPECT_EQ(RunOp(Into(foMove, { file }, other), prompts, CrossDevice()), frSuccess);
-        EXPECT_EQ(ReadWholeFile(file), QByteArray("keep"));
-        EXPECT_TRUE(prompts.errors.empty());
-        EXPECT_TRUE(LeftOvers(ExtractFileDir(file)).isEmpty());
+        EXPECT_EQ(ReadWholeFile(file), QByteArray("keep")) << bindMount;
+        EXPECT_TRUE(prompts.errors.empty() && LeftOvers(dir.path()).isEmpty());
     }
 }
 
@@ -456,9 +432,11 @@ TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
     QFile::remove(trash + "/info/" + ExtractFileName(trashed) + ".trashinfo");
 }
 
+// What is not trashed stays unless deleted outright after two answers, the second naming the full
+// path and what a folder holds; a mount point or a folder holding the trash never goes outright.
 TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
 {
-    enum TWhat { aFile, aFolder, holdsTheTrash, aMountPoint };
+    enum TWhat { aFile, aFolder, holdingTheTrash, aMountPoint };
     const struct {
         const char* name;
         TWhat what;
@@ -473,88 +451,55 @@ TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
         { "trash fails, cancel", aFile, true, taCancel, false, frAborted, 0 },
         { "permanent delete declined", aFile, true, taDeletePermanently, false, frFailed, 1 },
         { "permanent delete confirmed", aFile, true, taDeletePermanently, true, frSuccess, 1 },
-        { "folder, named in full and counted", aFolder, true, taDeletePermanently, true, frSuccess,
-            1 },
-        // never deleted outright, whatever the answers
-        { "a folder holding the trash", holdsTheTrash, true, taDeletePermanently, true, frFailed,
-            0 },
+        { "a folder", aFolder, true, taDeletePermanently, true, frSuccess, 1 },
+        { "holding the trash", holdingTheTrash, true, taDeletePermanently, true, frFailed, 0 },
         { "a mount point", aMountPoint, true, taDeletePermanently, true, frFailed, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
-        QString path = dir.path();
-        if (c.what == holdsTheTrash) {
-            path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-            QDir().mkpath(JoinPath(path, "Trash"));
-        } else if (c.what != aMountPoint) {
-            path = MakeFolder(dir.path(), "f");
-        }
+        QString path = c.what == holdingTheTrash
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            : MakeFolder(dir.path(), "f");
+        QDir().mkpath(JoinPath(path, "Trash"));
         const QString file = WriteFile(path, "keep.jpg", "k");
-        WriteFile(path, "also.jpg", "a");
+        const QString point = MakeFolder(dir.path(), "m");
         std::optional<test::TMount> mount;
-        if (c.what == aMountPoint) {
-            path = MakeFolder(dir.path(), "mounted");
-            mount.emplace(QStringList { "--bind", dir.path() }, path);
-            if (!mount->Why().isEmpty()) {
-                std::cout << "[  SKIPPED ] mount point row: " << qPrintable(mount->Why()) << "\n";
-                continue;
-            }
-        }
-        if (c.what == aFile)
-            path = file;
+        if (c.what == aMountPoint && test::SkippedRow(mount.emplace(QStringList { "--bind", path }, point)))
+            continue;
+        path = c.what == aFile ? file : c.what == aMountPoint ? point : path;
         TScriptedPrompts prompts;
-        prompts.trash = c.confirm;
-        prompts.trashFailed = c.failAnswer;
-        prompts.deletePermanently = c.permanent;
-        EXPECT_EQ(RunOp({ foDelete, { path }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)),
-            c.result);
+        std::tie(prompts.trash, prompts.trashFailed, prompts.deletePermanently) = std::tuple(c.confirm, c.failAnswer, c.permanent);
+        EXPECT_EQ(RunOp({ foDelete, { path }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)), c.result);
         EXPECT_EQ(QFileInfo::exists(file), c.result != frSuccess);
         EXPECT_EQ(prompts.permanentAsked, c.permanentAsked);
-        if (c.what == aFolder) {
-            EXPECT_EQ(prompts.permanentQuestion, path + " 2");
-        }
-        if (c.what >= holdsTheTrash) {
-            EXPECT_EQ(prompts.errors.size(), 1u);
-            EXPECT_EQ(prompts.errors.empty() ? 0 : prompts.errors[0].Code, kNeverDeletedOutright);
-        }
+        EXPECT_EQ(prompts.permanentQuestion, c.what == aFolder ? path + " 2" : c.permanentAsked ? path + " 0" : "");
+        EXPECT_EQ(prompts.errors.empty() ? 0 : prompts.errors[0].Code, c.what >= holdingTheTrash ? kNeverDeletedOutright : 0);
     }
 }
 
-// A rename never replaces another file; a new name that differs only in case works also where the
-// filesystem folds case and finds it taken by the file itself (FAT, exFAT, CIFS).
+// A rename never replaces another file; a name differing only in case works also where the
+// filesystem folds case and finds it taken by the entry itself (FAT, exFAT, CIFS).
 TEST_F(FileOperationTest, RenameNeverReplacesAnExistingFile)
 {
-    const struct {
-        const char* from;
-        const char* to;
-        bool foldsCase;
-        TFileOpResult result;
-    } cases[] = {
+    const struct { const char *from, *to; bool foldsCase; TFileOpResult result; } cases[] = {
         { "a.jpg", "b.jpg", false, frFailed },
         { "a.jpg", "c.jpg", false, frSuccess },
         { "img.jpg", "IMG.jpg", true, frSuccess },
-        { "dir", "DIR", true, frSuccess },
+        { "dir/", "DIR", true, frSuccess },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.to);
         QTemporaryDir dir;
-        const QString from = JoinPath(dir.path(), c.from);
-        const QString to = JoinPath(dir.path(), c.to);
-        if (QByteArray(c.from) == "dir")
-            WriteFile(from, "inner.jpg", "A");
-        else
-            WriteFile(dir.path(), c.from, "A");
+        const QString from
+            = QByteArray(c.from).endsWith('/') ? MakeFolder(dir.path(), "dir") : WriteFile(dir.path(), c.from);
         WriteFile(dir.path(), "b.jpg", "B");
-        TFileOpFaults folding { [&](TFaultPoint point, const QString& path, qint64) {
-            return c.foldsCase && point == fpRename && path == from ? EEXIST : 0;
-        } };
+        TFileOpFaults folding { [&](TFaultPoint p, const QString& path, qint64) { return c.foldsCase && p == fpRename && path == from ? EEXIST : 0; } };
         TScriptedPrompts prompts;
-        EXPECT_EQ(RunOp({ foRename, { from }, { to }, FOF_ALLOWUNDO }, prompts, folding), c.result);
+        EXPECT_EQ(RunOp({ foRename, { from }, { JoinPath(dir.path(), c.to) }, FOF_ALLOWUNDO }, prompts, folding), c.result);
         EXPECT_EQ(QFileInfo::exists(from), c.result != frSuccess);
         EXPECT_EQ(ReadWholeFile(JoinPath(dir.path(), "b.jpg")), QByteArray("B"));
-        EXPECT_EQ(prompts.errors.size(), c.result == frSuccess ? 0u : 1u);
-        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+        EXPECT_TRUE(prompts.errors.size() == (c.result == frSuccess ? 0u : 1u) && LeftOvers(dir.path()).isEmpty());
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -10,7 +9,6 @@
 #include "fileops/FileOps.h"
 #include "fileops/ScriptedPrompts.h"
 #include "platform/Paths.h"
-#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -181,7 +179,7 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         { "rename all", { { oaRenameAll, {} } }, 1,
             { "a=new a", "b#2=new b", "b=old b", "c#2=new c", "c=old c", "d=new d", "e#2=taken",
                 "e#3=new e", "e=old e" } },
-        // only what the user allowed is replaced; the newcomer is asked about, and skipped
+        // only what the user allowed is replaced: the newcomer is asked about, and skipped
         { "a target appears while asked", { { oaReplaceAll, {} } }, 1,
             { "a=new a", "b=new b", "c=new c", "d=appeared", "e#2=taken", "e=new e" }, "d.jpg" },
     };
@@ -192,8 +190,7 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         test::MakeFolder(dir_.path(), "src");
         test::MakeFolder(dir_.path(), "dst");
         overwrite_ = { c.replies, {}, {} };
-        if (c.appears)
-            overwrite_.whileAsked = [&] { WriteFile(dst_, c.appears, "appeared"); };
+        overwrite_.whileAsked = [&] { if (c.appears) WriteFile(dst_, c.appears, "appeared"); };
         requests_.clear();
         prompts_.errors.clear();
         EXPECT_EQ(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_), !c.appears);
@@ -259,24 +256,6 @@ TEST_F(FileOpsTest, CopyUnderOtherNamesUsesOnlyTheNamePartOfEachTarget)
     EXPECT_FALSE(ops_.CopyMoveFilesAs({ a }, {}, foCopy, dst_));
     EXPECT_FALSE(ops_.CopyMoveFiles({ a }, foCopy, QString()));
     EXPECT_TRUE(requests_.size() == 1u);
-}
-
-// A target folder on a dead mount holds up the overwrite question only for a moment; what it
-// holds is then met by the operation itself, which replaces nothing it was not allowed to.
-TEST_F(FileOpsTest, ADeadTargetFolderDoesNotFreezeTheQuestion)
-{
-    const QString dead = test::MakeFolder(dir_.path(), "dead");
-    test::TDeadMount mount(test::MakeFolder(dir_.path(), "behind"), dead);
-    if (!mount.Why().isEmpty())
-        GTEST_SKIP() << qPrintable(mount.Why());
-    QStringList sources { WriteFile(src_, "a.jpg", "a") };
-    QStringList targets { JoinPath(dead, "a.jpg") };
-    QElapsedTimer t;
-    t.start();
-    EXPECT_TRUE(ops_.RequestOverwrite(sources, targets, false));
-    EXPECT_LT(t.elapsed(), 2000);
-    EXPECT_FALSE(mount.Revived());
-    EXPECT_TRUE(overwrite_.asked.empty());
 }
 
 TEST_F(FileOpsTest, CreatePageDescribesTheTargetOnly)

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include "navigation/DirImages.h"
 #include "navigation/FolderListing.h"
 #include "platform/FileAttributes.h"
 #include "platform/SubFolders.h"
-#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -76,28 +74,6 @@ TEST(FolderListing, ReadAheadListsEachChildExceptSkippedOnes)
     EXPECT_FALSE(listings[1].readAhead);
     EXPECT_EQ(listings[1].names, (QStringList{"a1", "a2"}));
     EXPECT_TRUE(listings[1].lookAhead.empty());
-}
-
-// A mount point that does not answer stalls neither the listing of its folder nor the look one
-// level ahead: it is listed as a folder and not looked into.
-TEST(FolderListing, ADeadMountInTheFolderStallsNothing)
-{
-    QTemporaryDir dir;
-    QDir().mkpath(dir.path() + "/alive/inner");
-    QDir().mkpath(dir.path() + "/dead");
-    QDir().mkpath(dir.path() + "/behind/sub");
-    test::TDeadMount mount(dir.path() + "/behind", dir.path() + "/dead");
-    if (!mount.Why().isEmpty())
-        GTEST_SKIP() << qPrintable(mount.Why());
-    QElapsedTimer t;
-    t.start();
-    const auto listings = ListFolders({TListRequest{dir.path(), true, {}}});
-    EXPECT_LT(t.elapsed(), 2000);
-    EXPECT_FALSE(mount.Revived());
-    ASSERT_EQ(listings.size(), 1u);
-    EXPECT_EQ(listings[0].names, (QStringList{"alive", "behind", "dead"}));
-    EXPECT_EQ(listings[0].lookAhead.at("alive"), QStringList{"inner"});
-    EXPECT_FALSE(listings[0].lookAhead.contains("dead"));
 }
 
 TEST(FolderListing, LeafProofNeverHidesAFolderThatHasSubFolders)

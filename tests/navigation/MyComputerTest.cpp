@@ -71,29 +71,21 @@ TEST(MyComputer, ChangesOfTheMountTableReachTheListenersWithTheirBits)
 // stays as it was and the late result is applied when it comes, unless a newer one came first.
 TEST(MyComputer, ASlowReadHoldsUpNobodyAndArrivesLater)
 {
-    std::atomic<int> delayMs{600};
-    const std::vector<TVolume> volumes{Volume("/"), Volume("/home")};
-    QStringList heard;
+    static std::atomic<unsigned> delayMs{600};
     QElapsedTimer t;
     t.start();
-    TMyComputer computer(
-        [&delayMs, volumes] {
-            QThread::msleep(unsigned(delayMs.load()));
-            return volumes;
-        },
-        false);
-    computer.AddListener([&](int kinds, TDrive& d) { heard << QString::number(kinds) + u' ' + d.MountPath(); });
-    EXPECT_LT(t.elapsed(), 500);
-    EXPECT_TRUE(computer.Drives().empty());
-    WaitProcessingEvents([&] { return computer.Drives().size() == 2 || t.elapsed() > 3000; });
-    EXPECT_EQ(heard, (QStringList{"64 /", "64 /home"}));
+    TMyComputer computer([] { return QThread::msleep(delayMs), std::vector{Volume("/")}; }, false);
+    int added = 0;
+    computer.AddListener([&](int kinds, TDrive&) { added += kinds == ckDriveAdded; });
+    EXPECT_TRUE(t.elapsed() < 500 && computer.Drives().empty());
+    WaitProcessingEvents([&] { return added == 1 || t.elapsed() > 3000; });
     t.restart();
     computer.Update();
     EXPECT_LT(t.elapsed(), 500);
     delayMs = 0;
     computer.Update();  // newer, and in time: the late one is dropped when it comes
     WaitProcessingEvents([&] { return t.elapsed() > 900; });
-    EXPECT_EQ(heard.size(), 2);
+    EXPECT_TRUE(computer.Drives().size() == 1u && added == 1);
 }
 
 TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)

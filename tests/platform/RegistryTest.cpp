@@ -150,11 +150,8 @@ TEST_F(RegistryTest, SaveWritesThroughASymbolicLink)
     const QString real = test::WriteFile(dir_.path() + "/dotfiles", "pixmarl.reg", "REGEDIT4\n");
     ASSERT_TRUE(QFile::link("dotfiles/pixmarl.reg", StorePath()));
     TRegistry store(StorePath());
-    ASSERT_TRUE(store.OpenKey(kKey, true));
-    store.WriteInteger(QStringLiteral("A"), 7);
-    ASSERT_TRUE(store.Save());
-    EXPECT_TRUE(QFileInfo(StorePath()).isSymLink());
-    EXPECT_TRUE(test::ReadWholeFile(real).contains("\"A\"=dword:00000007"));
+    ASSERT_TRUE(store.OpenKey(kKey, true) && store.WriteInteger("A", 7) && store.Save());
+    EXPECT_TRUE(QFileInfo(StorePath()).isSymLink() && test::ReadWholeFile(real).contains("\"A\"=dword:00000007"));
 }
 
 TEST_F(RegistryTest, FailedSaveKeepsTheOldFile)

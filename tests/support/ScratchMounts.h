@@ -1,20 +1,15 @@
 #pragma once
 
-// Mounts for tests that need a second view of a folder. Each needs root (and the dead mount also
-// FUSE and bindfs); without them Why() says what is missing and the test skips with that text.
-// - TMount: `mount` with the given arguments and mount point: `--bind folder` for the same files
-//   under a second path (same inodes), `-t tmpfs tmpfs` for a filesystem of its own.
-// - TDeadMount: bindfs over a folder with its process stopped: every stat, open or readdir below
-//   the mount point then blocks in the kernel, as under a dead network share. A watchdog lets the
-//   process go on after limitMs, so that a test of code that wrongly blocks fails by its time
-//   instead of hanging; the destructor lets it go on and unmounts before anything is joined.
+// Mounts for tests (root needed); Why() says why not when not mounted. TMount: `mount <args>
+// <point>`. TDeadMount: bindfs with its process stopped, so any stat below the mount point blocks
+// as under a dead network share; a watchdog lets it go on after limitMs (Revived()), so that code
+// that wrongly waits fails by its time instead of hanging the suite.
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include <QString>
 #include <QStringList>
 
 namespace pixmarl::test {
@@ -23,38 +18,29 @@ class TMount {
 public:
     TMount(const QStringList& args, const QString& mountPoint);
     ~TMount();
-    TMount(const TMount&) = delete;
-    TMount& operator=(const TMount&) = delete;
-
-    // Empty when mounted, else why not.
     const QString& Why() const { return why_; }
 
-private:
+protected:
+    TMount() = default;
     QString mountPoint_;
     QString why_;
 };
 
-class TDeadMount {
+// True, with a line saying why, when a table row cannot run without its mount.
+bool SkippedRow(const TMount& mount);
+
+class TDeadMount : public TMount {
 public:
     TDeadMount(const QString& folder, const QString& mountPoint, int limitMs = 5000);
-    ~TDeadMount();
-    TDeadMount(const TDeadMount&) = delete;
-    TDeadMount& operator=(const TDeadMount&) = delete;
-
-    const QString& Why() const { return why_; }
-    // True when the watchdog had to let the process go on: something blocked for limitMs.
+    ~TDeadMount();  // lets the process go on first, so that blocked threads end
     bool Revived() const { return revived_; }
 
 private:
-    void Resume();
-
-    QString mountPoint_;
-    QString why_;
     qint64 pid_ = 0;
     std::atomic<bool> revived_{false};
+    bool ending_ = false;
     std::mutex mutex_;
     std::condition_variable ended_;
-    bool ending_ = false;
     std::thread watchdog_;
 };
 
