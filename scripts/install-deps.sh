@@ -13,6 +13,8 @@ packages=(
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     libgif-dev libtiff-dev libjpeg-turbo-progs
+    # tests of dead mounts (bindfs, FUSE) and FAT volumes (a vfat image, where the kernel has it)
+    bindfs dosfstools
     # fuzzing with libFuzzer and the sanitizer runtime
     clang libclang-rt-dev
     # the screenshot script's virtual X server

@@ -2,12 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include "formats/HeaderSource.h"
 #include "platform/FileAttributes.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/SafeWrite.h"
 
 namespace pixmarl {
 
@@ -346,15 +346,12 @@ bool WriteJPEGComment(const QString& fileName, const QByteArray& text)
         return true;
 
     const int attributes = ReadFileAttributes(fileName);
-    QSaveFile out(fileName);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(rewritten) != rewritten.size() ||
-        !out.commit())
+    QString error;
+    if (!ReplaceFileContents(fileName, rewritten, error))
         return false;
-    // The rename made a new file: carry over what the user had set on the old one.
+    // Extended attributes came along; the bits a FAT volume keeps in the entry did not.
     if (attributes > 0 && (attributes & (faHidden | faSysFile | faArchive)) != 0)
         WriteFileAttributes(fileName, attributes);
-    QFile::setPermissions(fileName, fileInfo.permissions());
     return true;
 }
 

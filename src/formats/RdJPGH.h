@@ -55,8 +55,10 @@ constexpr int kMaxJpegComment = 65533;
 
 // Replaces the file's first comment by text (byte for byte), or inserts one after the segment
 // that follows the start of image when there is none; an empty text leaves a comment-less file
-// untouched. The file is rewritten through a temporary file in its folder and a rename, keeps its
-// permissions and attributes and gets the current modification time. Returns false, leaving the
+// untouched. The file is rewritten through a temporary file in its folder and a rename
+// (ReplaceFileContents: through symbolic links, keeping mode, owner, group, extended attributes
+// and ACLs; other hard links keep the old contents as a snapshot), keeps its attributes and gets
+// the current modification time. Returns false, leaving the
 // file as it was, when it cannot be read, is not writable, does not parse, or text is longer than
 // kMaxJpegComment.
 bool WriteJPEGComment(const QString& fileName, const QByteArray& text);
