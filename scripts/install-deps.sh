@@ -8,7 +8,7 @@ packages=(
     # build
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libexif-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -22,6 +22,7 @@ constexpr std::uint8_t kSOI = 0xD8;
 constexpr std::uint8_t kEOI = 0xD9;
 constexpr std::uint8_t kSOS = 0xDA;
 constexpr std::uint8_t kCOM = 0xFE;
+constexpr std::uint8_t kAPP1 = 0xE1;
 
 bool IsFrameMarker(std::uint8_t code)
 {
@@ -108,7 +109,25 @@ private:
                 return false;
             return info_.ReadFlags != kReadJpegComment;
         }
+        if (code == kAPP1 && (info_.ReadFlags & kReadJpegExif) && info_.Exif.isEmpty())
+            return ReadExif();
         return SkipSegment(code);
+    }
+
+    // Keeps the segment when it holds Exif data; any other APP1 (XMP) is passed over.
+    bool ReadExif()
+    {
+        std::uint16_t length = 0;
+        if (!ReadWord(length))
+            return false;
+        if (length < 2)
+            return Fail(kBadLength);
+        QByteArray payload(length - 2, Qt::Uninitialized);
+        if (source_.Read(payload.data(), payload.size()) != payload.size() || source_.AtEnd())
+            return Fail(kPrematureEof);
+        if (payload.startsWith(QByteArrayView("Exif\0\0", 6)))
+            info_.Exif = payload;
+        return true;
     }
 
     bool ReadFrame(std::uint8_t code)
