@@ -2,24 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include "navigation/DirMons.h"
-#include "platform/Sync.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
 namespace {
-
-// Lets the event loop run for ms milliseconds.
-void RunEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    WaitProcessingEvents([&] { return t.elapsed() >= ms; });
-}
 
 // Counts the callbacks of a monitor on a temporary folder; the monitor is stopped and its
 // watcher has ended when the fixture goes.
@@ -37,7 +28,7 @@ protected:
     void TearDown() override
     {
         monitor_.SetActive(false);
-        WaitProcessingEvents([] { return TFileMon::RunningCount() == 0; });
+        EXPECT_TRUE(QTest::qWaitFor([] { return TFileMon::RunningCount() == 0; }, 5000));
     }
 
     QTemporaryDir dir_;
@@ -53,12 +44,12 @@ TEST_F(DirMonitorTest, EachBurstGivesOneCall)
     ASSERT_TRUE(monitor_.Active());
     for (int i = 0; i < 100; ++i)
         test::WriteFileOfSize(dir_.path(), QStringLiteral("img%1.jpg").arg(i), 2000);
-    RunEventsFor(400);
+    QTest::qWait(400);
     EXPECT_EQ(calls_, 1);
     for (int burst = 0; burst < 2; ++burst) {
         for (int i = 0; i < 10; ++i)
             test::WriteFile(dir_.path(), QStringLiteral("b%1_%2.jpg").arg(burst).arg(i));
-        RunEventsFor(300);
+        QTest::qWait(300);
     }
     EXPECT_EQ(calls_, 3);
 }
@@ -91,7 +82,7 @@ TEST_F(DirMonitorTest, OptionsDecideWhichChangesCount)
         monitor_.SetOptions(c.options);
         monitor_.SetActive(true);
         c.change();
-        RunEventsFor(250);
+        QTest::qWait(250);
         EXPECT_EQ(calls_, c.calls) << c.what;
     }
 }
@@ -102,7 +93,7 @@ TEST_F(DirMonitorTest, MissingSameAndChangedDirectory)
 {
     monitor_.SetDirectory(dir_.path() + "/missing");
     monitor_.SetActive(true);
-    RunEventsFor(150);
+    QTest::qWait(150);
     EXPECT_EQ(calls_, 0);
     monitor_.SetDirectory(dir_.path());
     const int running = TFileMon::RunningCount();
@@ -112,10 +103,10 @@ TEST_F(DirMonitorTest, MissingSameAndChangedDirectory)
     monitor_.SetDirectory(other.path());
     EXPECT_TRUE(monitor_.Active());
     test::WriteFile(dir_.path(), "old.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 0);
     test::WriteFile(other.path(), "new.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 1);
 }
 
@@ -129,9 +120,9 @@ TEST_F(DirMonitorTest, StoppedDuringABurstOrWithItsReportQueuedReportsNothing)
         if (guiBusy)
             QThread::msleep(250);
         else
-            RunEventsFor(30);
+            QTest::qWait(30);
         monitor_.SetActive(false);
-        RunEventsFor(250);
+        QTest::qWait(250);
         EXPECT_EQ(calls_, 0) << guiBusy;
         EXPECT_EQ(TFileMon::RunningCount(), 0) << guiBusy;
     }
@@ -144,7 +135,7 @@ TEST_F(DirMonitorTest, DeletedFolderEndsQuietlyWithoutSpinning)
     monitor_.SetActive(true);
     ASSERT_TRUE(QDir(sub).removeRecursively());
     const clock_t cpuBefore = clock();
-    RunEventsFor(300);
+    QTest::qWait(300);
     EXPECT_EQ(calls_, 0);
     // A spinning watcher would burn most of those 300 ms.
     EXPECT_LT(double(clock() - cpuBefore) / CLOCKS_PER_SEC, 0.15);
@@ -157,18 +148,18 @@ TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
     const QString old = test::MakeFolder(dir_.path(), "old");
     monitor_.SetActive(true);
     test::WriteFile(old, "x.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 0);
     monitor_.SetActive(false);
     monitor_.SetWatchSubTree(true);
     monitor_.SetActive(true);
     const QString sub = test::MakeFolder(dir_.path(), "new");
-    RunEventsFor(250);
+    QTest::qWait(250);
     test::WriteFile(test::MakeFolder(sub, "deeper"), "x.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     calls_ = 0;
     test::WriteFile(sub + "/deeper", "y.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 1);
 }
 
