@@ -58,7 +58,7 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
     scanner_ = std::make_unique<TInfoScanner>(*list_);
     scanner_->SetProgressBar(progress_.get());
-    scanner_->OnInfoStored = [this](int index) { model_->ItemChanged(index); };
+    scanner_->OnInfoStored = [this](int index) { model_->InfoChanged(index); };
     list_->SetAutoScan(true);
     scanner_->SetReportStyle(true);
 
