@@ -24,7 +24,7 @@ namespace {
 using namespace pixmarl;
 using namespace pixmarl::bench;
 using test::AviCodec;
-using test::AviSpec;
+using test::AviParams;
 
 constexpr int kFiles = 500;
 constexpr int kRuns = 31;
@@ -41,9 +41,9 @@ bool Write(const QString& path, const QByteArray& data)
 
 std::vector<QString> MakeFolderOfClips(const QString& folder)
 {
-    AviSpec spec = test::MakeAviSpec(AviCodec::Mjpeg, 160, 120, 10);
-    spec.sound = true;
-    const QByteArray clip = test::BuildAvi(spec);
+    AviParams params = test::MakeAviParams(AviCodec::Mjpeg, 160, 120, 10);
+    params.sound = true;
+    const QByteArray clip = test::BuildAvi(params);
     std::vector<QString> paths;
     for (int i = 0; i < kFiles; ++i) {
         paths.push_back(QDir(folder).filePath(QString("clip%1.avi").arg(i)));
@@ -80,7 +80,7 @@ int HeaderReads(const std::vector<QString>& paths)
 }
 
 // A moving gradient, kClipFrames frames of MPEG-4 part 2 without B-frames (one packet a frame).
-bool EncodeMpeg4(AviSpec& spec)
+bool EncodeMpeg4(AviParams& params)
 {
     const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (encoder == nullptr)
@@ -118,12 +118,12 @@ bool EncodeMpeg4(AviSpec& spec)
         if (avcodec_send_frame(codec.get(), n < kClipFrames ? frame.get() : nullptr) < 0)
             return false;
         while (avcodec_receive_packet(codec.get(), packet.get()) == 0) {
-            spec.frames.emplace_back(reinterpret_cast<const char*>(packet->data), packet->size);
-            spec.keyFrames.push_back((packet->flags & AV_PKT_FLAG_KEY) != 0);
+            params.frames.emplace_back(reinterpret_cast<const char*>(packet->data), packet->size);
+            params.keyFrames.push_back((packet->flags & AV_PKT_FLAG_KEY) != 0);
             av_packet_unref(packet.get());
         }
     }
-    return !spec.frames.empty();
+    return !params.frames.empty();
 }
 
 void TimeFirstFrame(const char* name, const QString& path)
@@ -162,10 +162,11 @@ int main(int argc, char* argv[])
     PrintRatio("aviinfo", "raw", info, raw);
 
     const QString mjpeg = dir.filePath("mjpeg640.avi");
-    Write(mjpeg, test::BuildAvi(test::MakeAviSpec(AviCodec::Mjpeg, kWidth, kHeight, kClipFrames)));
+    Write(mjpeg,
+          test::BuildAvi(test::MakeAviParams(AviCodec::Mjpeg, kWidth, kHeight, kClipFrames)));
     TimeFirstFrame("first-frame-mjpeg-640x480-ms", mjpeg);
 
-    AviSpec mpeg4;
+    AviParams mpeg4;
     mpeg4.width = kWidth;
     mpeg4.height = kHeight;
     mpeg4.compression = test::AviFourCC("FMP4");

@@ -76,24 +76,24 @@ QByteArray ExifPayload(int totalSize, const QByteArray& thumbnail)
 
 QByteArray CameraLikeJpeg(int index, const QByteArray& thumbnail)
 {
-    test::JpegSpec spec;
-    spec.width = 64 + index % 32;
-    spec.height = 48 + index % 16;
-    spec.quality = 80;
+    test::JpegParams params;
+    params.width = 64 + index % 32;
+    params.height = 48 + index % 16;
+    params.quality = 80;
     const int exifSize = 10 * 1024 + (index * 7919) % (50 * 1024);
-    spec.markers.push_back({0xE1, ExifPayload(exifSize, thumbnail)});
-    spec.markers.push_back({0xE2, QByteArray("MPF\0", 4) + QByteArray(600, '\x11')});
-    spec.markers.push_back({0xED, QByteArray("Photoshop 3.0\0", 14) + QByteArray(300, '\x22')});
-    return test::BuildJpeg(spec);
+    params.markers.push_back({0xE1, ExifPayload(exifSize, thumbnail)});
+    params.markers.push_back({0xE2, QByteArray("MPF\0", 4) + QByteArray(600, '\x11')});
+    params.markers.push_back({0xED, QByteArray("Photoshop 3.0\0", 14) + QByteArray(300, '\x22')});
+    return test::BuildJpeg(params);
 }
 
 QStringList MakeFiles(const QString& folder, int count)
 {
-    test::JpegSpec thumbSpec;
-    thumbSpec.width = 160;
-    thumbSpec.height = 120;
-    thumbSpec.quality = 75;
-    const QByteArray thumbnail = test::BuildJpeg(thumbSpec);
+    test::JpegParams thumbParams;
+    thumbParams.width = 160;
+    thumbParams.height = 120;
+    thumbParams.quality = 75;
+    const QByteArray thumbnail = test::BuildJpeg(thumbParams);
     QStringList files;
     for (int i = 0; i < count; ++i) {
         const QString path =

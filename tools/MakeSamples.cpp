@@ -31,14 +31,14 @@ bool Write(const QString& folder, const QString& name, const QByteArray& data)
 
 bool WriteJpegSamples(const QString& folder)
 {
-    JpegSpec landscape;
+    JpegParams landscape;
     landscape.width = 640;
     landscape.height = 480;
-    JpegSpec portrait;
+    JpegParams portrait;
     portrait.width = 300;
     portrait.height = 400;
     portrait.comment = "Sample with a comment";
-    JpegSpec small;
+    JpegParams small;
     small.width = 48;
     small.height = 32;
     return Write(folder, "landscape.jpg", BuildJpeg(landscape)) &&
@@ -49,17 +49,17 @@ bool WriteJpegSamples(const QString& folder)
 // One file per kind of JPEG the header readers and the codec tell apart.
 bool WriteJpegKindSamples(const QString& folder)
 {
-    JpegSpec commented;
+    JpegParams commented;
     commented.width = 320;
     commented.height = 240;
     commented.comment = "A comment written by the sample generator";
-    JpegSpec progressive = commented;
+    JpegParams progressive = commented;
     progressive.comment.clear();
     progressive.progressive = true;
-    JpegSpec grey = progressive;
+    JpegParams grey = progressive;
     grey.progressive = false;
     grey.components = 1;
-    JpegSpec cmyk = grey;
+    JpegParams cmyk = grey;
     cmyk.components = 4;
     return Write(folder, "commented.jpg", BuildJpeg(commented)) &&
            Write(folder, "progressive.jpg", BuildJpeg(progressive)) &&
@@ -69,15 +69,15 @@ bool WriteJpegKindSamples(const QString& folder)
 
 bool WriteBmpKindSamples(const QString& folder)
 {
-    BmpSpec rle8;
+    BmpParams rle8;
     rle8.width = 160;
     rle8.height = 120;
     rle8.bitCount = 8;
     rle8.compression = 1;
-    BmpSpec rle4 = rle8;
+    BmpParams rle4 = rle8;
     rle4.bitCount = 4;
     rle4.compression = 2;
-    BmpSpec topDown;
+    BmpParams topDown;
     topDown.width = 160;
     topDown.height = 120;
     topDown.topDown = true;
@@ -87,10 +87,10 @@ bool WriteBmpKindSamples(const QString& folder)
 
 bool WriteBmpSamples(const QString& folder)
 {
-    BmpSpec rgb;
+    BmpParams rgb;
     rgb.width = 200;
     rgb.height = 150;
-    BmpSpec palette;
+    BmpParams palette;
     palette.width = 120;
     palette.height = 90;
     palette.bitCount = 8;
@@ -114,27 +114,27 @@ bool WriteTiffSamples(const QString& folder)
         {"cmyk.tif", TiffKind::Cmyk, false, false},
     };
     for (const auto& sample : samples) {
-        TiffSpec spec;
-        spec.width = 240;
-        spec.height = 180;
-        spec.kind = sample.kind;
-        spec.lzw = sample.lzw;
-        spec.predictor = sample.lzw && sample.kind != TiffKind::Bilevel ? 2 : 1;
-        spec.bigEndian = sample.bigEndian;
-        spec.rowsPerStrip = 32;
-        spec.documentName = sample.name;
-        if (!Write(folder, sample.name, BuildTiff(spec)))
+        TiffParams params;
+        params.width = 240;
+        params.height = 180;
+        params.kind = sample.kind;
+        params.lzw = sample.lzw;
+        params.predictor = sample.lzw && sample.kind != TiffKind::Bilevel ? 2 : 1;
+        params.bigEndian = sample.bigEndian;
+        params.rowsPerStrip = 32;
+        params.documentName = sample.name;
+        if (!Write(folder, sample.name, BuildTiff(params)))
             return false;
     }
-    JpegSpec thumbnail;
+    JpegParams thumbnail;
     thumbnail.width = 80;
     thumbnail.height = 60;
-    TiffSpec withThumbnail;
+    TiffParams withThumbnail;
     withThumbnail.width = 320;
     withThumbnail.height = 240;
     withThumbnail.lzw = true;
     withThumbnail.photoshopThumbnail = BuildJpeg(thumbnail);
-    TiffSpec planar;
+    TiffParams planar;
     planar.planar = true;
     return Write(folder, "photoshop-thumbnail.tif", BuildTiff(withThumbnail)) &&
            Write(folder, "planar-unsupported.tif", BuildTiff(planar));
@@ -147,10 +147,10 @@ QByteArray BouncingSquare()
     constexpr int kWidth = 120;
     constexpr int kHeight = 90;
     constexpr int kSide = 20;
-    GifSpec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    GifFrameSpec stripes;
+    GifParams params;
+    params.width = kWidth;
+    params.height = kHeight;
+    GifFrameParams stripes;
     stripes.width = kWidth;
     stripes.height = kHeight;
     for (int y = 0; y < kHeight; ++y)
@@ -159,18 +159,18 @@ QByteArray BouncingSquare()
     stripes.loops = 0;
     stripes.control = GifControl{1, false, 0, 20};
     stripes.comment = "Pixmarl sample animation";
-    spec.frames = {stripes};
+    params.frames = {stripes};
     for (int step = 0; step < 8; ++step) {
-        GifFrameSpec square;
+        GifFrameParams square;
         square.left = step * (kWidth - kSide) / 7;
         square.top = (step % 4) * (kHeight - kSide) / 3;
         square.width = kSide;
         square.height = kSide;
         square.pixels.assign(kSide * kSide, std::uint8_t(1 + 2 * (step % 2)));
         square.control = GifControl{3, false, 0, 12};
-        spec.frames.push_back(square);
+        params.frames.push_back(square);
     }
-    return BuildGif(spec);
+    return BuildGif(params);
 }
 
 // A photo-like gradient reduced to 256 colours and written interlaced by the codec itself.
@@ -188,7 +188,7 @@ QByteArray InterlacedGradient()
 
 bool WriteGifSamples(const QString& folder)
 {
-    GifSpec still;
+    GifParams still;
     still.version = "87a";
     still.width = 64;
     still.height = 48;
@@ -205,17 +205,17 @@ bool WriteAviSamples(const QString& folder)
 {
     using pixmarl::test::AviCodec;
     using pixmarl::test::BuildAvi;
-    using pixmarl::test::MakeAviSpec;
-    pixmarl::test::AviSpec mjpeg = MakeAviSpec(AviCodec::Mjpeg, 160, 120, 12);
+    using pixmarl::test::MakeAviParams;
+    pixmarl::test::AviParams mjpeg = MakeAviParams(AviCodec::Mjpeg, 160, 120, 12);
     mjpeg.rate = 6;
     mjpeg.sound = true;
-    pixmarl::test::AviSpec palette = MakeAviSpec(AviCodec::Pal8, 64, 48, 8);
+    pixmarl::test::AviParams palette = MakeAviParams(AviCodec::Pal8, 64, 48, 8);
     palette.rate = 4;
-    pixmarl::test::AviSpec sound;
+    pixmarl::test::AviParams sound;
     sound.video = false;
     sound.sound = true;
     return Write(folder, "mjpeg-sound.avi", BuildAvi(mjpeg)) &&
-           Write(folder, "rgb24.avi", BuildAvi(MakeAviSpec(AviCodec::Rgb24, 80, 60, 10))) &&
+           Write(folder, "rgb24.avi", BuildAvi(MakeAviParams(AviCodec::Rgb24, 80, 60, 10))) &&
            Write(folder, "palette8.AVI", BuildAvi(palette)) &&
            Write(folder, "sound-only.avi", BuildAvi(sound));
 }

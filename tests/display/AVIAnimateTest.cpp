@@ -18,9 +18,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using test::AviCodec;
 using test::AviExpectedPixel;
-using test::AviSpec;
+using test::AviParams;
 using test::BuildAvi;
-using test::MakeAviSpec;
+using test::MakeAviParams;
 
 // Records the frames handed over; frames are told apart by their top-left pixel.
 class RecordingTarget : public TPaintTarget {
@@ -61,10 +61,10 @@ class AVIAnimateTest : public ::testing::Test {
 protected:
     QString Clip(int frames, std::uint32_t rate = 100, std::optional<std::uint32_t> length = {})
     {
-        AviSpec spec = MakeAviSpec(AviCodec::Rgb24, 6, 4, frames);
-        spec.rate = rate;
-        spec.length = length;
-        return test::WriteFile(dir_.path(), QString("clip%1.avi").arg(++files_), BuildAvi(spec));
+        AviParams params = MakeAviParams(AviCodec::Rgb24, 6, 4, frames);
+        params.rate = rate;
+        params.length = length;
+        return test::WriteFile(dir_.path(), QString("clip%1.avi").arg(++files_), BuildAvi(params));
     }
     // Starts painting, counting the end and loop events.
     std::shared_ptr<TAVIPainter> Play(TAVIImage& image, TDrawOptions options,
@@ -107,7 +107,7 @@ TEST(AVIFrameDelay, FollowsRateAndScale)
 
 TEST_F(AVIAnimateTest, OpeningErrorsCarryTheirMessages)
 {
-    AviSpec sound;
+    AviParams sound;
     sound.video = false;
     sound.sound = true;
     const struct {

@@ -58,32 +58,32 @@ class ThumbFolder : public testing::Test {
 protected:
     void SetUp() override
     {
-        test::JpegSpec jpeg;
+        test::JpegParams jpeg;
         jpeg.width = 1600;
         jpeg.height = 1200;
         test::WriteFile(Folder(), "a-photo.jpg", test::BuildJpeg(jpeg));
-        test::BmpSpec bmp;
+        test::BmpParams bmp;
         bmp.width = 300;
         bmp.height = 200;
         test::WriteFile(Folder(), "b-picture.bmp", test::BuildBmp(bmp));
         WriteIcon(Folder(), "c-icon.ico", 32, Qt::red);
-        test::GifSpec gif;
+        test::GifParams gif;
         gif.width = 120;
         gif.height = 80;
-        gif.frames = {test::GifFrameSpec{}, test::GifFrameSpec{}};
-        for (test::GifFrameSpec& frame : gif.frames) {
+        gif.frames = {test::GifFrameParams{}, test::GifFrameParams{}};
+        for (test::GifFrameParams& frame : gif.frames) {
             frame.width = 120;
             frame.height = 80;
         }
         test::WriteFile(Folder(), "d-anim.gif", test::BuildGif(gif));
-        test::TiffSpec tiff;
+        test::TiffParams tiff;
         tiff.width = 200;
         tiff.height = 100;
         tiff.lzw = true;
         test::WriteFile(Folder(), "e-scan.tif", test::BuildTiff(tiff));
         test::WriteFile(Folder(), "f-broken.jpg", test::BuildJpeg(jpeg).left(40));
         test::WriteFile(Folder(), "g-clip.avi",
-                        test::BuildAvi(test::MakeAviSpec(test::AviCodec::Rgb24, 160, 120, 2)));
+                        test::BuildAvi(test::MakeAviParams(test::AviCodec::Rgb24, 160, 120, 2)));
         test::WriteFile(Folder(), "h-broken.avi", "RIFF");
         list_.SetImageFormats(kAllImageFormats);
         list_.SetDirectory(Folder());
@@ -203,7 +203,7 @@ TEST_F(ThumbFolder, ResortDuringARunStoresEveryThumbnailInItsOwnItem)
 TEST(ThumbDriver, ScrollingThroughManyItemsKeepsOnlyTheWindow)
 {
     QTemporaryDir dir;
-    test::BmpSpec bmp;
+    test::BmpParams bmp;
     bmp.width = 40;
     bmp.height = 30;
     const QByteArray data = test::BuildBmp(bmp);

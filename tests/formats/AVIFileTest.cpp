@@ -16,9 +16,9 @@ namespace {
 using test::AviCodec;
 using test::AviExpectedPixel;
 using test::AviFourCC;
-using test::AviSpec;
+using test::AviParams;
 using test::BuildAvi;
-using test::MakeAviSpec;
+using test::MakeAviParams;
 
 // Overwrites the 32-bit value at delta bytes after the nth occurrence of tag.
 void Patch32(QByteArray& data, const char* tag, int delta, std::uint32_t value, int nth = 0)
@@ -40,55 +40,55 @@ protected:
     QTemporaryDir dir_;
 };
 
-AviSpec With(AviSpec spec, const std::function<void(AviSpec&)>& change)
+AviParams With(AviParams params, const std::function<void(AviParams&)>& change)
 {
-    change(spec);
-    return spec;
+    change(params);
+    return params;
 }
 
 TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
 {
-    const AviSpec rgb = MakeAviSpec(AviCodec::Rgb24, 320, 240, 2);
-    const AviSpec mjpeg = MakeAviSpec(AviCodec::Mjpeg, 32, 16, 3);
+    const AviParams rgb = MakeAviParams(AviCodec::Rgb24, 320, 240, 2);
+    const AviParams mjpeg = MakeAviParams(AviCodec::Mjpeg, 32, 16, 3);
     const struct {
         const char* name;
-        AviSpec spec;
+        AviParams params;
         std::uint32_t caps;
         std::uint32_t fileLength;
     } cases[] = {
         { "uncompressed, all key", rgb, 0x31, 2 },
-        { "without index", With(rgb, [](AviSpec& s) { s.index = false; }), 0x21, 2 },
+        { "without index", With(rgb, [](AviParams& s) { s.index = false; }), 0x21, 2 },
         { "mjpeg all key", mjpeg, 0x11, 3 },
-        { "one delta frame", With(mjpeg, [](AviSpec& s) { s.keyFrames = { true, false, true }; }),
+        { "one delta frame", With(mjpeg, [](AviParams& s) { s.keyFrames = { true, false, true }; }),
             0x01, 3 },
-        { "sound interleaved", With(mjpeg, [](AviSpec& s) { s.sound = true; }), 0x11, 3 },
-        { "no frame rectangle", With(mjpeg, [](AviSpec& s) { s.frameRect = false; }), 0x11, 3 },
-        { "opendml total", With(mjpeg, [](AviSpec& s) { s.odmlFrames = 9000; }), 0x11, 9000 },
+        { "sound interleaved", With(mjpeg, [](AviParams& s) { s.sound = true; }), 0x11, 3 },
+        { "no frame rectangle", With(mjpeg, [](AviParams& s) { s.frameRect = false; }), 0x11, 3 },
+        { "opendml total", With(mjpeg, [](AviParams& s) { s.odmlFrames = 9000; }), 0x11, 9000 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = Write(BuildAvi(c.spec));
+        const QString path = Write(BuildAvi(c.params));
         TAviFileInfo file;
         TAviStreamInfo stream;
         ASSERT_TRUE(ReadAviInfo(path, file, stream));
         EXPECT_EQ(file.dwFlags, 0x110u);
         EXPECT_EQ(file.dwCaps, c.caps);
-        EXPECT_EQ(file.dwWidth, std::uint32_t(c.spec.width));
-        EXPECT_EQ(file.dwHeight, std::uint32_t(c.spec.height));
+        EXPECT_EQ(file.dwWidth, std::uint32_t(c.params.width));
+        EXPECT_EQ(file.dwHeight, std::uint32_t(c.params.height));
         EXPECT_EQ(file.dwLength, c.fileLength);
         EXPECT_EQ(file.szFileType, "AVI");
         EXPECT_EQ(stream.fccType, AviFourCC("vids"));
         EXPECT_EQ(stream.dwRate, 15u);
         EXPECT_EQ(stream.dwScale, 1u);
-        EXPECT_EQ(stream.dwLength, std::uint32_t(c.spec.frames.size()));
+        EXPECT_EQ(stream.dwLength, std::uint32_t(c.params.frames.size()));
         EXPECT_EQ(stream.rcFrame.left, 0);
-        EXPECT_EQ(stream.rcFrame.right, c.spec.width);
-        EXPECT_EQ(stream.rcFrame.bottom, c.spec.height);
+        EXPECT_EQ(stream.rcFrame.right, c.params.width);
+        EXPECT_EQ(stream.rcFrame.bottom, c.params.height);
         // The universal reader gives the frame size and a blank type.
         TUniInfoRec info;
         ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
         EXPECT_TRUE(info.Valid);
-        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.spec.width, c.spec.height));
+        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
         EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
         EXPECT_EQ(info.SubType, 0);
         EXPECT_EQ(info.ColorDepth, 0);
@@ -100,8 +100,8 @@ using DamageCase = std::pair<const char*, std::function<void(QByteArray&)>>;
 // Each damage of a valid two-stream file must give the reader's failure, never a crash or a hang.
 TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
 {
-    AviSpec spec = MakeAviSpec(AviCodec::Rgb24, 8, 6, 2);
-    spec.sound = true;
+    AviParams params = MakeAviParams(AviCodec::Rgb24, 8, 6, 2);
+    params.sound = true;
     const DamageCase cases[] = {
         { "empty file", [](QByteArray& d) { d.clear(); } },
         { "not riff", [](QByteArray& d) { d[3] = 'X'; } },
@@ -124,7 +124,7 @@ TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
     };
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.first);
-        QByteArray data = BuildAvi(spec);
+        QByteArray data = BuildAvi(params);
         c.second(data);
         const QString path = Write(data);
         TAviFileInfo file;
@@ -162,7 +162,7 @@ TEST_F(AviFileTest, JunkBeforeAndDamageBehindTheHeadersAreTolerated)
         };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QByteArray data = BuildAvi(MakeAviSpec(AviCodec::Rgb24, 8, 6, 2));
+        QByteArray data = BuildAvi(MakeAviParams(AviCodec::Rgb24, 8, 6, 2));
         c.change(data);
         TAviHeaders headers;
         ASSERT_EQ(ParseAviHeaders(data, headers), TAviParseResult::apOk);
@@ -176,13 +176,13 @@ TEST_F(AviFileTest, JunkBeforeAndDamageBehindTheHeadersAreTolerated)
 
 TEST_F(AviFileTest, SoundOnlyFileHasNoHeaderInformation)
 {
-    AviSpec spec;
-    spec.video = false;
-    spec.sound = true;
+    AviParams params;
+    params.video = false;
+    params.sound = true;
     TAviHeaders headers;
-    EXPECT_EQ(ParseAviHeaders(BuildAvi(spec), headers), TAviParseResult::apNoVideo);
+    EXPECT_EQ(ParseAviHeaders(BuildAvi(params), headers), TAviParseResult::apNoVideo);
     TUniInfoRec info;
-    EXPECT_FALSE(AviUniInfo(Write(BuildAvi(spec)), info));
+    EXPECT_FALSE(AviUniInfo(Write(BuildAvi(params)), info));
     EXPECT_EQ(info.SubType, 255);
 }
 
@@ -215,7 +215,7 @@ TEST_F(AviFileTest, FirstFrameAndDecoderFramesForEveryBuilderCodec)
     };
     for (const FrameCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = Write(BuildAvi(MakeAviSpec(c.codec, c.width, c.height, 3)));
+        const QString path = Write(BuildAvi(MakeAviParams(c.codec, c.width, c.height, 3)));
         QImage bitmap;
         ASSERT_TRUE(AviFirstFrame(path, bitmap));
         ExpectFrame(bitmap, c, 0);
@@ -237,8 +237,8 @@ TEST_F(AviFileTest, MissingFilesFoldersAndNonAviAreRefused)
     EXPECT_FALSE(TAviFrameDecoder::Open(dir_.filePath("missing.avi")));
     EXPECT_FALSE(TAviFrameDecoder::Open(Write(QByteArray(300, 'x'), "noise.avi")));
     // A file name with a colon is a file, not a protocol.
-    EXPECT_TRUE(
-        TAviFrameDecoder::Open(Write(BuildAvi(MakeAviSpec(AviCodec::Rgb24, 4, 4, 1)), "a:b.avi")));
+    EXPECT_TRUE(TAviFrameDecoder::Open(
+        Write(BuildAvi(MakeAviParams(AviCodec::Rgb24, 4, 4, 1)), "a:b.avi")));
 }
 
 }  // namespace

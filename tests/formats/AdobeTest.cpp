@@ -53,10 +53,10 @@ TEST(Adobe, EveryCutOfTheBlockIsSafe)
 
 TEST(Adobe, ThumbnailDecodesAsJpeg)
 {
-    test::JpegSpec spec;
-    spec.width = 40;
-    spec.height = 24;
-    const QImage image = DecodePhotoshopThumbnail(test::BuildJpeg(spec));
+    test::JpegParams params;
+    params.width = 40;
+    params.height = 24;
+    const QImage image = DecodePhotoshopThumbnail(test::BuildJpeg(params));
     EXPECT_EQ(image.size(), QSize(40, 24));
     EXPECT_TRUE(DecodePhotoshopThumbnail(kJfif).isNull());
 }

@@ -17,7 +17,7 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
 {
     const struct {
         const char* name;
-        test::BmpSpec spec;
+        test::BmpParams params;
         int subType;
         int depth;
         const char* typeText;
@@ -33,16 +33,16 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
     QTemporaryDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = test::WriteFile(dir.path(), "b.bmp", test::BuildBmp(c.spec));
+        const QString path = test::WriteFile(dir.path(), "b.bmp", test::BuildBmp(c.params));
         TUniInfoRec info;
         ASSERT_TRUE(BmpUniInfo(path, info));
-        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.spec.width, c.spec.height));
+        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
         EXPECT_EQ(info.SubType, c.subType);
         EXPECT_EQ(info.ColorDepth, c.depth);
         EXPECT_EQ(TypeText(ifBMP, info.ColorDepth, info.SubType), QLatin1String(c.typeText));
         BITMAPINFOHEADER header;  // the raw header keeps a top-down height negative
         ASSERT_TRUE(ReadBmpHeader(path, header));
-        EXPECT_EQ(header.biHeight, c.spec.topDown ? -c.spec.height : c.spec.height);
+        EXPECT_EQ(header.biHeight, c.params.topDown ? -c.params.height : c.params.height);
         EXPECT_EQ(header.biSize, 40u);
         EXPECT_EQ(header.biPlanes, 1);
         EXPECT_EQ(header.biXPelsPerMeter, 2835);

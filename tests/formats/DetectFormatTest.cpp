@@ -42,11 +42,11 @@ TEST(DetectFormat, ContentDecidesWhateverTheName)
 TEST(DetectFormat, ProbeFillsTheRecordOfTheWinningReader)
 {
     QTemporaryDir dir;
-    test::JpegSpec spec;
-    spec.width = 33;
-    spec.height = 17;
-    spec.comment = "probe";
-    const QString path = test::WriteFile(dir.path(), "x.gif", test::BuildJpeg(spec));
+    test::JpegParams params;
+    params.width = 33;
+    params.height = 17;
+    params.comment = "probe";
+    const QString path = test::WriteFile(dir.path(), "x.gif", test::BuildJpeg(params));
     TUniInfoRec info;
     ASSERT_EQ(DetectFormat(path, info), ifJPEG);
     EXPECT_EQ(info.Width, 33);

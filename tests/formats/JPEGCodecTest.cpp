@@ -19,18 +19,18 @@ namespace pixmarl {
 namespace {
 
 using test::BuildJpeg;
-using test::JpegSpec;
+using test::JpegParams;
 using test::PatternPixel;
 
-JpegSpec Spec(int width, int height, int components = 3, bool progressive = false)
+JpegParams Params(int width, int height, int components = 3, bool progressive = false)
 {
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.components = components;
-    spec.progressive = progressive;
-    spec.quality = 95;
-    return spec;
+    JpegParams params;
+    params.width = width;
+    params.height = height;
+    params.components = components;
+    params.progressive = progressive;
+    params.quality = 95;
+    return params;
 }
 
 TEST(JpegCodec, ScaledDecodeSizes)
@@ -44,7 +44,7 @@ TEST(JpegCodec, ScaledDecodeSizes)
         for (bool grey : { false, true }) {
             SCOPED_TRACE(testing::Message()
                 << c.width << "x" << c.height << " /" << c.denom << " grey " << grey);
-            const QByteArray data = BuildJpeg(Spec(c.width, c.height));
+            const QByteArray data = BuildJpeg(Params(c.width, c.height));
             TJpegDecodeOptions options;
             options.ScaleDenom = c.denom;
             options.DctMethod = dmIfast;
@@ -104,7 +104,7 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const TJpegDecodeResult r
-            = DecodeJpegData(BuildJpeg(Spec(w, h, c.components, c.progressive)));
+            = DecodeJpegData(BuildJpeg(Params(w, h, c.components, c.progressive)));
         ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
         EXPECT_EQ(r.Components, c.components);
         // Smooth areas away from the checker edges: JPEG's loss stays small there.
@@ -115,10 +115,10 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
 
 TEST(JpegCodec, YcckDecodesLikeCmyk)
 {
-    const TJpegDecodeResult cmyk = DecodeJpegData(BuildJpeg(Spec(64, 48, 4)));
-    JpegSpec ycckSpec = Spec(64, 48, 4);
-    ycckSpec.ycck = true;
-    const TJpegDecodeResult ycck = DecodeJpegData(BuildJpeg(ycckSpec));
+    const TJpegDecodeResult cmyk = DecodeJpegData(BuildJpeg(Params(64, 48, 4)));
+    JpegParams ycckParams = Params(64, 48, 4);
+    ycckParams.ycck = true;
+    const TJpegDecodeResult ycck = DecodeJpegData(BuildJpeg(ycckParams));
     ASSERT_TRUE(cmyk.Ok());
     ASSERT_TRUE(ycck.Ok()) << ycck.Error.toStdString();
     const auto fromCmyk = [&](int x, int y) { return cmyk.Image.pixel(x, y); };
@@ -132,7 +132,7 @@ TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
         SCOPED_TRACE(components);
         TJpegDecodeOptions options;
         options.Grayscale = true;
-        const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Spec(256, 8, components)), options);
+        const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Params(256, 8, components)), options);
         ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
         EXPECT_EQ(r.Image.format(), QImage::Format_Indexed8);
         EXPECT_LE(r.Image.colorCount(), kJpegGreyLevels);
@@ -147,8 +147,8 @@ TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
 
 TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
 {
-    const QByteArray baseline = BuildJpeg(Spec(256, 256));
-    const QByteArray progressive = BuildJpeg(Spec(256, 256, 3, true));
+    const QByteArray baseline = BuildJpeg(Params(256, 256));
+    const QByteArray progressive = BuildJpeg(Params(256, 256, 3, true));
     const int headerEnd = int(baseline.indexOf("\xFF\xDA"));
     const struct { const char* name; QByteArray bytes; bool image; } cases[] = {
         { "empty", "", false },
@@ -176,12 +176,12 @@ TEST(JpegCodec, DamagedFilesFailOrGiveWhatWasDecodable)
 TEST(JpegCodec, RefusesFramesTheInputCannotHold)
 {
     // A 60000 x 60000 frame in a few hundred bytes: refused at once, nothing allocated.
-    QByteArray huge = BuildJpeg(Spec(16, 16));
+    QByteArray huge = BuildJpeg(Params(16, 16));
     const int sof = int(huge.indexOf("\xFF\xC0"));
     huge.replace(sof + 5, 4, QByteArray("\xEA\x60\xEA\x60", 4));
     const struct { const char* name; QByteArray bytes; qint64 maxBytes; } cases[] = {
         { "frame far beyond the data", huge, kMaxJpegDecodeBytes },
-        { "decoded size over the limit", BuildJpeg(Spec(640, 480)), 640 * 480 * 3 - 1 },
+        { "decoded size over the limit", BuildJpeg(Params(640, 480)), 640 * 480 * 3 - 1 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,9 +202,9 @@ TEST(JpegCodec, UnsupportedScaleFailsAndFrameReadsWithoutDecoding)
     for (int denom : { 0, 3, 16 }) {
         TJpegDecodeOptions options;
         options.ScaleDenom = denom;
-        EXPECT_FALSE(DecodeJpegData(BuildJpeg(Spec(16, 16)), options).Ok()) << denom;
+        EXPECT_FALSE(DecodeJpegData(BuildJpeg(Params(16, 16)), options).Ok()) << denom;
     }
-    const TJpegDecodeResult frame = ReadJpegFrame(BuildJpeg(Spec(300, 200, 4)));
+    const TJpegDecodeResult frame = ReadJpegFrame(BuildJpeg(Params(300, 200, 4)));
     EXPECT_EQ(frame.FullSize, QSize(300, 200));
     EXPECT_EQ(frame.Components, 4);
     EXPECT_TRUE(frame.Image.isNull());
@@ -296,8 +296,8 @@ TEST(JpegCodec, PixelsEqualTheReferenceDecoder)
     if (djpeg.isEmpty())
         GTEST_SKIP() << "djpeg is not installed";
     QTemporaryDir dir;
-    const QString paths[] = { test::WriteFile(dir.path(), "ref.jpg", BuildJpeg(Spec(203, 101))),
-        test::WriteFile(dir.path(), "progressive.jpg", BuildJpeg(Spec(203, 101, 3, true))) };
+    const QString paths[] = { test::WriteFile(dir.path(), "ref.jpg", BuildJpeg(Params(203, 101))),
+        test::WriteFile(dir.path(), "progressive.jpg", BuildJpeg(Params(203, 101, 3, true))) };
     const struct {
         int denom;
         TDctMethod dct;

@@ -292,9 +292,9 @@ TEST(JpegCommentWriter, RefusalsLeaveTheFileIdenticalAndReadOnlyFilesAreRefused)
 TEST(JpegCommentWriter, EditsTheTargetOfASymbolicLink)
 {
     QTemporaryDir dir;
-    test::JpegSpec spec;
-    spec.comment = "from the encoder";
-    const QString target = test::WriteFile(dir.path(), "target.jpg", test::BuildJpeg(spec));
+    test::JpegParams params;
+    params.comment = "from the encoder";
+    const QString target = test::WriteFile(dir.path(), "target.jpg", test::BuildJpeg(params));
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QFile::setPermissions(target, permissions);
     test::SetFileTime(target, 1000000000);

@@ -25,9 +25,9 @@ namespace pixmarl {
 namespace {
 
 using test::TiffKind;
-using test::TiffSpec;
+using test::TiffParams;
 
-std::string Describe(const TiffSpec& s)
+std::string Describe(const TiffParams& s)
 {
     static const char* kNames[] = {"grey", "palette", "bilevel", "rgb", "cmyk"};
     return std::string(kNames[int(s.kind)]) + (s.bigEndian ? " MM" : " II") + (s.lzw ? " lzw" : "") +
@@ -41,19 +41,19 @@ int Light(int ink, int black)
     return ink + black >= 255 ? 0 : 255 - ink - black;
 }
 
-QRgb ExpectedColor(const TiffSpec& spec, int x, int y)
+QRgb ExpectedColor(const TiffParams& params, int x, int y)
 {
-    const auto s = [&](int c) { return test::TiffPatternSample(x, y, c, spec.kind); };
-    switch (spec.kind) {
+    const auto s = [&](int c) { return test::TiffPatternSample(x, y, c, params.kind); };
+    switch (params.kind) {
     case TiffKind::Grey: {
-        const int v = spec.photometric == 0 ? 255 - s(0) : s(0);
+        const int v = params.photometric == 0 ? 255 - s(0) : s(0);
         return qRgb(v, v, v);
     }
     case TiffKind::Palette:
         return qRgb(test::TiffPaletteLevel(s(0), 0), test::TiffPaletteLevel(s(0), 1),
                     test::TiffPaletteLevel(s(0), 2));
     case TiffKind::Bilevel:
-        return (s(0) != 0) == (spec.photometric == 0) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+        return (s(0) != 0) == (params.photometric == 0) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
     case TiffKind::Rgb:
         return qRgb(s(0), s(1), s(2));
     case TiffKind::Cmyk:
@@ -79,33 +79,33 @@ std::uint32_t Le(const QByteArray& data, int at, int bytes)
 }
 
 // Checks the BMP's headers and every pixel against the builder's pattern.
-void ExpectImage(const QByteArray& bmp, const TiffSpec& spec)
+void ExpectImage(const QByteArray& bmp, const TiffParams& params)
 {
-    const std::string what = Describe(spec);
+    const std::string what = Describe(params);
     ASSERT_FALSE(bmp.isEmpty()) << what;
-    const int bitCount = spec.kind == TiffKind::Bilevel                              ? 1
-                         : spec.kind == TiffKind::Rgb || spec.kind == TiffKind::Cmyk ? 24
+    const int bitCount = params.kind == TiffKind::Bilevel                              ? 1
+                         : params.kind == TiffKind::Rgb || params.kind == TiffKind::Cmyk ? 24
                                                                                      : 8;
     const int colors = bitCount == 1 ? 2 : bitCount == 8 ? 256 : 0;
-    const int rowSize = (bitCount * spec.width + 31) / 32 * 4;
+    const int rowSize = (bitCount * params.width + 31) / 32 * 4;
     EXPECT_EQ(bmp.left(2), "BM") << what;
     EXPECT_EQ(Le(bmp, 10, 4), 54u + 4u * colors) << what;
-    EXPECT_EQ(Le(bmp, 22, 4), std::uint32_t(spec.height)) << what;  // positive: bottom-up
+    EXPECT_EQ(Le(bmp, 22, 4), std::uint32_t(params.height)) << what;  // positive: bottom-up
     EXPECT_EQ(Le(bmp, 28, 2), std::uint32_t(bitCount)) << what;
     EXPECT_EQ(Le(bmp, 46, 4), std::uint32_t(colors)) << what;
-    EXPECT_EQ(bmp.size(), 54 + 4 * colors + spec.height * rowSize) << what;
+    EXPECT_EQ(bmp.size(), 54 + 4 * colors + params.height * rowSize) << what;
     const QImage image = QImage::fromData(bmp, "BMP");
-    ASSERT_EQ(image.size(), QSize(spec.width, spec.height)) << what;
+    ASSERT_EQ(image.size(), QSize(params.width, params.height)) << what;
     int wrong = 0;
-    for (int y = 0; y < spec.height; ++y)
-        for (int x = 0; x < spec.width; ++x)
-            if (image.pixel(x, y) != ExpectedColor(spec, x, y) && wrong++ < 3)
+    for (int y = 0; y < params.height; ++y)
+        for (int x = 0; x < params.width; ++x)
+            if (image.pixel(x, y) != ExpectedColor(params, x, y) && wrong++ < 3)
                 ADD_FAILURE() << what << " pixel " << x << "," << y;
 }
 
-TiffSpec Spec(TiffKind kind, void (*change)(TiffSpec&) = nullptr)
+TiffParams Params(TiffKind kind, void (*change)(TiffParams&) = nullptr)
 {
-    TiffSpec s;
+    TiffParams s;
     s.kind = kind;
     if (change)
         change(s);
@@ -113,9 +113,9 @@ TiffSpec Spec(TiffKind kind, void (*change)(TiffSpec&) = nullptr)
 }
 
 // Every kind in every coding, strip layout and byte order, and white-is-zero for grey and bilevel.
-std::vector<TiffSpec> MatrixSpecs()
+std::vector<TiffParams> MatrixParams()
 {
-    std::vector<TiffSpec> specs;
+    std::vector<TiffParams> paramSets;
     const TiffKind kinds[] = {TiffKind::Grey, TiffKind::Palette, TiffKind::Bilevel, TiffKind::Rgb,
                               TiffKind::Cmyk};
     const struct { bool lzw; int predictor; } codings[] = {{false, 1}, {true, 1}, {true, 2}};
@@ -127,7 +127,7 @@ std::vector<TiffSpec> MatrixSpecs()
                         if ((kind == TiffKind::Bilevel && coding.predictor == 2) ||
                             (photometric == 0 && kind != TiffKind::Grey && kind != TiffKind::Bilevel))
                             continue;
-                        TiffSpec s = Spec(kind);
+                        TiffParams s = Params(kind);
                         s.width = 61;
                         s.height = 47;
                         s.lzw = coding.lzw;
@@ -135,9 +135,9 @@ std::vector<TiffSpec> MatrixSpecs()
                         s.rowsPerStrip = rowsPerStrip;
                         s.photometric = photometric;
                         s.bigEndian = bigEndian;
-                        specs.push_back(s);
+                        paramSets.push_back(s);
                     }
-    return specs;
+    return paramSets;
 }
 
 struct TTiffCloser {
@@ -208,30 +208,31 @@ int CompareWithLibTiff(const QString& path, const QImage& ours)
 TEST(TiffDecode, EverySupportedKindGivesThePatternAndLibTiffsPixels)
 {
     QTemporaryDir dir;
-    QByteArray littleEndian;  // the spec before a big-endian one differs only in byte order
-    for (const TiffSpec& spec : MatrixSpecs()) {
-        const QByteArray file = test::BuildTiff(spec);
+    QByteArray littleEndian;  // the file before a big-endian one differs only in byte order
+    for (const TiffParams& params : MatrixParams()) {
+        const QByteArray file = test::BuildTiff(params);
         const QString path = test::WriteFile(dir.path(), "m.tif", file);
         const QByteArray bmp = TiffToBmp(path);
-        ExpectImage(bmp, spec);
-        EXPECT_EQ(spec.bigEndian ? littleEndian : bmp, bmp) << Describe(spec);
+        ExpectImage(bmp, params);
+        EXPECT_EQ(params.bigEndian ? littleEndian : bmp, bmp) << Describe(params);
         littleEndian = bmp;
-        EXPECT_EQ(DecodeBytes(file), bmp) << Describe(spec);
-        EXPECT_EQ(TiffToBmpPreview(path), bmp) << Describe(spec);
-        EXPECT_EQ(CompareWithLibTiff(path, QImage::fromData(bmp, "BMP")), 0) << Describe(spec);
+        EXPECT_EQ(DecodeBytes(file), bmp) << Describe(params);
+        EXPECT_EQ(TiffToBmpPreview(path), bmp) << Describe(params);
+        EXPECT_EQ(CompareWithLibTiff(path, QImage::fromData(bmp, "BMP")), 0) << Describe(params);
     }
-    std::vector<TiffSpec> more;
+    std::vector<TiffParams> more;
     for (bool lzw : {true, false}) {  // 100 rows in strips of 8: the last strip gives 4 rows
-        TiffSpec s = Spec(TiffKind::Grey);
+        TiffParams s = Params(TiffKind::Grey);
         s.height = 100;
         s.rowsPerStrip = 8;
         s.lzw = s.byteCounts = lzw;  // the raw file also lacks byte counts
         more.push_back(s);
     }
     // compressed strip longer than the raw image
-    more.push_back(Spec(TiffKind::Rgb, [](TiffSpec& s) { s.width = 3, s.height = 2, s.lzw = true; }));
-    for (const TiffSpec& spec : more)
-        ExpectImage(DecodeBytes(test::BuildTiff(spec)), spec);
+    more.push_back(
+        Params(TiffKind::Rgb, [](TiffParams& s) { s.width = 3, s.height = 2, s.lzw = true; }));
+    for (const TiffParams& params : more)
+        ExpectImage(DecodeBytes(test::BuildTiff(params)), params);
     EXPECT_TRUE(TiffToBmp(dir.filePath("missing.tif")).isEmpty());
 }
 
@@ -246,48 +247,49 @@ bool InfoFromBytes(const QByteArray& tiff, TTifInfo& info)
 TEST(TiffInfo, VariantsAreClassified)
 {
     using K = TiffKind;
-    using S = TiffSpec&;
+    using S = TiffParams&;
     const struct {
         const char* name;
-        TiffSpec spec;
+        TiffParams params;
         TTifImageType type;
         bool unsupported;
         int bitsPerPixel;
     } cases[] = {
-        {"grey", Spec(K::Grey), itGrayscale, false, 8},
-        {"palette", Spec(K::Palette), itPalette, false, 8},
-        {"bilevel", Spec(K::Bilevel), itBilevel, false, 1},
-        {"white is zero", Spec(K::Bilevel, [](S s) { s.photometric = 0; }), itBilevel, false, 1},
-        {"rgb", Spec(K::Rgb), itRGB, false, 24},
-        {"cmyk", Spec(K::Cmyk), itCMYK, false, 32},
-        {"16-bit grey", Spec(K::Grey, [](S s) { s.bitsPerSample = 16; }), itGrayscale, true, 16},
-        {"16-bit rgb", Spec(K::Rgb, [](S s) { s.bitsPerSample = 16; }), itRGB, true, 48},
-        {"4-bit palette", Spec(K::Palette, [](S s) { s.bitsPerSample = 4; }), itPalette, true, 4},
-        {"planar rgb", Spec(K::Rgb, [](S s) { s.planar = true; }), itRGB, true, 24},
-        {"rgba", Spec(K::Rgb, [](S s) { s.alpha = true; }), itRGB, true, 32},
-        {"grey with alpha", Spec(K::Grey, [](S s) { s.alpha = true; }), itGrayscale, true, 16},
-        {"jpeg compressed", Spec(K::Rgb, [](S s) { s.compression = 7; }), itRGB, true, 24},
-        {"predictor 3", Spec(K::Rgb, [](S s) { s.lzw = true, s.predictor = 3; }), itRGB, true, 24},
-        {"differenced bilevel", Spec(K::Bilevel, [](S s) { s.lzw = true, s.predictor = 2; }),
-         itBilevel, true, 1},
-        {"separated with 3 inks", Spec(K::Rgb, [](S s) { s.photometric = 5; }), itUnknown, true,
+        {"grey", Params(K::Grey), itGrayscale, false, 8},
+        {"palette", Params(K::Palette), itPalette, false, 8},
+        {"bilevel", Params(K::Bilevel), itBilevel, false, 1},
+        {"white is zero", Params(K::Bilevel, [](S s) { s.photometric = 0; }), itBilevel, false, 1},
+        {"rgb", Params(K::Rgb), itRGB, false, 24},
+        {"cmyk", Params(K::Cmyk), itCMYK, false, 32},
+        {"16-bit grey", Params(K::Grey, [](S s) { s.bitsPerSample = 16; }), itGrayscale, true, 16},
+        {"16-bit rgb", Params(K::Rgb, [](S s) { s.bitsPerSample = 16; }), itRGB, true, 48},
+        {"4-bit palette", Params(K::Palette, [](S s) { s.bitsPerSample = 4; }), itPalette, true, 4},
+        {"planar rgb", Params(K::Rgb, [](S s) { s.planar = true; }), itRGB, true, 24},
+        {"rgba", Params(K::Rgb, [](S s) { s.alpha = true; }), itRGB, true, 32},
+        {"grey with alpha", Params(K::Grey, [](S s) { s.alpha = true; }), itGrayscale, true, 16},
+        {"jpeg compressed", Params(K::Rgb, [](S s) { s.compression = 7; }), itRGB, true, 24},
+        {"predictor 3", Params(K::Rgb, [](S s) { s.lzw = true, s.predictor = 3; }), itRGB, true,
          24},
-        {"bits in reverse order", Spec(K::Bilevel, [](S s) { s.shortTags = {{266, 2}}; }),
+        {"differenced bilevel", Params(K::Bilevel, [](S s) { s.lzw = true, s.predictor = 2; }),
          itBilevel, true, 1},
-        {"signed samples", Spec(K::Grey, [](S s) { s.shortTags = {{339, 2}}; }), itGrayscale,
+        {"separated with 3 inks", Params(K::Rgb, [](S s) { s.photometric = 5; }), itUnknown, true,
+         24},
+        {"bits in reverse order", Params(K::Bilevel, [](S s) { s.shortTags = {{266, 2}}; }),
+         itBilevel, true, 1},
+        {"signed samples", Params(K::Grey, [](S s) { s.shortTags = {{339, 2}}; }), itGrayscale,
          true, 8},
-        {"tiled", Spec(K::Grey, [](S s) { s.shortTags = {{322, 16}}; }), itGrayscale, true, 8},
-        {"YCbCr", Spec(K::Rgb, [](S s) { s.photometric = 6; }), itUnknown, true, 24},
+        {"tiled", Params(K::Grey, [](S s) { s.shortTags = {{322, 16}}; }), itGrayscale, true, 8},
+        {"YCbCr", Params(K::Rgb, [](S s) { s.photometric = 6; }), itUnknown, true, 24},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray file = test::BuildTiff(c.spec);
+        const QByteArray file = test::BuildTiff(c.params);
         TTifInfo info;
         ASSERT_TRUE(InfoFromBytes(file, info));
         EXPECT_EQ(info.ImageType, c.type);
         EXPECT_EQ(info.Unsupported, c.unsupported);
         EXPECT_EQ(info.BitsPerPixel, c.bitsPerPixel);
-        EXPECT_EQ(QSize(info.ImageWidth, info.ImageHeight), QSize(c.spec.width, c.spec.height));
+        EXPECT_EQ(QSize(info.ImageWidth, info.ImageHeight), QSize(c.params.width, c.params.height));
         EXPECT_EQ(DecodeBytes(file).isEmpty(), c.unsupported);
     }
 }
@@ -295,14 +297,14 @@ TEST(TiffInfo, VariantsAreClassified)
 TEST(TiffInfo, DirectoryFieldsOfBothByteOrders)
 {
     for (bool bigEndian : {false, true}) {
-        TiffSpec spec;
-        spec.bigEndian = bigEndian;
-        spec.lzw = true;
-        spec.predictor = 2;
-        spec.documentName = "Scan of page 1";
-        spec.iccProfile = true;
-        spec.photoshopThumbnail = "\xFF\xD8 jfif";
-        const QByteArray file = test::BuildTiff(spec);
+        TiffParams params;
+        params.bigEndian = bigEndian;
+        params.lzw = true;
+        params.predictor = 2;
+        params.documentName = "Scan of page 1";
+        params.iccProfile = true;
+        params.photoshopThumbnail = "\xFF\xD8 jfif";
+        const QByteArray file = test::BuildTiff(params);
         TTifInfo info;
         ASSERT_TRUE(InfoFromBytes(file, info));
         EXPECT_EQ(info.Intel, !bigEndian);
@@ -316,32 +318,33 @@ TEST(TiffInfo, DirectoryFieldsOfBothByteOrders)
         EXPECT_TRUE(info.HasICCProfile);
         EXPECT_FALSE(info.ExtraSamples);
         EXPECT_EQ(std::uint32_t(info.PhotoshopOffset), test::TiffEntryValue(file, 34377));
-        EXPECT_EQ(info.PhotoshopSize, test::BuildPhotoshopBlock(spec.photoshopThumbnail).size());
+        EXPECT_EQ(info.PhotoshopSize, test::BuildPhotoshopBlock(params.photoshopThumbnail).size());
     }
 }
 
 TEST(TiffInfo, UniversalRecordAndTypeText)
 {
     QTemporaryDir dir;
-    const struct { const char* name; TiffSpec spec; QString typeText; int depth; } cases[] = {
-        {"lzw.tif", Spec(TiffKind::Rgb, [](TiffSpec& s) { s.lzw = true, s.documentName = "doc"; }),
+    const struct { const char* name; TiffParams params; QString typeText; int depth; } cases[] = {
+        {"lzw.tif",
+         Params(TiffKind::Rgb, [](TiffParams& s) { s.lzw = true, s.documentName = "doc"; }),
          "RGB (LZW)", 11},
-        {"raw.tif", Spec(TiffKind::Rgb), "RGB ", 11},
-        {"grey.tif", Spec(TiffKind::Grey), "Gray ", 9},
-        {"palette.tif", Spec(TiffKind::Palette), "256 colors ", 8},
-        {"bilevel.tif", Spec(TiffKind::Bilevel), "Monochrom ", 1},
-        {"cmyk.tif", Spec(TiffKind::Cmyk), "CMYK ", 13},
+        {"raw.tif", Params(TiffKind::Rgb), "RGB ", 11},
+        {"grey.tif", Params(TiffKind::Grey), "Gray ", 9},
+        {"palette.tif", Params(TiffKind::Palette), "256 colors ", 8},
+        {"bilevel.tif", Params(TiffKind::Bilevel), "Monochrom ", 1},
+        {"cmyk.tif", Params(TiffKind::Cmyk), "CMYK ", 13},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = test::WriteFile(dir.path(), c.name, test::BuildTiff(c.spec));
+        const QString path = test::WriteFile(dir.path(), c.name, test::BuildTiff(c.params));
         TUniInfoRec info;
         ASSERT_TRUE(GetUniInfo(path, ifTIFF, info));
         EXPECT_TRUE(info.Valid);
-        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.spec.width, c.spec.height));
+        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
         EXPECT_EQ(info.ColorDepth, c.depth);
         EXPECT_EQ(TypeText(ifTIFF, info.ColorDepth, info.SubType), c.typeText);
-        EXPECT_EQ(info.Comment, QString::fromLatin1(c.spec.documentName));
+        EXPECT_EQ(info.Comment, QString::fromLatin1(c.params.documentName));
         TUniInfoRec detected;
         EXPECT_EQ(DetectFormat(path, detected), ifTIFF);
     }
@@ -375,9 +378,9 @@ TEST(TiffInfo, FilesThatAreNotTiffAreRejected)
     }
 }
 
-TiffSpec Striped(bool lzw)
+TiffParams Striped(bool lzw)
 {
-    TiffSpec s;
+    TiffParams s;
     s.kind = TiffKind::Grey;
     s.height = 30;
     s.rowsPerStrip = 7;
@@ -392,12 +395,12 @@ void Set(QByteArray& file, int tag, std::uint32_t count, std::uint32_t value)
 
 TEST(TiffDecode, DamagedFilesGiveNoStream)
 {
-    const TiffSpec single = Spec(TiffKind::Rgb, [](TiffSpec& s) { s.lzw = true; });
-    const TiffSpec palette = Spec(TiffKind::Palette);
+    const TiffParams single = Params(TiffKind::Rgb, [](TiffParams& s) { s.lzw = true; });
+    const TiffParams palette = Params(TiffKind::Palette);
     // A file changed after it was built, and whether it must still decode.
     const struct {
         const char* name;
-        TiffSpec spec;
+        TiffParams params;
         std::function<void(QByteArray&)> damage;
         bool decodes;
     } cases[] = {
@@ -405,7 +408,7 @@ TEST(TiffDecode, DamagedFilesGiveNoStream)
          [](QByteArray& f) { Set(f, 273, 1, std::uint32_t(f.size()) + 100); }, false},
         {"byte count past the end is cut to the file", single,
          [](QByteArray& f) { Set(f, 279, 1, 0x7FFFFFFF); }, true},
-        {"uncompressed strip past the end", Spec(TiffKind::Rgb),
+        {"uncompressed strip past the end", Params(TiffKind::Rgb),
          [](QByteArray& f) { Set(f, 273, 1, std::uint32_t(f.size()) - 10); }, false},
         {"truncated lzw strip", single,
          [](QByteArray& f) { Set(f, 279, 1, test::TiffEntryValue(f, 279) / 2); }, false},
@@ -431,11 +434,11 @@ TEST(TiffDecode, DamagedFilesGiveNoStream)
         {"no strip offsets", single, [](QByteArray& f) { Set(f, 273, 0, 0); }, false},
     };
     for (const auto& c : cases) {
-        QByteArray file = test::BuildTiff(c.spec);
+        QByteArray file = test::BuildTiff(c.params);
         c.damage(file);
         const QByteArray bmp = DecodeBytes(file);
         if (c.decodes)
-            ExpectImage(bmp, c.spec);
+            ExpectImage(bmp, c.params);
         else
             EXPECT_TRUE(bmp.isEmpty()) << c.name;
     }
@@ -443,10 +446,10 @@ TEST(TiffDecode, DamagedFilesGiveNoStream)
 
 TEST(TiffDecode, EveryCutOfAFileIsSafe)
 {
-    TiffSpec spec = Striped(true);
-    spec.kind = TiffKind::Palette;
-    spec.predictor = 2;
-    const QByteArray file = test::BuildTiff(spec);
+    TiffParams params = Striped(true);
+    params.kind = TiffKind::Palette;
+    params.predictor = 2;
+    const QByteArray file = test::BuildTiff(params);
     const QByteArray whole = DecodeBytes(file);
     ASSERT_FALSE(whole.isEmpty());
     // Only the next-directory offset at the very end is not needed.
@@ -458,12 +461,12 @@ TEST(TiffDecode, EveryCutOfAFileIsSafe)
 
 TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
 {
-    test::JpegSpec jpeg;
+    test::JpegParams jpeg;
     jpeg.width = 40;
     jpeg.height = 24;
-    TiffSpec spec;
-    spec.photoshopThumbnail = test::BuildJpeg(jpeg);
-    const QSize full(spec.width, spec.height);
+    TiffParams params;
+    params.photoshopThumbnail = test::BuildJpeg(jpeg);
+    const QSize full(params.width, params.height);
     const QSize thumbnail(40, 24);
     const auto block = [](const QByteArray& f) { return test::TiffEntryValue(f, 34377); };
     const struct {
@@ -480,13 +483,13 @@ TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
          QSize(0, 0)},
     };
     for (const auto& c : cases) {
-        spec.bigEndian = c.bigEndian;
-        QByteArray file = test::BuildTiff(spec);
+        params.bigEndian = c.bigEndian;
+        QByteArray file = test::BuildTiff(params);
         c.damage(file);
         const QImage preview = QImage::fromData(DecodeBytes(file, true), "BMP");
         EXPECT_EQ(preview.size(), c.previewSize) << c.name;
         if (!c.previewSize.isEmpty())
-            ExpectImage(DecodeBytes(file, false), spec);
+            ExpectImage(DecodeBytes(file, false), params);
     }
 }
 

@@ -13,8 +13,8 @@ namespace {
 
 using test::BuildGif;
 using test::GifControl;
-using test::GifFrameSpec;
-using test::GifSpec;
+using test::GifFrameParams;
+using test::GifParams;
 using test::PackGifCodes;
 
 // The error text of running f, or "" when it throws nothing.
@@ -37,16 +37,16 @@ std::string LoadError(const QByteArray& data)
     return error;
 }
 
-GifSpec WithSpec(const std::function<void(GifSpec&)>& change)
+GifParams WithParams(const std::function<void(GifParams&)>& change)
 {
-    GifSpec spec;
-    change(spec);
-    return spec;
+    GifParams params;
+    change(params);
+    return params;
 }
 
-GifSpec WithFrame(const std::function<void(GifFrameSpec&)>& change)
+GifParams WithFrame(const std::function<void(GifFrameParams&)>& change)
 {
-    return WithSpec([&](GifSpec& spec) { change(spec.frames[0]); });
+    return WithParams([&](GifParams& params) { change(params.frames[0]); });
 }
 
 // A file whose first frame is led by the given raw bytes.
@@ -68,13 +68,13 @@ const QByteArray kLoop("\x21\xFF\x0BNETSCAPE2.0", 14);
 
 TEST(GIFReader, FilesLoadOrGiveTheirError)
 {
-    const QByteArray good = BuildGif(GifSpec());
+    const QByteArray good = BuildGif(GifParams());
     const struct {
         const char* name;
         QByteArray data;
         const char* error;
     } cases[] = {
-        { "signature", BuildGif(WithSpec([](auto& s) { s.signature = "GIX"; })),
+        { "signature", BuildGif(WithParams([](auto& s) { s.signature = "GIX"; })),
             "Invalid GIF signature" },
         { "unknown label", Prefixed(QByteArray("\x21\x55\x00", 3)), "Unknown extension type" },
         { "byte after extension", Prefixed(QByteArray("\x21\xFE\x01X\x00\x99", 6)),
@@ -95,7 +95,7 @@ TEST(GIFReader, FilesLoadOrGiveTheirError)
         { "truncated colour table", good.left(15), "Premature end of data" },
         { "truncated descriptor", good.left(30), "Premature end of data" },
         { "truncated image data", good.left(good.size() - 4), "Premature end of data" },
-        { "extension at the end", BuildGif(WithSpec([](auto& s) {
+        { "extension at the end", BuildGif(WithParams([](auto& s) {
              s.trailer = false;
              s.beforeTrailer = "\x21\xFE\x02";
          })),
@@ -112,11 +112,11 @@ TEST(GIFReader, FilesLoadOrGiveTheirError)
              f.codeData = PackGifCodes({ { 4, 3 }, { 1, 3 } });
          })),
             "Failed to allocate memory for GIF DIB" },
-        { "lower-case signature", BuildGif(WithSpec([](auto& s) { s.signature = "gif"; })), "" },
-        { "version 90a", BuildGif(WithSpec([](auto& s) { s.version = "90a"; })), "" },
-        { "no trailer", BuildGif(WithSpec([](auto& s) { s.trailer = false; })), "" },
-        { "zero bytes between frames", BuildGif(WithSpec([](auto& s) {
-             s.frames.push_back(GifFrameSpec());
+        { "lower-case signature", BuildGif(WithParams([](auto& s) { s.signature = "gif"; })), "" },
+        { "version 90a", BuildGif(WithParams([](auto& s) { s.version = "90a"; })), "" },
+        { "no trailer", BuildGif(WithParams([](auto& s) { s.trailer = false; })), "" },
+        { "zero bytes between frames", BuildGif(WithParams([](auto& s) {
+             s.frames.push_back(GifFrameParams());
              s.frames[1].prefix = QByteArray(3, '\0');
          })),
             "" },
@@ -137,20 +137,20 @@ TEST(GIFReader, FilesLoadOrGiveTheirError)
 
 TEST(GIFReader, WarningsAdjustOrEndReading)
 {
-    GifSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.frames = { GifFrameSpec(), GifFrameSpec() };
-    spec.frames[0].width = 0;
-    spec.frames[0].pixels = std::vector<std::uint8_t>(15, 2);
-    spec.frames[1].prefix = "\x77";  // a block type that does not exist
+    GifParams params;
+    params.width = 5;
+    params.height = 3;
+    params.frames = { GifFrameParams(), GifFrameParams() };
+    params.frames[0].width = 0;
+    params.frames[0].pixels = std::vector<std::uint8_t>(15, 2);
+    params.frames[1].prefix = "\x77";  // a block type that does not exist
     TGIFImage image;
     QStringList warnings;
     image.OnWarning = [&](TGIFSeverity severity, const QString& text) {
         EXPECT_EQ(severity, gsWarning);
         warnings << text;
     };
-    image.LoadFromData(BuildGif(spec));
+    image.LoadFromData(BuildGif(params));
     EXPECT_EQ(
         warnings, QStringList({ "Image exceeds Logical Screen size", "Unknown GIF block type" }));
     ASSERT_EQ(image.Count(), 1);
@@ -161,18 +161,18 @@ TEST(GIFReader, WarningsAdjustOrEndReading)
 
 TEST(GIFReader, ExtensionsAreKeptWithTheirFrame)
 {
-    GifSpec spec;
-    spec.frames = { GifFrameSpec(), GifFrameSpec(), GifFrameSpec() };
-    spec.frames[0].loops = 3;
-    spec.frames[0].unknownApplication = QByteArray("XMP DataXMP") + QByteArray(300, 'x');
-    spec.frames[0].control = GifControl { 2, true, 3, 25 };
-    spec.frames[1].animExtsLoop = true;
-    spec.frames[1].loops = 0;
-    spec.frames[1].comment = QByteArray(600, 'c');
-    spec.frames[2].hasImage = false;  // a comment after the last image
-    spec.frames[2].comment = "end";
+    GifParams params;
+    params.frames = { GifFrameParams(), GifFrameParams(), GifFrameParams() };
+    params.frames[0].loops = 3;
+    params.frames[0].unknownApplication = QByteArray("XMP DataXMP") + QByteArray(300, 'x');
+    params.frames[0].control = GifControl { 2, true, 3, 25 };
+    params.frames[1].animExtsLoop = true;
+    params.frames[1].loops = 0;
+    params.frames[1].comment = QByteArray(600, 'c');
+    params.frames[2].hasImage = false;  // a comment after the last image
+    params.frames[2].comment = "end";
     TGIFImage image;
-    image.LoadFromData(BuildGif(spec));
+    image.LoadFromData(BuildGif(params));
     ASSERT_EQ(image.Count(), 3);
 
     const TGIFSubImage& first = image.Image(0);
@@ -206,17 +206,17 @@ TEST(GIFReader, FramesDecodeToTheirPixels)
 {
     for (int height : { 1, 2, 3, 5, 8, 9, 17 }) {
         for (bool interlaced : { false, true }) {
-            GifSpec spec;
-            spec.width = 7;
-            spec.height = height;
-            GifFrameSpec& f = spec.frames[0];
+            GifParams params;
+            params.width = 7;
+            params.height = height;
+            GifFrameParams& f = params.frames[0];
             f.width = 7;
             f.height = height;
             f.interlaced = interlaced;
             f.localColors = { qRgb(1, 2, 3), qRgb(4, 5, 6), qRgb(7, 8, 9), qRgb(10, 11, 12),
                 qRgb(13, 14, 15) };
             TGIFImage image;
-            image.LoadFromData(BuildGif(spec));
+            image.LoadFromData(BuildGif(params));
             const TGIFSubImage& frame = image.Image(0);
             EXPECT_EQ(frame.Interlaced(), interlaced);
             EXPECT_EQ(frame.Data(), test::GifFramePixels(f, 5)) << height << interlaced;
@@ -232,7 +232,7 @@ TEST(GIFReader, FramesDecodeToTheirPixels)
 TEST(GIFReader, BitmapNeedsAColourTableAndShowsIndicesBeyondItBlack)
 {
     TGIFImage none;
-    none.LoadFromData(BuildGif(WithSpec([](auto& s) { s.globalColors.clear(); })));
+    none.LoadFromData(BuildGif(WithParams([](auto& s) { s.globalColors.clear(); })));
     EXPECT_EQ(ErrorOf([&] { (void)none.Bitmap(); }), "No global or local color table defined");
     TGIFImage image;
     image.LoadFromData(BuildGif(WithFrame([](auto& f) {
@@ -252,22 +252,22 @@ TEST(QuickGIF, ReadsOnlyTheFirstFrame)
     };
     for (const Case c :
         { Case { 1, false, false }, Case { 3, false, true }, Case { 2, true, true } }) {
-        GifSpec spec;
-        spec.frames.assign(std::size_t(c.frames), GifFrameSpec());
+        GifParams params;
+        params.frames.assign(std::size_t(c.frames), GifFrameParams());
         if (c.trailingZeros)
-            spec.frames.back().prefix = QByteArray(2, '\0');
+            params.frames.back().prefix = QByteArray(2, '\0');
         TQuickGIF quick;
-        quick.LoadFromData(BuildGif(spec));
+        quick.LoadFromData(BuildGif(params));
         EXPECT_EQ(quick.Count(), 1);
         EXPECT_EQ(quick.MoreFollow(), c.moreFollow) << c.frames;
     }
 }
 
 // A frame at (left, 0) of the given pixels, and a screen of such frames with background 3.
-GifFrameSpec Frame(int left, int width, int height, std::vector<std::uint8_t> pixels,
+GifFrameParams Frame(int left, int width, int height, std::vector<std::uint8_t> pixels,
     std::optional<GifControl> control = {})
 {
-    GifFrameSpec f;
+    GifFrameParams f;
     f.left = left;
     f.width = width;
     f.height = height;
@@ -276,15 +276,15 @@ GifFrameSpec Frame(int left, int width, int height, std::vector<std::uint8_t> pi
     return f;
 }
 
-std::unique_ptr<TGIFImage> Screen(int width, int height, std::vector<GifFrameSpec> frames)
+std::unique_ptr<TGIFImage> Screen(int width, int height, std::vector<GifFrameParams> frames)
 {
-    GifSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.background = 3;
-    spec.frames = std::move(frames);
+    GifParams params;
+    params.width = width;
+    params.height = height;
+    params.background = 3;
+    params.frames = std::move(frames);
     auto image = std::make_unique<TGIFImage>();
-    image->LoadFromData(BuildGif(spec));
+    image->LoadFromData(BuildGif(params));
     return image;
 }
 
@@ -359,7 +359,7 @@ TEST(GIFComposer, FramesOutsideTheScreenAreClipped)
         { "at the far edge", 65534, 65534, "..../...." },
     };
     for (const auto& c : cases) {
-        GifFrameSpec frame = Frame(c.left, 2, 2, { 1, 1, 1, 1 });
+        GifFrameParams frame = Frame(c.left, 2, 2, { 1, 1, 1, 1 });
         frame.top = c.top;
         auto image = Screen(4, 2, { frame });
         EXPECT_EQ(Letters(TGIFComposer(*image).Compose(0, true)), c.expected) << c.name;
@@ -369,7 +369,7 @@ TEST(GIFComposer, FramesOutsideTheScreenAreClipped)
 TEST(GIFComposer, HugeScreensAreRefused)
 {
     TGIFImage image;
-    image.LoadFromData(BuildGif(WithSpec([](auto& s) { s.width = s.height = 65535; })));
+    image.LoadFromData(BuildGif(WithParams([](auto& s) { s.width = s.height = 65535; })));
     EXPECT_EQ(ErrorOf([&] { TGIFComposer composer(image); }),
         "Failed to allocate memory for GIF DIB");
 }

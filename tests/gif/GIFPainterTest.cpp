@@ -15,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using test::GifControl;
-using test::GifSpec;
+using test::GifParams;
 
 // Records what a painter hands over; each frame of the test animations is one solid colour.
 class RecordingTarget : public TPaintTarget {
@@ -63,20 +63,20 @@ public:
 // Frame i covers the 2x2 screen in colour i; delays in hundredths, -1 for no control extension.
 std::unique_ptr<TGIFImage> Animation(const std::vector<int>& delays, std::optional<int> loops = {})
 {
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.frames.assign(delays.size(), test::GifFrameSpec());
+    GifParams params;
+    params.width = 2;
+    params.height = 2;
+    params.frames.assign(delays.size(), test::GifFrameParams());
     for (std::size_t i = 0; i < delays.size(); ++i) {
-        spec.frames[i].width = 2;
-        spec.frames[i].height = 2;
-        spec.frames[i].pixels.assign(4, std::uint8_t(i));
+        params.frames[i].width = 2;
+        params.frames[i].height = 2;
+        params.frames[i].pixels.assign(4, std::uint8_t(i));
         if (delays[i] >= 0)
-            spec.frames[i].control = GifControl { 1, false, 0, delays[i] };
+            params.frames[i].control = GifControl { 1, false, 0, delays[i] };
     }
-    spec.frames[0].loops = loops;
+    params.frames[0].loops = loops;
     auto image = std::make_unique<TGIFImage>();
-    image->LoadFromData(test::BuildGif(spec));
+    image->LoadFromData(test::BuildGif(params));
     return image;
 }
 
@@ -204,16 +204,16 @@ TEST(GIFPainter, PauseHoldsStillAndAMovedRectangleServesTheNextFrame)
 
 TEST(GIFPainter, TransparentOptionKeepsTransparentPixels)
 {
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.frames[0].width = 2;
-    spec.frames[0].height = 1;
-    spec.frames[0].pixels = { 1, 0 };
-    spec.frames[0].control = GifControl { 0, true, 0, 0 };
+    GifParams params;
+    params.width = 2;
+    params.height = 1;
+    params.frames[0].width = 2;
+    params.frames[0].height = 1;
+    params.frames[0].pixels = { 1, 0 };
+    params.frames[0].control = GifControl { 0, true, 0, 0 };
     for (bool transparent : { false, true }) {
         auto image = std::make_unique<TGIFImage>();
-        image->LoadFromData(test::BuildGif(spec));
+        image->LoadFromData(test::BuildGif(params));
         Playing p(std::move(image));
         p.Paint(doAsync | doAnimate | (transparent ? doTransparent : 0));
         ASSERT_TRUE(p.WaitEnd());

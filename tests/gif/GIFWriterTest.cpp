@@ -19,8 +19,8 @@ namespace pixmarl {
 namespace {
 
 using test::GifControl;
-using test::GifFrameSpec;
-using test::GifSpec;
+using test::GifFrameParams;
+using test::GifParams;
 
 // giflib, the reference decoder: a frame as it sees it.
 struct ReferenceFrame {
@@ -232,19 +232,19 @@ TEST(GIFWriter, FileIsReplacedWholeAndNothingElseIsLeft)
 
 TEST(GiflibDifferential, BuilderFilesDecodeAlike)
 {
-    GifSpec still;
+    GifParams still;
     still.width = still.frames[0].width = 33;
     still.height = still.frames[0].height = 21;
-    GifSpec v87 = still;
+    GifParams v87 = still;
     v87.version = "87a";
     v87.frames[0].interlaced = true;
 
-    GifSpec animation;
+    GifParams animation;
     animation.width = 16;
     animation.height = 12;
-    animation.frames.assign(4, GifFrameSpec());
+    animation.frames.assign(4, GifFrameParams());
     for (int i = 0; i < 4; ++i) {
-        GifFrameSpec& f = animation.frames[std::size_t(i)];
+        GifFrameParams& f = animation.frames[std::size_t(i)];
         f.left = i * 3;
         f.top = i;
         f.width = 16 - i * 3;

@@ -54,24 +54,24 @@ QByteArray List(const char (&type)[5], const QByteArray& content)
     return out + QByteArray(type, 4) + content;
 }
 
-int StreamCount(const AviSpec& spec)
+int StreamCount(const AviParams& params)
 {
-    return int(spec.video) + int(spec.sound);
+    return int(params.video) + int(params.sound);
 }
 
-QByteArray MainHeader(const AviSpec& spec)
+QByteArray MainHeader(const AviParams& params)
 {
     QByteArray h;
-    Add32(h, spec.rate != 0 ? std::uint32_t(1000000ull * spec.scale / spec.rate) : 0);
+    Add32(h, params.rate != 0 ? std::uint32_t(1000000ull * params.scale / params.rate) : 0);
     Add32(h, 0);
     Add32(h, 0);
-    Add32(h, spec.flags);
-    Add32(h, std::uint32_t(spec.frames.size()));
+    Add32(h, params.flags);
+    Add32(h, std::uint32_t(params.frames.size()));
     Add32(h, 0);
-    Add32(h, std::uint32_t(StreamCount(spec)));
+    Add32(h, std::uint32_t(StreamCount(params)));
     Add32(h, 0);
-    Add32(h, std::uint32_t(spec.width));
-    Add32(h, std::uint32_t(spec.height));
+    Add32(h, std::uint32_t(params.width));
+    Add32(h, std::uint32_t(params.height));
     h.append(16, '\0');
     return Chunk("avih", h);
 }
@@ -102,31 +102,31 @@ QByteArray StreamHeader(std::uint32_t type, std::uint32_t handler, std::uint32_t
     return Chunk("strh", h);
 }
 
-QByteArray VideoStreamList(const AviSpec& spec)
+QByteArray VideoStreamList(const AviParams& params)
 {
     QByteArray format;
     Add32(format, 40);
-    Add32(format, std::uint32_t(spec.width));
-    Add32(format, std::uint32_t(spec.height));
+    Add32(format, std::uint32_t(params.width));
+    Add32(format, std::uint32_t(params.height));
     Add16(format, 1);
-    Add16(format, std::uint32_t(spec.bitCount));
-    Add32(format, spec.compression);
+    Add16(format, std::uint32_t(params.bitCount));
+    Add32(format, params.compression);
     Add32(format, 0);  // image size
     Add32(format, 0);
     Add32(format, 0);
-    Add32(format, spec.clrUsed);
+    Add32(format, params.clrUsed);
     Add32(format, 0);
-    for (QRgb c : spec.palette) {
+    for (QRgb c : params.palette) {
         format.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
     }
-    const std::uint32_t length = spec.length.value_or(std::uint32_t(spec.frames.size()));
+    const std::uint32_t length = params.length.value_or(std::uint32_t(params.frames.size()));
     return List("strl",
-        StreamHeader(AviFourCC("vids"), spec.handler, spec.scale, spec.rate, length, 0,
-            QRect(0, 0, spec.width, spec.height), spec.frameRect)
+        StreamHeader(AviFourCC("vids"), params.handler, params.scale, params.rate, length, 0,
+            QRect(0, 0, params.width, params.height), params.frameRect)
             + Chunk("strf", format));
 }
 
-QByteArray SoundStreamList(const AviSpec& spec)
+QByteArray SoundStreamList(const AviParams& params)
 {
     QByteArray format;
     Add16(format, 1);  // PCM
@@ -137,22 +137,22 @@ QByteArray SoundStreamList(const AviSpec& spec)
     Add16(format, 8);
     Add16(format, 0);
     const auto samples
-        = std::uint32_t(std::max<std::size_t>(spec.frames.size(), 1)) * kSoundBytesPerFrame;
+        = std::uint32_t(std::max<std::size_t>(params.frames.size(), 1)) * kSoundBytesPerFrame;
     return List("strl",
         StreamHeader(AviFourCC("auds"), 0, 1, 8000, samples, 1, QRect(), true)
             + Chunk("strf", format));
 }
 
-QByteArray HeaderList(const AviSpec& spec)
+QByteArray HeaderList(const AviParams& params)
 {
-    QByteArray content = MainHeader(spec);
-    if (spec.video)
-        content += VideoStreamList(spec);
-    if (spec.sound)
-        content += SoundStreamList(spec);
-    if (spec.odmlFrames) {
+    QByteArray content = MainHeader(params);
+    if (params.video)
+        content += VideoStreamList(params);
+    if (params.sound)
+        content += SoundStreamList(params);
+    if (params.odmlFrames) {
         QByteArray dmlh;
-        Add32(dmlh, *spec.odmlFrames);
+        Add32(dmlh, *params.odmlFrames);
         dmlh.append(244, '\0');
         content += List("odml", Chunk("dmlh", dmlh));
     }
@@ -215,51 +215,51 @@ QRgb AviExpectedPixel(AviCodec codec, int frame, int x, int y)
     return kMjpegColors[std::size_t(frame) % kMjpegColors.size()];
 }
 
-AviSpec MakeAviSpec(AviCodec codec, int width, int height, int frames)
+AviParams MakeAviParams(AviCodec codec, int width, int height, int frames)
 {
-    AviSpec spec;
-    spec.width = width;
-    spec.height = height;
+    AviParams params;
+    params.width = width;
+    params.height = height;
     if (codec == AviCodec::Pal8) {
-        spec.bitCount = 8;
+        params.bitCount = 8;
         for (int i = 0; i < 256; ++i)
-            spec.palette.push_back(PaletteColor(i));
+            params.palette.push_back(PaletteColor(i));
     }
     if (codec == AviCodec::Mjpeg) {
-        spec.compression = AviFourCC("MJPG");
-        spec.handler = AviFourCC("MJPG");
+        params.compression = AviFourCC("MJPG");
+        params.handler = AviFourCC("MJPG");
     }
     for (int f = 0; f < frames; ++f) {
         if (codec != AviCodec::Mjpeg) {
-            spec.frames.push_back(UncompressedFrame(codec, f, width, height));
+            params.frames.push_back(UncompressedFrame(codec, f, width, height));
             continue;
         }
         QImage image(width, height, QImage::Format_RGB888);
         image.fill(AviExpectedPixel(codec, f, 0, 0));
-        spec.frames.push_back(EncodeJpeg(image, 95));
+        params.frames.push_back(EncodeJpeg(image, 95));
     }
-    return spec;
+    return params;
 }
 
-QByteArray BuildAvi(const AviSpec& spec)
+QByteArray BuildAvi(const AviParams& params)
 {
     QByteArray movi;
     std::vector<IndexEntry> index;
-    const QByteArray videoId = spec.compression == 0 ? "00db" : "00dc";
-    const QByteArray soundId = spec.video ? "01wb" : "00wb";
+    const QByteArray videoId = params.compression == 0 ? "00db" : "00dc";
+    const QByteArray soundId = params.video ? "01wb" : "00wb";
     const std::size_t chunks
-        = spec.video ? spec.frames.size() : std::max<std::size_t>(spec.frames.size(), 1);
+        = params.video ? params.frames.size() : std::max<std::size_t>(params.frames.size(), 1);
     for (std::size_t i = 0; i < chunks; ++i) {
-        if (spec.video) {
-            const bool key = spec.keyFrames.empty() || spec.keyFrames[i];
-            AddMoviChunk(movi, index, videoId, spec.frames[i], key ? kIndexKeyFrame : 0);
+        if (params.video) {
+            const bool key = params.keyFrames.empty() || params.keyFrames[i];
+            AddMoviChunk(movi, index, videoId, params.frames[i], key ? kIndexKeyFrame : 0);
         }
-        if (spec.sound)
+        if (params.sound)
             AddMoviChunk(
                 movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)), kIndexKeyFrame);
     }
-    QByteArray content = HeaderList(spec) + List("movi", movi);
-    if (spec.index) {
+    QByteArray content = HeaderList(params) + List("movi", movi);
+    if (params.index) {
         QByteArray idx1;
         for (const IndexEntry& e : index) {
             idx1 += e.id;

@@ -19,7 +19,7 @@
 
 namespace pixmarl::test {
 
-struct AviSpec {
+struct AviParams {
     int width = 8;
     int height = 6;
     std::uint32_t compression = 0;  // biCompression: 0 uncompressed, else a four-character code
@@ -42,13 +42,13 @@ struct AviSpec {
 
 enum class AviCodec { Rgb24, Pal8, Mjpeg };
 
-// A spec with frames of the given codec showing AviExpectedPixel. Pal8 writes a full 256-entry
+// Parameters for frames of the given codec showing AviExpectedPixel. Pal8 writes a full 256-entry
 // colour table with biClrUsed 0; Mjpeg frames are one colour each, encoded with libjpeg.
-AviSpec MakeAviSpec(AviCodec codec, int width, int height, int frames);
-// The colour of pixel (x, y) of frame f of a MakeAviSpec file (Mjpeg: before JPEG's loss).
+AviParams MakeAviParams(AviCodec codec, int width, int height, int frames);
+// The colour of pixel (x, y) of frame f of a MakeAviParams file (Mjpeg: before JPEG's loss).
 QRgb AviExpectedPixel(AviCodec codec, int frame, int x, int y);
 
-QByteArray BuildAvi(const AviSpec& spec);
+QByteArray BuildAvi(const AviParams& params);
 
 // A four-character code as the little-endian number AVI headers hold.
 constexpr std::uint32_t AviFourCC(const char (&s)[5])

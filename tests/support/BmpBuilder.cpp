@@ -17,39 +17,39 @@ void Put32(QByteArray& out, qint64 v)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-QByteArray PackedRow(const BmpSpec& spec, int y)
+QByteArray PackedRow(const BmpParams& params, int y)
 {
-    const int stride = ((spec.width * spec.bitCount + 31) / 32) * 4;
+    const int stride = ((params.width * params.bitCount + 31) / 32) * 4;
     QByteArray row(stride, '\0');
-    for (int x = 0; x < spec.width; ++x) {
-        if (spec.bitCount <= 8) {
-            const int index = BmpPatternIndex(x, y, spec.bitCount);
-            const int bitPos = x * spec.bitCount;
-            const int shift = 8 - spec.bitCount - bitPos % 8;
+    for (int x = 0; x < params.width; ++x) {
+        if (params.bitCount <= 8) {
+            const int index = BmpPatternIndex(x, y, params.bitCount);
+            const int bitPos = x * params.bitCount;
+            const int shift = 8 - params.bitCount - bitPos % 8;
             row[bitPos / 8] = char(row[bitPos / 8] | (index << shift));
-        } else if (spec.bitCount == 16) {
-            const int r = PatternPixel(x, y, 0, spec.width, spec.height) >> 3;
-            const int g = PatternPixel(x, y, 1, spec.width, spec.height) >> 3;
-            const int b = PatternPixel(x, y, 2, spec.width, spec.height) >> 3;
+        } else if (params.bitCount == 16) {
+            const int r = PatternPixel(x, y, 0, params.width, params.height) >> 3;
+            const int g = PatternPixel(x, y, 1, params.width, params.height) >> 3;
+            const int b = PatternPixel(x, y, 2, params.width, params.height) >> 3;
             const int v = (r << 10) | (g << 5) | b;
             row[x * 2] = char(v & 0xFF);
             row[x * 2 + 1] = char(v >> 8);
         } else {
-            const int bytes = spec.bitCount / 8;
+            const int bytes = params.bitCount / 8;
             for (int c = 0; c < 3; ++c)
-                row[x * bytes + 2 - c] = char(PatternPixel(x, y, c, spec.width, spec.height));
+                row[x * bytes + 2 - c] = char(PatternPixel(x, y, c, params.width, params.height));
         }
     }
     return row;
 }
 
-QByteArray RleRow(const BmpSpec& spec, int y, bool last)
+QByteArray RleRow(const BmpParams& params, int y, bool last)
 {
     QByteArray row;
-    for (int x = 0; x < spec.width; ++x) {
-        const int index = BmpPatternIndex(x, y, spec.bitCount);
+    for (int x = 0; x < params.width; ++x) {
+        const int index = BmpPatternIndex(x, y, params.bitCount);
         row.append(char(1));
-        row.append(char(spec.bitCount == 4 ? (index << 4) | index : index));
+        row.append(char(params.bitCount == 4 ? (index << 4) | index : index));
     }
     row.append(char(0)).append(char(last ? 1 : 0));
     return row;
@@ -62,17 +62,18 @@ int BmpPatternIndex(int x, int y, int bitCount)
     return (x + 2 * y) % (1 << bitCount);
 }
 
-QByteArray BuildBmp(const BmpSpec& spec)
+QByteArray BuildBmp(const BmpParams& params)
 {
-    const bool rle = spec.compression == 1 || spec.compression == 2;
+    const bool rle = params.compression == 1 || params.compression == 2;
     const int paletteSize =
-        spec.paletteSize >= 0 ? spec.paletteSize : (spec.bitCount <= 8 ? 1 << spec.bitCount : 0);
+        params.paletteSize >= 0 ? params.paletteSize
+                                : (params.bitCount <= 8 ? 1 << params.bitCount : 0);
     QByteArray pixels;
-    for (int i = 0; i < spec.height; ++i) {
-        const int y = spec.topDown ? i : spec.height - 1 - i;
-        pixels += rle ? RleRow(spec, y, i == spec.height - 1) : PackedRow(spec, y);
+    for (int i = 0; i < params.height; ++i) {
+        const int y = params.topDown ? i : params.height - 1 - i;
+        pixels += rle ? RleRow(params, y, i == params.height - 1) : PackedRow(params, y);
     }
-    const int masks = spec.compression == 3 ? 12 : 0;
+    const int masks = params.compression == 3 ? 12 : 0;
     const int offset = 14 + 40 + masks + paletteSize * 4;
 
     QByteArray out;
@@ -81,15 +82,15 @@ QByteArray BuildBmp(const BmpSpec& spec)
     Put32(out, 0);
     Put32(out, offset);
     Put32(out, 40);
-    Put32(out, spec.width);
-    Put32(out, spec.topDown ? -spec.height : spec.height);
+    Put32(out, params.width);
+    Put32(out, params.topDown ? -params.height : params.height);
     Put16(out, 1);
-    Put16(out, spec.bitCount);
-    Put32(out, spec.compression);
+    Put16(out, params.bitCount);
+    Put32(out, params.compression);
     Put32(out, pixels.size());
     Put32(out, 2835);
     Put32(out, 2835);
-    Put32(out, spec.colorsUsed);
+    Put32(out, params.colorsUsed);
     Put32(out, 0);
     if (masks) {
         Put32(out, 0x7C00);

@@ -14,7 +14,7 @@
 
 namespace pixmarl::test {
 
-struct BmpSpec {
+struct BmpParams {
     int width = 8;
     int height = 8;
     int bitCount = 24;      // 1, 4, 8, 16, 24 or 32
@@ -27,6 +27,6 @@ struct BmpSpec {
 // The palette index of pixel (x, y) in a palette image of the given bit count.
 int BmpPatternIndex(int x, int y, int bitCount);
 
-QByteArray BuildBmp(const BmpSpec& spec);
+QByteArray BuildBmp(const BmpParams& params);
 
 }  // namespace pixmarl::test

@@ -83,7 +83,7 @@ QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int 
     return PackGifCodes(codes);
 }
 
-void PutExtensions(QByteArray& out, const GifFrameSpec& frame)
+void PutExtensions(QByteArray& out, const GifFrameParams& frame)
 {
     if (frame.loops) {
         out.append("\x21\xFF\x0B", 3).append(frame.animExtsLoop ? "ANIMEXTS1.0" : "NETSCAPE2.0");
@@ -108,7 +108,7 @@ void PutExtensions(QByteArray& out, const GifFrameSpec& frame)
     }
 }
 
-void PutFrame(QByteArray& out, const GifFrameSpec& frame, const GifSpec& spec)
+void PutFrame(QByteArray& out, const GifFrameParams& frame, const GifParams& params)
 {
     out.append(frame.prefix);
     PutExtensions(out, frame);
@@ -124,7 +124,7 @@ void PutFrame(QByteArray& out, const GifFrameSpec& frame, const GifSpec& spec)
         | (frame.interlaced ? 0x40 : 0)));
     if (local)
         PutTable(out, frame.localColors);
-    const std::size_t colors = local ? frame.localColors.size() : spec.globalColors.size();
+    const std::size_t colors = local ? frame.localColors.size() : params.globalColors.size();
     const int minCodeSize
         = frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
     out.append(char(minCodeSize));
@@ -136,7 +136,7 @@ void PutFrame(QByteArray& out, const GifFrameSpec& frame, const GifSpec& spec)
 
 }  // namespace
 
-std::vector<QRgb> GifSpec::DefaultColors()
+std::vector<QRgb> GifParams::DefaultColors()
 {
     return { qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) };
 }
@@ -146,7 +146,7 @@ std::uint8_t GifPatternIndex(int x, int y, int colors)
     return std::uint8_t((x + 2 * y) % std::max(colors, 1));
 }
 
-std::vector<std::uint8_t> GifFramePixels(const GifFrameSpec& frame, int colors)
+std::vector<std::uint8_t> GifFramePixels(const GifFrameParams& frame, int colors)
 {
     if (!frame.pixels.empty())
         return frame.pixels;
@@ -176,23 +176,23 @@ QByteArray PackGifCodes(const std::vector<std::pair<int, int>>& codesAndWidths)
     return out;
 }
 
-QByteArray BuildGif(const GifSpec& spec)
+QByteArray BuildGif(const GifParams& params)
 {
-    QByteArray out = spec.signature + spec.version;
-    Put16(out, spec.width);
-    Put16(out, spec.height);
-    const bool global = !spec.globalColors.empty();
-    out.append(char(global ? 0x80 | 0x70 | (TableBits(spec.globalColors.size()) - 1) : 0));
-    out.append(char(spec.background)).append('\0');
+    QByteArray out = params.signature + params.version;
+    Put16(out, params.width);
+    Put16(out, params.height);
+    const bool global = !params.globalColors.empty();
+    out.append(char(global ? 0x80 | 0x70 | (TableBits(params.globalColors.size()) - 1) : 0));
+    out.append(char(params.background)).append('\0');
     if (global)
-        PutTable(out, spec.globalColors);
-    for (const GifFrameSpec& frame : spec.frames)
-        PutFrame(out, frame, spec);
-    out.append(spec.beforeTrailer);
-    if (spec.trailer)
+        PutTable(out, params.globalColors);
+    for (const GifFrameParams& frame : params.frames)
+        PutFrame(out, frame, params);
+    out.append(params.beforeTrailer);
+    if (params.trailer)
         out.append(char(0x3B));
-    if (spec.truncateTo >= 0)
-        out.truncate(spec.truncateTo);
+    if (params.truncateTo >= 0)
+        out.truncate(params.truncateTo);
     return out;
 }
 

@@ -29,7 +29,7 @@ struct GifControl {
     int delay = 0;
 };
 
-struct GifFrameSpec {
+struct GifFrameParams {
     int left = 0;
     int top = 0;
     int width = 4;
@@ -49,14 +49,14 @@ struct GifFrameSpec {
     QByteArray prefix;  // raw bytes written in front of the frame
 };
 
-struct GifSpec {
+struct GifParams {
     QByteArray signature = "GIF";
     QByteArray version = "89a";
     int width = 4;
     int height = 4;
     std::vector<QRgb> globalColors = DefaultColors();
     int background = 0;
-    std::vector<GifFrameSpec> frames = { GifFrameSpec() };
+    std::vector<GifFrameParams> frames = { GifFrameParams() };
     QByteArray beforeTrailer;  // raw bytes after the last frame
     bool trailer = true;
     int truncateTo = -1;
@@ -67,12 +67,12 @@ struct GifSpec {
 // The colour index of pixel (x, y) of a frame whose table has colors entries.
 std::uint8_t GifPatternIndex(int x, int y, int colors);
 
-// The pixels a frame of the spec carries (its own or the pattern), in display order.
-std::vector<std::uint8_t> GifFramePixels(const GifFrameSpec& frame, int colors);
+// The pixels a frame of these parameters carries (its own or the pattern), in display order.
+std::vector<std::uint8_t> GifFramePixels(const GifFrameParams& frame, int colors);
 
 // Packs codes of the given widths least significant bit first, as GIF image data does.
 QByteArray PackGifCodes(const std::vector<std::pair<int, int>>& codesAndWidths);
 
-QByteArray BuildGif(const GifSpec& spec);
+QByteArray BuildGif(const GifParams& params);
 
 }  // namespace pixmarl::test

@@ -11,7 +11,7 @@ namespace {
 
 // Compresses rows produced by rowAt into a JPEG in memory.
 template <typename RowFn>
-QByteArray Compress(const JpegSpec& spec, J_COLOR_SPACE inSpace, RowFn rowAt)
+QByteArray Compress(const JpegParams& params, J_COLOR_SPACE inSpace, RowFn rowAt)
 {
     jpeg_compress_struct cinfo {};
     jpeg_error_mgr jerr {};
@@ -20,25 +20,26 @@ QByteArray Compress(const JpegSpec& spec, J_COLOR_SPACE inSpace, RowFn rowAt)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(spec.width);
-    cinfo.image_height = JDIMENSION(spec.height);
-    cinfo.input_components = spec.components;
+    cinfo.image_width = JDIMENSION(params.width);
+    cinfo.image_height = JDIMENSION(params.height);
+    cinfo.input_components = params.components;
     cinfo.in_color_space = inSpace;
     jpeg_set_defaults(&cinfo);
-    if (spec.ycck)
+    if (params.ycck)
         jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
-    cinfo.write_JFIF_header = spec.jfif ? TRUE : FALSE;
-    if (spec.progressive)
+    jpeg_set_quality(&cinfo, params.quality, TRUE);
+    cinfo.write_JFIF_header = params.jfif ? TRUE : FALSE;
+    if (params.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    for (const auto& [marker, payload] : spec.markers)
+    for (const auto& [marker, payload] : params.markers)
         jpeg_write_marker(&cinfo, marker, reinterpret_cast<const JOCTET*>(payload.constData()),
                           unsigned(payload.size()));
-    if (!spec.comment.isEmpty())
-        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(spec.comment.constData()),
-                          unsigned(spec.comment.size()));
-    std::vector<JSAMPLE> row(size_t(spec.width) * size_t(spec.components));
+    if (!params.comment.isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_COM,
+                          reinterpret_cast<const JOCTET*>(params.comment.constData()),
+                          unsigned(params.comment.size()));
+    std::vector<JSAMPLE> row(size_t(params.width) * size_t(params.components));
     while (cinfo.next_scanline < cinfo.image_height) {
         rowAt(int(cinfo.next_scanline), row.data());
         JSAMPROW rows[1] = {row.data()};
@@ -67,27 +68,28 @@ int PatternPixel(int x, int y, int c, int width, int height)
     }
 }
 
-QByteArray BuildJpeg(const JpegSpec& spec)
+QByteArray BuildJpeg(const JpegParams& params)
 {
-    const J_COLOR_SPACE space = spec.components == 1 ? JCS_GRAYSCALE
-                              : spec.components == 4 ? JCS_CMYK
+    const J_COLOR_SPACE space = params.components == 1 ? JCS_GRAYSCALE
+                              : params.components == 4 ? JCS_CMYK
                                                      : JCS_RGB;
-    return Compress(spec, space, [&](int y, JSAMPLE* row) {
-        for (int x = 0; x < spec.width; ++x)
-            for (int c = 0; c < spec.components; ++c)
-                row[x * spec.components + c] = JSAMPLE(PatternPixel(x, y, c, spec.width, spec.height));
+    return Compress(params, space, [&](int y, JSAMPLE* row) {
+        for (int x = 0; x < params.width; ++x)
+            for (int c = 0; c < params.components; ++c)
+                row[x * params.components + c] =
+                    JSAMPLE(PatternPixel(x, y, c, params.width, params.height));
     });
 }
 
 QByteArray EncodeJpeg(const QImage& image, int quality)
 {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    JpegSpec spec;
-    spec.width = rgb.width();
-    spec.height = rgb.height();
-    spec.quality = quality;
-    return Compress(spec, JCS_RGB, [&](int y, JSAMPLE* row) {
-        std::copy_n(rgb.constScanLine(y), size_t(spec.width) * 3, row);
+    JpegParams params;
+    params.width = rgb.width();
+    params.height = rgb.height();
+    params.quality = quality;
+    return Compress(params, JCS_RGB, [&](int y, JSAMPLE* row) {
+        std::copy_n(rgb.constScanLine(y), size_t(params.width) * 3, row);
     });
 }
 

@@ -16,7 +16,7 @@
 
 namespace pixmarl::test {
 
-struct JpegSpec {
+struct JpegParams {
     int width = 16;
     int height = 16;
     int components = 3;  // 1 grey, 3 colour (YCbCr), 4 CMYK
@@ -31,7 +31,7 @@ struct JpegSpec {
 // The test pattern: component c (0..3) of pixel (x, y) of a width x height image.
 int PatternPixel(int x, int y, int c, int width, int height);
 
-QByteArray BuildJpeg(const JpegSpec& spec);
+QByteArray BuildJpeg(const JpegParams& params);
 
 // Encodes an RGB image as a baseline JPEG of the given quality.
 QByteArray EncodeJpeg(const QImage& image, int quality = 90);

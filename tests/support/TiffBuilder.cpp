@@ -48,18 +48,18 @@ int TypeSize(std::uint16_t type)
     return type == kShort ? 2 : type == kLong ? 4 : 1;
 }
 
-int BitsPerSample(const TiffSpec& spec)
+int BitsPerSample(const TiffParams& params)
 {
-    if (spec.bitsPerSample != 0)
-        return spec.bitsPerSample;
-    return spec.kind == TiffKind::Bilevel ? 1 : 8;
+    if (params.bitsPerSample != 0)
+        return params.bitsPerSample;
+    return params.kind == TiffKind::Bilevel ? 1 : 8;
 }
 
-int Photometric(const TiffSpec& spec)
+int Photometric(const TiffParams& params)
 {
-    if (spec.photometric >= 0)
-        return spec.photometric;
-    switch (spec.kind) {
+    if (params.photometric >= 0)
+        return params.photometric;
+    switch (params.kind) {
     case TiffKind::Rgb:
         return 2;
     case TiffKind::Palette:
@@ -78,24 +78,24 @@ int BaseSamples(TiffKind kind)
 
 // The bytes of one row of one plane (all samples when not planar), with sample values wider
 // than 8 bits written in the file's byte order.
-QByteArray RowBytes(const TiffSpec& spec, int y, int plane)
+QByteArray RowBytes(const TiffParams& params, int y, int plane)
 {
-    const int bits = BitsPerSample(spec);
-    const int samples = TiffSamplesPerPixel(spec);
-    const int first = spec.planar ? plane : 0;
-    const int last = spec.planar ? plane + 1 : samples;
+    const int bits = BitsPerSample(params);
+    const int samples = TiffSamplesPerPixel(params);
+    const int first = params.planar ? plane : 0;
+    const int last = params.planar ? plane + 1 : samples;
     QByteArray row;
     if (bits == 1) {
-        row.fill('\0', (spec.width + 7) / 8);
-        for (int x = 0; x < spec.width; ++x)
-            if (TiffPatternSample(x, y, 0, spec.kind))
+        row.fill('\0', (params.width + 7) / 8);
+        for (int x = 0; x < params.width; ++x)
+            if (TiffPatternSample(x, y, 0, params.kind))
                 row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         return row;
     }
-    TByteWriter w(spec.bigEndian);
-    for (int x = 0; x < spec.width; ++x)
+    TByteWriter w(params.bigEndian);
+    for (int x = 0; x < params.width; ++x)
         for (int c = first; c < last; ++c)
-            w.Put(std::uint32_t(TiffPatternSample(x, y, c, spec.kind) * (bits == 16 ? 257 : 1)),
+            w.Put(std::uint32_t(TiffPatternSample(x, y, c, params.kind) * (bits == 16 ? 257 : 1)),
                   bits / 8);
     return w.Data();
 }
@@ -106,22 +106,22 @@ void Difference(QByteArray& row, int samplesPerPixel)
         row[i] = char(row[i] - row[i - samplesPerPixel]);
 }
 
-QByteArray StripBytes(const TiffSpec& spec, int firstRow, int rows, int plane)
+QByteArray StripBytes(const TiffParams& params, int firstRow, int rows, int plane)
 {
     QByteArray raw;
-    const int samples = spec.planar ? 1 : TiffSamplesPerPixel(spec);
+    const int samples = params.planar ? 1 : TiffSamplesPerPixel(params);
     for (int y = firstRow; y < firstRow + rows; ++y) {
-        QByteArray row = RowBytes(spec, y, plane);
-        if (spec.lzw && spec.predictor == 2 && BitsPerSample(spec) == 8)
+        QByteArray row = RowBytes(params, y, plane);
+        if (params.lzw && params.predictor == 2 && BitsPerSample(params) == 8)
             Difference(row, samples);
         raw.append(row);
     }
-    return spec.lzw ? TiffLzwEncode(raw) : raw;
+    return params.lzw ? TiffLzwEncode(raw) : raw;
 }
 
 class TTiffWriter {
 public:
-    explicit TTiffWriter(const TiffSpec& spec) : spec_(spec), w_(spec.bigEndian) {}
+    explicit TTiffWriter(const TiffParams& params) : spec_(params), w_(params.bigEndian) {}
 
     QByteArray Build()
     {
@@ -257,7 +257,7 @@ private:
         w_.Data().replace(4, 4, offset.Data());
     }
 
-    const TiffSpec& spec_;
+    const TiffParams& spec_;
     TByteWriter w_;
     std::map<std::uint16_t, TEntry> entries_;
     std::vector<std::uint32_t> stripOffsets_;
@@ -329,14 +329,14 @@ int TiffPaletteLevel(int i, int channel)
     }
 }
 
-int TiffSamplesPerPixel(const TiffSpec& spec)
+int TiffSamplesPerPixel(const TiffParams& params)
 {
-    return BaseSamples(spec.kind) + (spec.alpha ? 1 : 0);
+    return BaseSamples(params.kind) + (params.alpha ? 1 : 0);
 }
 
-QByteArray BuildTiff(const TiffSpec& spec)
+QByteArray BuildTiff(const TiffParams& params)
 {
-    return TTiffWriter(spec).Build();
+    return TTiffWriter(params).Build();
 }
 
 QByteArray BuildPhotoshopBlock(const QByteArray& jfif)

@@ -25,7 +25,7 @@ namespace pixmarl::test {
 
 enum class TiffKind { Grey, Palette, Bilevel, Rgb, Cmyk };
 
-struct TiffSpec {
+struct TiffParams {
     int width = 13;
     int height = 11;
     TiffKind kind = TiffKind::Rgb;
@@ -51,9 +51,9 @@ int TiffPatternSample(int x, int y, int channel, TiffKind kind);
 // The 8-bit red, green or blue level of palette entry i (stored as level x 257).
 int TiffPaletteLevel(int i, int channel);
 
-int TiffSamplesPerPixel(const TiffSpec& spec);
+int TiffSamplesPerPixel(const TiffParams& params);
 
-QByteArray BuildTiff(const TiffSpec& spec);
+QByteArray BuildTiff(const TiffParams& params);
 
 // A Photoshop image resource block: a resolution resource, then the thumbnail resource 1036 with
 // its 28-byte header and the JFIF bytes.
