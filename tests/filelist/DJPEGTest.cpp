@@ -28,9 +28,12 @@ TEST(DJPEG, FitAndJpegScaleFollowTheBox)
         QSize thumb;
         int normal, quick;
     } cases[] = {
-        {1600, 1200, 96, false, {96, 72}, 8, 8},  {300, 200, 96, false, {96, 64}, 2, 4},
-        {64, 48, 96, false, {96, 71}, 1, 1},      {64, 48, 96, true, {64, 48}, 1, 1},
-        {500, 500, 156, false, {156, 156}, 2, 4}, {32, 32, 96, false, {95, 96}, 1, 1},
+        {1600, 1200, 96, false, {96, 72}, 8, 8},
+        {300, 200, 96, false, {96, 64}, 2, 4},
+        {64, 48, 96, false, {96, 71}, 1, 1},
+        {64, 48, 96, true, {64, 48}, 1, 1},
+        {500, 500, 156, false, {156, 156}, 2, 4},
+        {32, 32, 96, false, {95, 96}, 1, 1},
         {1, 4000, 64, false, {0, 64}, 8, 8},
     };
     for (const auto& c : cases) {
@@ -124,7 +127,7 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
         QSize image;
     } expected[] = {
         {"a-photo.jpg", {96, 72}, {1600, 1200}}, {"b-picture.bmp", {96, 64}, {300, 200}},
-        {"c-icon.ico", {95, 96}, {32, 32}},      {"d-anim.gif", {96, 64}, {120, 80}},
+        {"c-icon.ico", {95, 96}, {32, 32}},     {"d-anim.gif", {96, 64}, {120, 80}},
         {"e-scan.tif", {96, 48}, {200, 100}},    {"g-clip.avi", {96, 72}, {160, 120}},
     };
     for (const auto& e : expected) {
@@ -189,8 +192,8 @@ TEST_F(ThumbFolder, ResortDuringARunStoresEveryThumbnailInItsOwnItem)
     int stored = 0;
     driver.OnThumbnailStored = [&](int) {
         if (++stored == 2)
-            QMetaObject::invokeMethod(
-                qApp, [&] { list_.SetSortType(stSize); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(qApp, [&] { list_.SetSortType(stSize); },
+                                      Qt::QueuedConnection);
     };
     RunAll(driver);
     EXPECT_EQ(ItemNamed("a-photo.jpg").ImageWidth, 1600);

@@ -78,8 +78,8 @@ TEST_F(InfoScanTest, LeavingReportStyleStopsAndReturningRestartsAtTheFirstItem)
     scanner_.OnInfoStored = [this](int index) {
         stored_.push_back(index);
         if (stored_.size() == 2)
-            QMetaObject::invokeMethod(
-                qApp, [this] { scanner_.SetReportStyle(false); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(qApp, [this] { scanner_.SetReportStyle(false); },
+                                      Qt::QueuedConnection);
     };
     scanner_.SetReportStyle(true);
     Open();
@@ -135,8 +135,7 @@ TEST_F(InfoScanTest, ResortDuringAScanStoresEveryHeaderInItsOwnItem)
         stored_.push_back(index);
         // A click on a column header arrives while the worker waits for its next file.
         if (stored_.size() == 3)
-            QMetaObject::invokeMethod(
-                qApp, [this] { list_.SetSortType(stSize); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(qApp, [this] { list_.SetSortType(stSize); }, Qt::QueuedConnection);
     };
     scanner_.SetReportStyle(true);
     Open();
