@@ -19,9 +19,7 @@ void DrawBevel(QPainter& painter, const QRect& r, const QColor& topLeft, const Q
 }  // namespace
 
 TImgGrid::TImgGrid(QWidget* parent) : TCustomYGrid(parent)
-{
-    setMouseTracking(false);
-}
+{}
 
 void TImgGrid::SetSize(TThumbSize size)
 {

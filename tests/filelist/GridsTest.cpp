@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include "filelist/IGrids.h"
 
@@ -88,6 +91,20 @@ TEST_F(ImgGridTest, PressesInTheMarginAreIgnored)
     EXPECT_EQ(downs.count(), 1);
     EXPECT_TRUE(grid_.IsSelected(1));
     EXPECT_EQ(grid_.Index(), 1);
+}
+
+TEST_F(ImgGridTest, HintsNameTheFileUnderThePointer)
+{
+    grid_.Reset(7);
+    grid_.OnNeedFileName = [](int i) { return QStringLiteral("f%1.jpg").arg(i); };
+    grid_.OnNeedFileInfo = [](int) { return QStringLiteral("96 x 72"); };
+    const auto hint = [this](QPoint pos) {
+        QHelpEvent event(QEvent::ToolTip, pos, grid_.viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(grid_.viewport(), &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(hint({128 + 60, 256 + 60}), "");  // past the last item
+    EXPECT_EQ(hint({128 + 60, 60}), "f1.jpg\n96 x 72");
 }
 
 TEST_F(ImgGridTest, ScrollingAndGrowingTellTheNewWindow)
