@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTreeView>
@@ -10,6 +11,7 @@
 #include "filelist/FileListModels.h"
 #include "filelist/FileLists.h"
 #include "filelist/JPEGInfos.h"
+#include "shell/Info.h"
 
 namespace pixmarl {
 
@@ -64,11 +66,18 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
     auto* refresh = new QAction(tr("Refresh"), this);
     refresh->setShortcut(QKeySequence::Refresh);
-    connect(refresh, &QAction::triggered, this, [this] {
-        list_->Refresh();
-        UpdateStatus();
-    });
+    connect(refresh, &QAction::triggered, this, &TEarlyWindow::Refresh);
     addAction(refresh);
+
+    fileInfo_ = new TFileInfo(this);
+    connect(fileInfo_, &TFileInfo::FileChanged, this, &TEarlyWindow::Refresh);
+    auto* properties = new QAction(tr("Properties"), this);
+    properties->setShortcuts(
+        {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
+    connect(properties, &QAction::triggered, this, &TEarlyWindow::ShowProperties);
+    addAction(properties);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &TEarlyWindow::ViewContextMenu);
     resize(820, 560);
 }
 
@@ -86,6 +95,31 @@ void TEarlyWindow::ShowFolder(const QString& folder)
     list_->SetForceReread(true);
     list_->SetDirectory(folder);
     UpdateStatus();
+}
+
+void TEarlyWindow::Refresh()
+{
+    list_->Refresh();
+    UpdateStatus();
+}
+
+void TEarlyWindow::ShowProperties()
+{
+    const QModelIndex current = view_->currentIndex();
+    if (current.isValid() && current.row() < list_->Count())
+        fileInfo_->ShowFileInfo(list_->FileName(current.row()));
+}
+
+void TEarlyWindow::ViewContextMenu(const QPoint& pos)
+{
+    const QModelIndex index = view_->indexAt(pos);
+    if (!index.isValid())
+        return;
+    view_->setCurrentIndex(index);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(tr("Properties"), this, &TEarlyWindow::ShowProperties);
+    menu->popup(view_->viewport()->mapToGlobal(pos));
 }
 
 void TEarlyWindow::UpdateStatus()

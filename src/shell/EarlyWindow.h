@@ -2,7 +2,8 @@
 
 // The browser's first window until the main window exists: one folder's image files as a report
 // with the six columns (Type and Image Size read in the background), sortable by Name, File Size
-// and Time, refreshed with F5.
+// and Time, refreshed with F5. Alt+Enter and the context menu's "Properties" open the properties
+// dialog on the current file.
 
 #include <memory>
 
@@ -14,6 +15,7 @@ class QTreeView;
 
 namespace pixmarl {
 
+class TFileInfo;
 class TJPEGFileList;
 class TFileListTableModel;
 class TInfoScanner;
@@ -28,9 +30,13 @@ public:
     void ShowFolder(const QString& folder);
     TJPEGFileList& FileList() { return *list_; }
     QTreeView* View() const { return view_; }
+    TFileInfo* FileInfo() const { return fileInfo_; }
 
 private:
     void UpdateStatus();
+    void Refresh();
+    void ShowProperties();
+    void ViewContextMenu(const QPoint& pos);
 
     std::unique_ptr<TJPEGFileList> list_;
     std::unique_ptr<TStatusProgress> progress_;
@@ -38,6 +44,7 @@ private:
     TFileListTableModel* model_ = nullptr;
     QTreeView* view_ = nullptr;
     QLabel* status_ = nullptr;
+    TFileInfo* fileInfo_ = nullptr;
 };
 
 }  // namespace pixmarl
