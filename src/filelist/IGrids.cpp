@@ -57,16 +57,32 @@ void TImgGrid::DrawCell(QPainter& painter, int index, const QRect& rect, bool)
 
     const TCellBitmap cell = OnNeedBmp ? OnNeedBmp(index) : TCellBitmap{};
     if (cell.bitmap && !cell.bitmap->isNull()) {
-        const QSize size = cell.bitmap->deviceIndependentSize().toSize();
-        const int thumb = Cells().ThumbWidth();
-        painter.drawImage(QPoint(r.left() + 2 + (thumb - size.width()) / 2,
-                                 r.top() + 2 + (thumb - size.height()) / 2),
-                          *cell.bitmap);
+        DrawThumbnail(painter, *cell.bitmap, r);
     } else if (cell.error) {
         DrawNotAvailable(painter, r);
     }
     if (showFileNames_ && OnNeedFileName)
         DrawName(painter, index, r);
+}
+
+// Unscaled and centred in the thumbnail area; a bitmap larger than the area (made for another
+// size) shows only its middle, never over the neighbouring cells.
+void TImgGrid::DrawThumbnail(QPainter& painter, const QImage& bitmap, const QRect& r)
+{
+    const int thumb = Cells().ThumbWidth();
+    const QSize size = bitmap.deviceIndependentSize().toSize();
+    QRect target(r.left() + 2 + (thumb - size.width()) / 2,
+                 r.top() + 2 + (thumb - size.height()) / 2, size.width(), size.height());
+    const QRect area(r.left() + 2, r.top() + 2, thumb, thumb);
+    if (area.contains(target)) {
+        painter.drawImage(target.topLeft(), bitmap);
+        return;
+    }
+    const QRect shown = target.intersected(area);
+    const qreal dpr = bitmap.devicePixelRatio();
+    const QRectF source(QPointF(shown.topLeft() - target.topLeft()) * dpr,
+                        QSizeF(shown.size()) * dpr);
+    painter.drawImage(QRectF(shown), bitmap, source);
 }
 
 void TImgGrid::DrawNotAvailable(QPainter& painter, const QRect& r)

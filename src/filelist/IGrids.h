@@ -50,6 +50,7 @@ protected:
 
 private:
     void MeasureNameStrip();
+    void DrawThumbnail(QPainter& painter, const QImage& bitmap, const QRect& r);
     void DrawNotAvailable(QPainter& painter, const QRect& r);
     void DrawName(QPainter& painter, int index, const QRect& r);
 

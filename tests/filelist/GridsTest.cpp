@@ -38,6 +38,7 @@ protected:
 
     TImgGrid grid_;
     QImage thumb_;
+    QImage oversized_;  // made for a larger size: shown within its own cell only
 };
 
 TEST_F(ImgGridTest, CellsAreDrawnAroundTheThumbnail)
@@ -56,6 +57,9 @@ TEST_F(ImgGridTest, CellsAreDrawnAroundTheThumbnail)
     const QImage failed = picture.copy(128 + 14, 14, 100, 100);
     EXPECT_NE(failed, PlainImage(failed.size(), grid_.palette().color(QPalette::Button)));
     EXPECT_EQ(picture.copy(128, 256, 256, 128), PlainImage({256, 128}, Base()));
+    EXPECT_EQ(picture.pixelColor(256 + 16, 128 + 16), QColor(Qt::red));
+    EXPECT_NE(picture.pixelColor(256 + 15, 128 + 16), QColor(Qt::red));
+    EXPECT_NE(picture.pixelColor(256 + 112, 128 + 112), QColor(Qt::red));
 }
 
 TEST_F(ImgGridTest, EmptyGridIsPlainEvenWithFocus)

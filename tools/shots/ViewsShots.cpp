@@ -59,6 +59,23 @@ void MakeThumbnails(TJPEGFileList& list, int box, qreal dpr)
     }
 }
 
+// A dark desktop theme's colours, to see that cells and glyphs follow the palette.
+QPalette DarkPalette()
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(45, 45, 48));
+    palette.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    palette.setColor(QPalette::Base, QColor(30, 30, 32));
+    palette.setColor(QPalette::Text, QColor(230, 230, 230));
+    palette.setColor(QPalette::Button, QColor(58, 58, 62));
+    palette.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    palette.setColor(QPalette::Light, QColor(88, 88, 92));
+    palette.setColor(QPalette::Dark, QColor(20, 20, 22));
+    palette.setColor(QPalette::Highlight, QColor(53, 132, 228));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    return palette;
+}
+
 void GridScene(shots::TShotContext& context)
 {
     TJPEGFileList list;
@@ -84,6 +101,13 @@ void GridScene(shots::TShotContext& context)
         grid.setFocus();
         context.Grab(&grid, QStringLiteral("grid-%1").arg(QLatin1String(names[s])));
     }
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    MakeThumbnails(list, int(ThumbEdge(tsSmall) * grid.devicePixelRatioF()),
+                   grid.devicePixelRatioF());
+    grid.SetSize(tsSmall);
+    context.Grab(&grid, QStringLiteral("grid-small-dark"));
+    QApplication::setPalette(light);
 }
 
 void ListScene(shots::TShotContext& context)
@@ -185,6 +209,10 @@ void ControlsScene(shots::TShotContext& context)
     for (int i = 0; i < 7; ++i)
         logo->Tick();
     context.Grab(&window, QStringLiteral("controls-back-hot"));
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    context.Grab(&window, QStringLiteral("controls-back-hot-dark"));
+    QApplication::setPalette(light);
 }
 
 }  // namespace
