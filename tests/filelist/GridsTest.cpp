@@ -24,7 +24,11 @@ protected:
     {
         thumb_ = QImage(96, 72, QImage::Format_RGB32);
         thumb_.fill(Qt::red);
-        grid_.OnNeedBmp = [this](int i) { return TCellBitmap{i == 0 ? &thumb_ : nullptr, i == 1}; };
+        oversized_ = QImage(300, 300, QImage::Format_RGB32);
+        oversized_.fill(Qt::red);
+        grid_.OnNeedBmp = [this](int i) {
+            return TCellBitmap{i == 0 ? &thumb_ : i == 5 ? &oversized_ : nullptr, i == 1};
+        };
         grid_.resize(500 + grid_.frameWidth() * 2, 400);
         grid_.show();
         grid_.activateWindow();
