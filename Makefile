@@ -1,12 +1,13 @@
 # The two everyday commands:
 #   make test            build with the sanitizers and run every test
 #   make run [DIR=path]  build and start Pixmarl (on DIR, else on the samples the build made)
-# and a few more: make bench, make fuzz, make format.
+# and a few more: make install [PREFIX=dir], make package, make bench, make fuzz, make format.
 
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 BUILD_TYPE_FLAGS = -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: test run release bench fuzz deps format clean
+.PHONY: test run release install package bench fuzz deps format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,6 +27,18 @@ release: deps build/release/CMakeCache.txt
 
 run: release
 	build/release/src/pixmarl $(DIR)
+
+# The release build installed under PREFIX. The build folder is configured for PREFIX only when it
+# names another one, so `make release && sudo make install` does not reconfigure it as root.
+install: build/release/CMakeCache.txt
+	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=$(abspath $(PREFIX))' build/release/CMakeCache.txt || \
+		cmake -S . -B build/release -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX))
+	cmake --build build/release -j $(JOBS)
+	cmake --install build/release
+
+# build/release/pixmarl_<version>_<arch>.deb
+package: release
+	cd build/release && cpack
 
 bench: release
 	@echo "benchmarks are in build/release/bench/ (bench_*); see bench/README.md"

@@ -1,10 +1,14 @@
-// Feeds arbitrary bytes to the GIF reader, then renders and composes what it read, and checks
-// that writing a read image and reading it back gives the same frames.
+// Feeds arbitrary bytes to the GIF reader, then renders and composes what it read, checks that
+// writing a read image and reading it back gives the same frames, and that the first frame read
+// from a trickling stream is the one read from memory.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <QByteArray>
+#include <QIODevice>
 
 #include "gif/GIFImage.h"
 
@@ -35,6 +39,28 @@ void Render(const TGIFImage& image)
     }
 }
 
+// A sequential device that gives at most a few bytes per read, so that the reader refills its
+// buffer at every possible place.
+class TrickleDevice : public QIODevice {
+public:
+    explicit TrickleDevice(const QByteArray& data) : data_(data) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* dest, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>({max, 7, data_.size() - pos_});
+        std::memcpy(dest, data_.constData() + pos_, std::size_t(n));
+        pos_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray& data_;
+    qint64 pos_ = 0;
+};
+
 void CheckRoundTrip(const TGIFImage& image)
 {
     if (image.Version() == pixmarl::gvUnknown)
@@ -61,10 +87,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Render(image);
     CheckRoundTrip(image);
     pixmarl::TQuickGIF quick;
+    pixmarl::TQuickGIF streamed;
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    TrickleDevice device(bytes);
     try {
-        quick.LoadFromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        quick.LoadFromData(bytes);
+        streamed.LoadFromStream(device);
     } catch (const EGIFError&) {
         std::abort();  // the first frame of a readable file is readable
     }
+    // Reading the first frame piece by piece gives what reading it from memory gives.
+    if (streamed.Count() != quick.Count() || streamed.MoreFollow() != quick.MoreFollow() ||
+        (quick.Count() > 0 && streamed.Image(0).Data() != quick.Image(0).Data()))
+        std::abort();
     return 0;
 }

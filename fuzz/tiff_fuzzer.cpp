@@ -1,5 +1,5 @@
 // The TIFF reader on arbitrary bytes: the directory reader, the full decode (strips, LZW, row
-// conversions) and the walk over a Photoshop resource block.
+// conversions) into an image and a BMP file, and the walk over a Photoshop resource block.
 
 #include <cstdint>
 
@@ -19,6 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pixmarl::ReadTiffInfo(buffer, info);
     const QByteArray bmp = pixmarl::TiffDeviceToBmp(buffer, false);
     if (!bmp.isEmpty() && !bmp.startsWith("BM"))
+        __builtin_trap();
+    // The image path with the embedded thumbnail: the BMP above is the same image.
+    const QImage preview = pixmarl::TiffDeviceToImage(buffer, true);
+    if (!preview.isNull() && bmp.isEmpty() && info.PhotoshopOffset == 0)
         __builtin_trap();
     pixmarl::FindPhotoshopThumbnail(bytes);
     return 0;

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     # build
     cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
     # the SVG icon engine that draws the program's own artwork at run time
     libqt6svg6
     libjpeg62-turbo-dev
@@ -19,6 +19,8 @@ packages=(
     clang libclang-rt-dev
     # the screenshot script's virtual X server
     xvfb xauth
+    # the desktop entry and metainfo validators, and the Debian package (make package)
+    desktop-file-utils appstream dpkg-dev file
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(hyperfine libvips-tools imagemagick)

@@ -2,15 +2,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <thread>
-
-#include "formats/AVIFile.h"
 
 namespace pixmarl {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kFallbackFrameDelayMs = 100;
 const char* const kOpenFileError = "Can not open AVI file.";
@@ -18,7 +13,7 @@ const char* const kOpenStreamError = "Can not opn AVI stream.";
 
 }  // namespace
 
-TAVIImage::TAVIImage(const QString& fileName)
+TAVIImage::TAVIImage(const QString& fileName) : fileName_(fileName)
 {
     TAviHeaders headers;
     switch (ReadAviHeaders(fileName, headers)) {
@@ -42,7 +37,6 @@ TAVIImage::TAVIImage(const QString& fileName)
 
 TAVIImage::~TAVIImage()
 {
-    // The painters may be waiting for a frame from the decoder: they end before it goes.
     painters_.Shutdown();
 }
 
@@ -57,7 +51,7 @@ int TAVIImage::FrameDelayFor(std::uint32_t rate, std::uint32_t scale)
 QImage TAVIImage::GetFrame(int index)
 {
     if (index != cachedFrame_) {
-        frameBitmap_ = DibToBitmap(decoder_->Frame(index));
+        frameBitmap_ = decoder_->Frame(index);
         cachedFrame_ = frameBitmap_.isNull() ? -1 : index;
     }
     return frameBitmap_;
@@ -70,55 +64,41 @@ std::shared_ptr<TAVIPainter> TAVIImage::Paint(TPaintTarget* target, const QRect&
         return nullptr;
     if (frameCount_ == 1)
         options &= TDrawOptions(~doAsync);
-    std::shared_ptr<TAVIPainter> painter(new TAVIPainter(*this, target, rect, options));
+    std::shared_ptr<TAVIPainter> painter(new TAVIPainter(*this, fileName_, target, rect, options));
     painter->OnLoop = OnLoop;
     painter->OnEndPaint = OnEndPaint;
     return painters_.Run(painter) ? painter : nullptr;
 }
 
-TAVIPainter::TAVIPainter(TAVIImage& image, TPaintTarget* target, const QRect& rect,
-                         TDrawOptions options)
+TAVIPainter::TAVIPainter(TAVIImage& image, const QString& fileName, TPaintTarget* target,
+                         const QRect& rect, TDrawOptions options)
     : TAnimPainter(target, rect, options),
       image_(&image),
+      fileName_(fileName),
       frameCount_(image.FrameCount()),
       frameDelay_(image.FrameDelay())
 {}
 
-bool TAVIPainter::FetchFrame(int index)
+QImage TAVIPainter::Frame(int index)
 {
-    bool fetched = false;
-    HandOver([&] {
-        fetched_ = image_->GetFrame(index);
-        fetched = !fetched_.isNull();
-    });
-    return fetched && !StopRequested();
-}
-
-bool TAVIPainter::DrawFetched()
-{
-    bool drawn = false;
-    HandOver([&] { drawn = PaintToTarget(fetched_); });
-    return drawn && !StopRequested();
+    if (!Async())
+        return image_->GetFrame(index);
+    if (!decoder_)
+        decoder_ = TAviFrameDecoder::Open(fileName_);
+    return decoder_ ? decoder_->Frame(index) : QImage();
 }
 
 // One pass over the frames; false when the painter is to end (stopped, a frame that cannot be
 // delivered, or only the first frame wanted).
-bool TAVIPainter::PlayPass(std::chrono::milliseconds& delay, Clock::time_point& last)
+bool TAVIPainter::PlayPass(std::chrono::milliseconds& delay)
 {
     const bool animate = (DrawOptions() & doAnimate) != 0;
     for (int i = 0; i < frameCount_; ++i) {
-        if (StopRequested() || !FetchFrame(i))
+        // The stop check comes first: in the caller an event may have freed the image.
+        if (StopRequested())
             return false;
-        const auto remaining =
-            delay - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last);
-        if (delay.count() <= 0)
-            std::this_thread::yield();
-        else if (remaining.count() > 0 && !WaitFor(remaining))
-            return false;
-        last = Clock::now();
-        SetCurrentFrame(i);
-        Fire(OnPaint);
-        if (StopRequested() || !DrawFetched())
+        QImage frame = Frame(i);
+        if (frame.isNull() || !ShowFrame(i, std::move(frame), delay))
             return false;
         painted_ = true;
         if (!animate)
@@ -134,9 +114,7 @@ void TAVIPainter::Execute()
     const bool passes = (options & doAnimate) != 0 && (options & doLoop) != 0;
     const bool endless = Async() && (options & doLoopForever) != 0;
     int passesLeft = 1;
-    // The caller's thread gets one event round before the first frame.
-    std::chrono::milliseconds delay(Async() ? 0 : 1);
-    Clock::time_point last = Clock::now();
+    std::chrono::milliseconds delay(0);
     do {
         if ((passesLeft == 0 && !endless) || StopRequested())
             return;
@@ -145,7 +123,7 @@ void TAVIPainter::Execute()
             if (StopRequested())
                 return;
         }
-        if (!PlayPass(delay, last))
+        if (!PlayPass(delay))
             return;
         if (passesLeft > 0)
             --passesLeft;

@@ -3,10 +3,10 @@
 // Playing AVI files: TAVIImage opens a file's first video stream and hands out its frames;
 // TAVIPainter plays them into a paint target with the video's frame delay.
 //
-// The image and its painters live on the GUI thread. A painter with doAsync keeps time in a thread
-// of its own and fetches and draws every frame through a hand-over to the GUI thread, so the
-// decoder and the target are only ever touched there. Freeing the image stops its painters and
-// waits for them before the decoder is released. Opening errors are thrown as EAVIError.
+// The image lives on the GUI thread, where its own decoder gives GetFrame's frames. A painter with
+// doAsync opens a decoder of its own in its thread, decodes and times every frame there and hands
+// the finished frames to the target's (GUI) thread, which only draws; it reads nothing of the
+// image, so freeing the image only cuts it off. Opening errors are thrown as EAVIError.
 
 #include <memory>
 #include <stdexcept>
@@ -57,8 +57,7 @@ public:
 
     // Plays into the target's rectangle (GUI thread). Nothing for an empty rectangle. A one-frame
     // video is drawn at once in the caller. With doAsync the running painter is returned (and kept
-    // in the painter list); without, it runs to its end here and nothing is returned. The target
-    // must outlive the painter or this image.
+    // in the painter list); without, it runs to its end here and nothing is returned.
     std::shared_ptr<TAVIPainter> Paint(TPaintTarget* target, const QRect& rect,
                                        TDrawOptions options);
     // While locked, the painters' target rectangles may be changed.
@@ -68,6 +67,7 @@ public:
     void PaintStop() { painters_.StopAll(); }
 
 private:
+    QString fileName_;
     std::unique_ptr<TAviFrameDecoder> decoder_;
     TAviStreamInfo streamInfo_;
     int cachedFrame_ = -1;
@@ -84,19 +84,22 @@ private:
 class TAVIPainter : public TAnimPainter {
 protected:
     void Execute() override;
+    bool ReadsOwner() const override { return !Async(); }
 
 private:
     friend class TAVIImage;
-    TAVIPainter(TAVIImage& image, TPaintTarget* target, const QRect& rect, TDrawOptions options);
-    // Fetches and draws frame index in the GUI thread; false when it could not be drawn.
-    bool FetchFrame(int index);
-    bool DrawFetched();
-    bool PlayPass(std::chrono::milliseconds& delay, std::chrono::steady_clock::time_point& last);
+    TAVIPainter(TAVIImage& image, const QString& fileName, TPaintTarget* target, const QRect& rect,
+                TDrawOptions options);
+    // Frame index from the painter's own decoder, or from the image's in the caller's thread; a
+    // null image when it cannot be decoded.
+    QImage Frame(int index);
+    bool PlayPass(std::chrono::milliseconds& delay);
 
-    TAVIImage* image_;  // touched only inside hand-overs
+    TAVIImage* image_;  // used only without doAsync, in the caller
+    const QString fileName_;
+    std::unique_ptr<TAviFrameDecoder> decoder_;
     const int frameCount_;
     const std::chrono::milliseconds frameDelay_;
-    QImage fetched_;
     bool painted_ = false;
 };
 

@@ -1,6 +1,9 @@
 #include "DJPEG.h"
 
+#include <algorithm>
+
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
@@ -10,6 +13,7 @@
 #include "formats/RdJPGH.h"
 #include "formats/TIFiles.h"
 #include "gif/GIFImage.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/Sync.h"
 
 namespace pixmarl {
@@ -72,7 +76,10 @@ bool LoadGif(const QString& fileName, TSource& source)
 
 bool LoadWithQt(const QString& fileName, const char* format, TSource& source)
 {
-    QImageReader reader(fileName, format);
+    QFile file;
+    if (!OpenReadOnly(file, fileName))
+        return false;
+    QImageReader reader(&file, format);
     reader.setDecideFormatFromContent(false);
     source.image = reader.read();
     source.imageSize = source.image.size();
@@ -89,10 +96,7 @@ bool LoadAvi(const QString& fileName, TSource& source)
 
 bool LoadTiff(const QString& fileName, TSource& source)
 {
-    const QByteArray bmp = TiffToBmpPreview(fileName);
-    if (bmp.isEmpty())
-        return false;
-    source.image = QImage::fromData(bmp, "BMP");
+    source.image = TiffToImagePreview(fileName);
     source.imageSize = source.image.size();
     return !source.image.isNull();
 }
@@ -133,13 +137,17 @@ QImage IconThumbnail(const QImage& icon, QSize size, QColor buttonFace)
 
 TThumbFit FitIntoBox(int width, int height, int box, bool dontSizeSmall)
 {
+    if (width <= 0 || height <= 0 || box <= 0)
+        return TThumbFit{0, 0, 1.0f};
     if (dontSizeSmall && width <= box && height <= box)
         return TThumbFit{width, height, 1.0f};
     const float rx = float(width) / float(box);
     const float ry = float(height) / float(box);
+    // A side that truncates to nothing (a 1 x 4000 strip) still gets a pixel.
+    const auto side = [](long double length) { return std::max(1, int(length)); };
     if (rx > ry)
-        return TThumbFit{box, int(static_cast<long double>(height) / rx), rx};
-    return TThumbFit{int(static_cast<long double>(width) / ry), box, ry};
+        return TThumbFit{box, side(static_cast<long double>(height) / rx), rx};
+    return TThumbFit{side(static_cast<long double>(width) / ry), box, ry};
 }
 
 int JPEGScaleDenom(float ratio, bool quick)

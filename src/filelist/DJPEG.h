@@ -29,7 +29,8 @@ struct TThumbFit {
 };
 
 // dontSizeSmall keeps an image that fits in the box at its size. The ratio is held in single
-// precision and the divisions truncate, so a 64 x 48 image at box 96 gives 96 x 71.
+// precision and the divisions truncate, so a 64 x 48 image at box 96 gives 96 x 71; a side never
+// truncates below 1. A size or box of 0 or less gives 0 x 0.
 TThumbFit FitIntoBox(int width, int height, int box, bool dontSizeSmall);
 
 // The libjpeg scale denominator (1, 2, 4 or 8) for a reduction ratio: the normal rule decodes at

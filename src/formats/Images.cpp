@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include <QImageReader>
+
 #include "formats/Avis.h"
 #include "formats/RdGIFH.h"
 #include "formats/RdJPGH.h"
@@ -200,6 +202,11 @@ TImageFormat DetectFormat(const QString& fileName, TUniInfoRec& info)
             return format;
     }
     return ifUnknown;
+}
+
+void SetImageAllocationLimit()
+{
+    QImageReader::setAllocationLimit(int(kMaxImageBytes >> 20));
 }
 
 }  // namespace pixmarl

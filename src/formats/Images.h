@@ -107,4 +107,11 @@ bool GetUniInfo(const QString& fileName, TImageFormat format, TUniInfoRec& info)
 // format of the first that accepts the file (with the record it filled), else ifUnknown.
 TImageFormat DetectFormat(const QString& fileName, TUniInfoRec& info);
 
+// The most memory one decoded image may take.
+inline constexpr qint64 kMaxImageBytes = qint64(1) << 30;
+
+// Lets Qt's image readers allocate images up to kMaxImageBytes (Qt's own default refuses large
+// scans and bitmaps). Called once at start-up, before any image is read.
+void SetImageAllocationLimit();
+
 }  // namespace pixmarl

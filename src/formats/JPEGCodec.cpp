@@ -9,11 +9,12 @@
 #include <memory>
 #include <vector>
 
-#include <QFile>
 #include <QSaveFile>
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "platform/ReadOnlyFile.h"
 
 // libjpeg reports errors by calling error_exit, which must not return. Ours longjmps back to the
 // guarded stage that called into libjpeg. To keep that sound, the guarded stages below hold only
@@ -356,15 +357,6 @@ struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-qint64 FileSize(std::FILE* file)
-{
-    if (fseeko(file, 0, SEEK_END) != 0)
-        return -1;
-    const qint64 size = ftello(file);
-    std::rewind(file);
-    return size;
-}
-
 // A growing output buffer for the compressor, freed by its owner (libjpeg's own memory
 // destination loses its buffer when an error interrupts it).
 struct TMemoryDestination {
@@ -469,16 +461,14 @@ void SetError(QString* error, const QString& text)
 
 TJpegDecodeResult DecodeJpegFile(const QString& fileName, const TJpegDecodeOptions& options)
 {
-    std::unique_ptr<std::FILE, TFileCloser> file(
-        std::fopen(QFile::encodeName(fileName).constData(), "rb"));
+    TJpegInput input;
+    std::unique_ptr<std::FILE, TFileCloser> file(OpenReadOnlyStream(fileName, input.size));
     if (!file) {
         TJpegDecodeResult result;
         result.Error = QStringLiteral("Cannot open the file");
         return result;
     }
-    TJpegInput input;
     input.file = file.get();
-    input.size = FileSize(file.get());
     return Decode(input, options);
 }
 

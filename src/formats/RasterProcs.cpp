@@ -84,21 +84,12 @@ void InvertBytes(std::uint8_t* row, std::size_t bytes)
         row[i] = std::uint8_t(~row[i]);
 }
 
-void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
-{
-    for (std::size_t i = 0; i < pixels; ++i, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-    }
-}
-
-void CmykToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
+void CmykToRgb(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
 {
     for (std::size_t i = 0; i < pixels; ++i, src += 4, dst += 3) {
-        dst[0] = InkToLight(src[2], src[3]);
+        dst[0] = InkToLight(src[0], src[3]);
         dst[1] = InkToLight(src[1], src[3]);
-        dst[2] = InkToLight(src[0], src[3]);
+        dst[2] = InkToLight(src[2], src[3]);
     }
 }
 
@@ -122,12 +113,12 @@ qint64 TDibLayout::FileSize() const
     return PixelOffset() + qint64(Height) * RowSize();
 }
 
-QByteArray NewDibFile(const TDibLayout& layout, const std::vector<TDibColor>& colors,
-                      qint64 maxBytes)
+namespace {
+
+// Allocates the whole file at its final size and writes the headers and the colour table; the
+// pixel rows are left for the caller, which fills each through DibRow.
+QByteArray NewDibFile(const TDibLayout& layout, const QList<QRgb>& colors)
 {
-    if (layout.Width <= 0 || layout.Height <= 0 || layout.FileSize() > maxBytes ||
-        colors.size() != std::size_t(layout.ColorCount))
-        return {};
     QByteArray file(qsizetype(layout.FileSize()), Qt::Uninitialized);
     auto* p = reinterpret_cast<std::uint8_t*>(file.data());
     *p++ = 'B';
@@ -146,15 +137,16 @@ QByteArray NewDibFile(const TDibLayout& layout, const std::vector<TDibColor>& co
     Put32(p, kPixelsPerMetre);
     Put32(p, std::uint32_t(layout.ColorCount));
     Put32(p, std::uint32_t(layout.ColorCount));
-    for (const TDibColor& c : colors) {
-        *p++ = c.Blue;
-        *p++ = c.Green;
-        *p++ = c.Red;
+    for (const QRgb c : colors) {
+        *p++ = std::uint8_t(qBlue(c));
+        *p++ = std::uint8_t(qGreen(c));
+        *p++ = std::uint8_t(qRed(c));
         *p++ = 0;
     }
     return file;
 }
 
+// The pixel bytes of row y counted from the top of the image, with the row's padding cleared.
 std::uint8_t* DibRow(QByteArray& file, const TDibLayout& layout, std::int32_t y)
 {
     const qint64 rowSize = layout.RowSize();
@@ -163,6 +155,40 @@ std::uint8_t* DibRow(QByteArray& file, const TDibLayout& layout, std::int32_t y)
     const qint64 used = layout.RowPixelBytes();
     std::memset(row + used, 0, std::size_t(rowSize - used));
     return row;
+}
+
+void RgbToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels)
+{
+    for (std::size_t i = 0; i < pixels; ++i, src += 3, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+    }
+}
+
+}  // namespace
+
+QByteArray ImageToBmp(const QImage& image, qint64 maxBytes)
+{
+    const bool indexed =
+        image.format() == QImage::Format_Mono || image.format() == QImage::Format_Indexed8;
+    const QImage pixels = indexed ? image : image.convertToFormat(QImage::Format_RGB888);
+    TDibLayout layout;
+    layout.Width = pixels.width();
+    layout.Height = pixels.height();
+    layout.BitCount = indexed ? pixels.depth() : 24;
+    layout.ColorCount = indexed ? pixels.colorCount() : 0;
+    if (pixels.isNull() || layout.FileSize() > maxBytes)
+        return {};
+    QByteArray file = NewDibFile(layout, pixels.colorTable());
+    for (std::int32_t y = 0; y < layout.Height; ++y) {
+        std::uint8_t* row = DibRow(file, layout, y);
+        if (indexed)
+            std::memcpy(row, pixels.constScanLine(y), std::size_t(layout.RowPixelBytes()));
+        else
+            RgbToBgr(pixels.constScanLine(y), row, std::size_t(layout.Width));
+    }
+    return file;
 }
 
 }  // namespace pixmarl

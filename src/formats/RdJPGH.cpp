@@ -7,6 +7,7 @@
 
 #include "formats/HeaderSource.h"
 #include "platform/FileAttributes.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace pixmarl {
 
@@ -330,10 +331,10 @@ bool WriteJPEGComment(const QString& fileName, const QByteArray& text)
     const QFileInfo fileInfo(fileName);
     if (!fileInfo.isFile() || !fileInfo.isWritable())
         return false;
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    if (!OpenReadOnly(in, fileName))
         return false;
-    const QByteArray original = in.readAll();
+    const QByteArray original = in.read(in.size());
     if (in.error() != QFileDevice::NoError)
         return false;
     in.close();

@@ -13,6 +13,7 @@
 #include "formats/Images.h"
 #include "formats/LZW.h"
 #include "formats/RasterProcs.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace pixmarl {
 
@@ -408,17 +409,20 @@ public:
         : source_(source), info_(info), layout_(layout)
     {}
 
-    QByteArray Decode()
+    QImage Decode()
     {
         if (!PrepareLayout() || !ReadStripTable() || !StripsCanHoldImage())
             return {};
-        std::vector<TDibColor> colors;
+        QList<QRgb> colors;
         if (!ReadColorTable(colors))
             return {};
-        bmp_ = NewDibFile(dib_, colors, kMaxTiffBmpBytes);
-        if (bmp_.isEmpty() || !DecodeStrips())
+        image_ = QImage(dib_.Width, dib_.Height, format_);
+        if (image_.isNull())
             return {};
-        return std::move(bmp_);
+        image_.setColorTable(colors);
+        if (!DecodeStrips())
+            return {};
+        return std::move(image_);
     }
 
 private:
@@ -432,11 +436,13 @@ private:
         case itGrayscale:
             dib_.BitCount = 8;
             dib_.ColorCount = 256;
+            format_ = QImage::Format_Indexed8;
             sourceRowBytes_ = width;
             break;
         case itBilevel:
             dib_.BitCount = 1;
             dib_.ColorCount = 2;
+            format_ = QImage::Format_Mono;
             sourceRowBytes_ = (width + 7) / 8;
             break;
         case itRGB:
@@ -448,6 +454,7 @@ private:
         default:
             return false;
         }
+        // The image is bounded as its BMP file would be.
         return width > 0 && dib_.Height > 0 && dib_.FileSize() <= kMaxTiffBmpBytes;
     }
 
@@ -505,14 +512,13 @@ private:
         return y >= dib_.Height;
     }
 
-    bool ReadColorTable(std::vector<TDibColor>& colors)
+    bool ReadColorTable(QList<QRgb>& colors)
     {
-        colors.resize(std::size_t(dib_.ColorCount));
         if (info_.ImageType == itBilevel) {
-            colors[1] = {255, 255, 255};
+            colors = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
         } else if (info_.ImageType == itGrayscale) {
             for (int i = 0; i < 256; ++i)
-                colors[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)};
+                colors.append(qRgb(i, i, i));
         } else if (info_.ImageType == itPalette) {
             std::array<std::uint8_t, kColorMapBytes> map{};
             if (!layout_.HasColorMap ||
@@ -523,7 +529,7 @@ private:
                 return std::uint8_t(source_.Get(&map[std::size_t(channel * 512 + i * 2)], 2) >> 8);
             };
             for (int i = 0; i < 256; ++i)
-                colors[std::size_t(i)] = {level(2, i), level(1, i), level(0, i)};
+                colors.append(qRgb(level(0, i), level(1, i), level(2, i)));
         }
         return true;
     }
@@ -539,7 +545,7 @@ private:
             if (data == nullptr)
                 return false;
             for (std::int32_t i = 0; i < rows; ++i, ++y)
-                ConvertRow(data + qint64(i) * sourceRowBytes_, DibRow(bmp_, dib_, y));
+                ConvertRow(data + qint64(i) * sourceRowBytes_, image_.scanLine(y));
         }
         return y == dib_.Height;
     }
@@ -593,12 +599,12 @@ private:
         case itRGB:
             if (differenced)
                 UndoHorizontalDifferencing(src, width, 3);
-            RgbToBgr(src, dst, width);
+            std::copy_n(src, width * 3, dst);
             break;
         case itCMYK:
             if (differenced)
                 UndoHorizontalDifferencing(src, width, 4);
-            CmykToBgr(src, dst, width);
+            CmykToRgb(src, dst, width);
             break;
         default:
             break;
@@ -609,30 +615,17 @@ private:
     const TTifInfo& info_;
     const TTifLayout& layout_;
     TDibLayout dib_;
+    QImage::Format format_ = QImage::Format_RGB888;
     qint64 sourceRowBytes_ = 0;
     std::vector<TTifStrip> strips_;
     std::vector<std::uint8_t> read_;
     std::vector<std::uint8_t> decoded_;
-    QByteArray bmp_;
+    QImage image_;
 };
 
-QByteArray ImageToBmp(const QImage& image)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    TDibLayout dib;
-    dib.Width = rgb.width();
-    dib.Height = rgb.height();
-    QByteArray bmp = NewDibFile(dib, {}, kMaxTiffBmpBytes);
-    if (bmp.isEmpty())
-        return {};
-    for (std::int32_t y = 0; y < dib.Height; ++y)
-        RgbToBgr(rgb.constScanLine(y), DibRow(bmp, dib, y), std::size_t(dib.Width));
-    return bmp;
-}
-
-// The embedded thumbnail as a BMP file; empty when there is none that decodes. Only
+// The embedded thumbnail as a 24-bit image; null when there is none that decodes. Only
 // little-endian files are searched.
-QByteArray PhotoshopThumbnailBmp(TTifSource& source, const TTifInfo& info, bool& readError)
+QImage PhotoshopThumbnail(TTifSource& source, const TTifInfo& info, bool& readError)
 {
     if (!info.Intel || info.PhotoshopOffset == 0 || info.PhotoshopSize == 0)
         return {};
@@ -648,15 +641,15 @@ QByteArray PhotoshopThumbnailBmp(TTifSource& source, const TTifInfo& info, bool&
     const QByteArray jfif = FindPhotoshopThumbnail(block);
     if (jfif.isEmpty())
         return {};
-    return ImageToBmp(DecodePhotoshopThumbnail(jfif));
+    return DecodePhotoshopThumbnail(jfif).convertToFormat(QImage::Format_RGB888);
 }
 
-QByteArray FileToBmp(const QString& fileName, bool preview)
+QImage FileToImage(const QString& fileName, bool preview)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    QFile file;
+    if (!OpenReadOnly(file, fileName, QIODevice::Unbuffered))
         return {};
-    return TiffDeviceToBmp(file, preview);
+    return TiffDeviceToImage(file, preview);
 }
 
 }  // namespace
@@ -670,8 +663,8 @@ bool ReadTiffInfo(QIODevice& device, TTifInfo& info)
 
 bool ReadTiffInfo(const QString& fileName, TTifInfo& info)
 {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) && ReadTiffInfo(file, info);
+    QFile file;
+    return OpenReadOnly(file, fileName, QIODevice::Unbuffered) && ReadTiffInfo(file, info);
 }
 
 bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
@@ -693,7 +686,7 @@ bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
     return true;
 }
 
-QByteArray TiffDeviceToBmp(QIODevice& device, bool preview)
+QImage TiffDeviceToImage(QIODevice& device, bool preview)
 {
     TTifSource source(device);
     TTifInfo info;
@@ -702,23 +695,38 @@ QByteArray TiffDeviceToBmp(QIODevice& device, bool preview)
         return {};
     if (preview) {
         bool readError = false;
-        QByteArray thumbnail = PhotoshopThumbnailBmp(source, info, readError);
+        QImage thumbnail = PhotoshopThumbnail(source, info, readError);
         if (readError)
             return {};
-        if (!thumbnail.isEmpty())
+        if (!thumbnail.isNull())
             return thumbnail;
     }
     return TTifDecoder(source, info, layout).Decode();
 }
 
+QImage TiffToImage(const QString& fileName)
+{
+    return FileToImage(fileName, false);
+}
+
+QImage TiffToImagePreview(const QString& fileName)
+{
+    return FileToImage(fileName, true);
+}
+
+QByteArray TiffDeviceToBmp(QIODevice& device, bool preview)
+{
+    return ImageToBmp(TiffDeviceToImage(device, preview), kMaxTiffBmpBytes);
+}
+
 QByteArray TiffToBmp(const QString& fileName)
 {
-    return FileToBmp(fileName, false);
+    return ImageToBmp(TiffToImage(fileName), kMaxTiffBmpBytes);
 }
 
 QByteArray TiffToBmpPreview(const QString& fileName)
 {
-    return FileToBmp(fileName, true);
+    return ImageToBmp(TiffToImagePreview(fileName), kMaxTiffBmpBytes);
 }
 
 }  // namespace pixmarl

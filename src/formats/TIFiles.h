@@ -1,8 +1,9 @@
 #pragma once
 
 // The TIFF reader: the header and first image file directory of a TIFF file (for the file list
-// and the properties dialog), and the decoding of its first image into a complete Windows BMP
-// file held in memory (for viewing, thumbnails, previews and conversion).
+// and the properties dialog), and the decoding of its first image straight into an image (for
+// viewing, thumbnails, previews and conversion), or into a complete Windows BMP file held in
+// memory.
 //
 // Decoded are 8-bit palette and grey images, bilevel images, 8-bit RGB and CMYK, each
 // uncompressed or LZW-compressed (with or without the horizontal predictor), in strips, chunky.
@@ -10,11 +11,13 @@
 //
 // Nothing in a file is trusted: every offset and count is checked against the file's size before
 // it is used, and a damaged file gives false or an empty result, never a read outside the file
-// or a BMP over kMaxTiffBmpBytes. Plain functions: any thread; each call opens the file itself.
+// or an image whose BMP file would exceed kMaxTiffBmpBytes. Only regular files are opened. Plain
+// functions: any thread; each call opens the file itself.
 
 #include <cstdint>
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 class QIODevice;
@@ -57,12 +60,20 @@ bool ReadTiffInfo(QIODevice& device, TTifInfo& info);
 // The universal header reader of TIFF files.
 bool TiffUniInfo(const QString& fileName, TUniInfoRec& info);
 
-// The first image as a BMP file; empty when the file cannot be decoded.
-QByteArray TiffToBmp(const QString& fileName);
-// The same, but an embedded Photoshop thumbnail of a little-endian file is taken instead of the
-// full image when there is one that decodes.
-QByteArray TiffToBmpPreview(const QString& fileName);
+// The first image: 8-bit palette and grey images as Format_Indexed8 with a 256-entry colour
+// table, bilevel images as Format_Mono (black, white), RGB and CMYK as Format_RGB888. A null
+// image when the file cannot be decoded.
+QImage TiffToImage(const QString& fileName);
+// The same, but an embedded Photoshop thumbnail of a little-endian file (as Format_RGB888) is
+// taken instead of the full image when there is one that decodes.
+QImage TiffToImagePreview(const QString& fileName);
 // Either of them from an open, seekable device (a file or bytes in memory).
+QImage TiffDeviceToImage(QIODevice& device, bool preview);
+
+// The same images as BMP files (8, 1 or 24 bits per pixel, bottom-up); empty when the file
+// cannot be decoded.
+QByteArray TiffToBmp(const QString& fileName);
+QByteArray TiffToBmpPreview(const QString& fileName);
 QByteArray TiffDeviceToBmp(QIODevice& device, bool preview);
 
 }  // namespace pixmarl

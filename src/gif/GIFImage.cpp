@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <limits>
 
 #include <QBuffer>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QSaveFile>
 
 #include "gif/GIFLzw.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace pixmarl {
 
@@ -31,15 +33,17 @@ const char* const kNoDibMemory = "Failed to allocate memory for GIF DIB";
 }
 
 // A bounds-checked cursor over the file's bytes; reading past the end is "Premature end of data".
+// Over a device it reads ahead in chunks and drops what has been read, so reading only the first
+// frame of a large file costs only that frame. A pointer from Bytes stays valid until the next
+// call.
 class ByteReader {
 public:
-    explicit ByteReader(const QByteArray& data)
-        : data_(reinterpret_cast<const std::uint8_t*>(data.constData())),
-          size_(std::size_t(data.size()))
-    {}
+    explicit ByteReader(const QByteArray& data) : buffer_(data) { Sync(); }
+    // Reads at most limit bytes of device.
+    ByteReader(QIODevice& device, qint64 limit) : device_(&device), left_(limit) { Sync(); }
 
-    bool AtEnd() const { return pos_ >= size_; }
-    std::uint8_t Peek() const
+    bool AtEnd() { return pos_ >= size_ && !Refill(1); }
+    std::uint8_t Peek()
     {
         if (AtEnd())
             Fail(kPrematureEnd);
@@ -58,12 +62,13 @@ public:
     }
     const std::uint8_t* Bytes(std::size_t count)
     {
-        if (count > size_ - pos_)
+        if (count > size_ - pos_ && !Refill(count))
             Fail(kPrematureEnd);
         const std::uint8_t* p = data_ + pos_;
         pos_ += count;
         return p;
     }
+    // Steps back over the byte just read.
     void Back() { --pos_; }
 
     // A chain of data sub-blocks up to its 0 terminator, joined. The chain ends with the data.
@@ -79,9 +84,42 @@ public:
     }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
+    static constexpr qint64 kChunk = 64 * 1024;
+
+    void Sync()
+    {
+        data_ = reinterpret_cast<const std::uint8_t*>(buffer_.constData());
+        size_ = std::size_t(buffer_.size());
+    }
+
+    // Makes count bytes from the position on available; false when the device has no more.
+    bool Refill(std::size_t count)
+    {
+        if (device_ == nullptr)
+            return false;
+        // The byte before the position stays for Back.
+        const std::size_t keep = std::min<std::size_t>(pos_, 1);
+        buffer_.remove(0, qsizetype(pos_ - keep));
+        pos_ = keep;
+        while (std::size_t(buffer_.size()) - pos_ < count && left_ > 0) {
+            const qint64 missing = qint64(count - (std::size_t(buffer_.size()) - pos_));
+            const qint64 want = std::min(left_, std::max(missing, kChunk));
+            const qsizetype had = buffer_.size();
+            buffer_.resize(had + qsizetype(want));
+            const qint64 got = device_->read(buffer_.data() + had, want);
+            buffer_.resize(had + qsizetype(std::max<qint64>(got, 0)));
+            left_ = got > 0 ? left_ - got : 0;
+        }
+        Sync();
+        return count <= size_ - pos_;
+    }
+
+    QByteArray buffer_;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
     std::size_t pos_ = 0;
+    QIODevice* device_ = nullptr;
+    qint64 left_ = 0;
 };
 
 void PutWord(QByteArray& out, int value)
@@ -132,6 +170,9 @@ bool IsLoopIdentifier(const QByteArray& id)
 class TGIFReader {
 public:
     TGIFReader(TGIFImage& image, const QByteArray& data) : image_(image), in_(data) {}
+    TGIFReader(TGIFImage& image, QIODevice& device, qint64 limit)
+        : image_(image), in_(device, limit)
+    {}
 
     void Read()
     {
@@ -494,28 +535,36 @@ void TGIFImage::Clear()
 
 void TGIFImage::LoadFromData(const QByteArray& data)
 {
-    Clear();
-    try {
-        TGIFReader(*this, data).Read();
-    } catch (...) {
-        Clear();
-        throw;
-    }
+    Read([&] { TGIFReader(*this, data).Read(); });
 }
 
 void TGIFImage::LoadFromStream(QIODevice& stream)
 {
-    LoadFromData(stream.readAll());
+    // A file is read no further than the size it has now.
+    const qint64 limit = stream.isSequential() ? std::numeric_limits<qint64>::max()
+                                               : std::max<qint64>(stream.size() - stream.pos(), 0);
+    Read([&] { TGIFReader(*this, stream, limit).Read(); });
 }
 
 void TGIFImage::LoadFromFile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenReadOnly(file, fileName, QIODevice::Unbuffered)) {
         Clear();
         throw EGIFError(QStringLiteral("Cannot open %1").arg(fileName).toStdString());
     }
     LoadFromStream(file);
+}
+
+void TGIFImage::Read(const std::function<void()>& read)
+{
+    Clear();
+    try {
+        read();
+    } catch (...) {
+        Clear();
+        throw;
+    }
 }
 
 bool TGIFImage::ContinueAfterFirstFrame(std::uint8_t)
@@ -577,6 +626,8 @@ TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
     if (source.width() == 0 || source.height() == 0 || source.width() > 0xFFFF ||
         source.height() > 0xFFFF)
         throw EGIFError("Bitmap size does not fit a GIF frame");
+    // Running painters read the frames.
+    painters_.Shutdown();
     // Every index must have a colour: a table that falls short is grown with black.
     QList<QRgb> colors = source.colorTable();
     const int width = source.width();
@@ -816,9 +867,8 @@ int TGIFPainter::FrameDelayUnits(const TGIFSubImage& frame, TDrawOptions options
 
 TGIFPainter::TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRect& rect,
                          TDrawOptions options)
-    : TAnimPainter(target, rect, options), image_(&image)
+    : TAnimPainter(target, rect, options), image_(image)
 {
-    // The thread keeps time from this copy and never reads the image itself.
     for (const auto& frame : image.Images()) {
         const TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
         const TGIFAppExtNSLoop* loop = frame->LoopExtension();
@@ -828,32 +878,21 @@ TGIFPainter::TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRe
     }
 }
 
-bool TGIFPainter::Prepare(int index)
+bool TGIFPainter::Compose(int index, QImage& screen)
 {
-    bool ok = false;
-    HandOver([&] {
-        try {
-            if (!composer_)
-                composer_ = std::make_unique<TGIFComposer>(*image_);
-            prepared_ = composer_->Compose(index, (DrawOptions() & doTransparent) != 0);
-            ok = true;
-        } catch (const EGIFError&) {
-            // A frame that cannot be shown ends the animation; the image stays readable.
-        }
-    });
-    return ok && !StopRequested();
-}
-
-bool TGIFPainter::DrawPrepared()
-{
-    bool drawn = false;
-    HandOver([&] { drawn = PaintToTarget(prepared_); });
-    return drawn && !StopRequested();
+    try {
+        if (!composer_)
+            composer_ = std::make_unique<TGIFComposer>(image_);
+        screen = composer_->Compose(index, (DrawOptions() & doTransparent) != 0);
+        return true;
+    } catch (const EGIFError&) {
+        // A frame that cannot be shown ends the animation; the image stays readable.
+        return false;
+    }
 }
 
 void TGIFPainter::Execute()
 {
-    using Clock = std::chrono::steady_clock;
     const bool animate = (DrawOptions() & doAnimate) != 0;
     const bool loop = (DrawOptions() & doLoop) != 0;
     bool endless = Async() && (DrawOptions() & doLoopForever) != 0;
@@ -861,7 +900,6 @@ void TGIFPainter::Execute()
     int startFrame = 0;
     int delayUnits = 0;  // the first frame is drawn at once
     bool drawnAny = false;
-    Clock::time_point lastDrawn = Clock::now();
     for (bool firstPass = true;; firstPass = false) {
         if (drawnAny) {
             Fire(OnLoop);
@@ -870,25 +908,22 @@ void TGIFPainter::Execute()
         }
         for (int i = startFrame; i < int(frames_.size()); ++i) {
             const FrameTiming& frame = frames_[std::size_t(i)];
-            if (StopRequested() || !frame.hasImage || !Prepare(i))
-                return;
-            const auto due = lastDrawn + std::chrono::milliseconds(delayUnits * kDelayUnitMs);
-            const auto remaining =
-                std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
-            if (remaining.count() > 0 && !WaitFor(remaining))
+            QImage screen;
+            // The stop check comes first: an event may have freed the image meanwhile.
+            if (StopRequested() || !frame.hasImage || !Compose(i, screen))
                 return;
             if (firstPass && frame.loops >= 0) {
                 passes = frame.loops;
                 startFrame = i;
                 endless = endless || (Async() && frame.loops == 0);
             }
-            previousDisposal_ = disposal_.load();
-            disposal_ = frame.disposal;
-            SetCurrentFrame(i);
-            Fire(OnPaint);
-            if (StopRequested() || !DrawPrepared())
+            const auto handOver = [&] {
+                previousDisposal_ = disposal_.load();
+                disposal_ = frame.disposal;
+            };
+            if (!ShowFrame(i, std::move(screen),
+                           std::chrono::milliseconds(delayUnits * kDelayUnitMs), handOver))
                 return;
-            lastDrawn = Clock::now();
             drawnAny = true;
             if (!animate)
                 return;

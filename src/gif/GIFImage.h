@@ -8,7 +8,7 @@
 // Reading never trusts the file: every read is bounds-checked, a frame's buffer is bounded by what
 // its data can describe and by kMaxDecodedBytes, and the first error ends the load with an
 // EGIFError. Loading and saving may run on any thread; painting starts, and an image with painters
-// is freed, on the GUI thread.
+// is freed or changed, on the GUI thread (changing or freeing it stops its painters first).
 
 #include <array>
 #include <cstdint>
@@ -234,7 +234,9 @@ public:
     TGIFImage(const TGIFImage&) = delete;
     TGIFImage& operator=(const TGIFImage&) = delete;
 
-    // Replace the contents; throw EGIFError on a damaged file (the image is then empty).
+    // Replace the contents; throw EGIFError on a damaged file (the image is then empty). Only a
+    // regular file is read, and no further than the size it had when opened; a stream is read
+    // as far as the frames go.
     void LoadFromFile(const QString& fileName);
     void LoadFromStream(QIODevice& stream);
     void LoadFromData(const QByteArray& data);
@@ -276,8 +278,8 @@ public:
     TAnimPainter::TPainterEvent OnEndPaint;
 
     // Starts a painter on the target and rectangle (GUI thread). With doAsync it runs in its own
-    // thread and is returned (also kept in the painter list); without, it runs to its end here and
-    // nothing is returned. The target must outlive the painter or this image.
+    // thread, where it composes the frames, and is returned (also kept in the painter list);
+    // without, it runs to its end here and nothing is returned.
     std::shared_ptr<TGIFPainter> Paint(TPaintTarget* target, const QRect& rect,
                                        TDrawOptions options);
     void LockPainters() { painters_.Lock(); }
@@ -294,6 +296,8 @@ protected:
 private:
     friend class TGIFReader;
     void Warning(TGIFSeverity severity, const QString& message) const;
+    // Runs a reader on the emptied image; a failure leaves it empty and is thrown on.
+    void Read(const std::function<void()>& read);
     void SetGlobalColorMap(const QImage& bitmap);
 
     TGIFHeader header_;
@@ -343,12 +347,12 @@ private:
     int last_ = -1;
 };
 
-// Plays the frames of a TGIFImage into a paint target: the thread keeps time, the frames are
-// composed and handed to the target on the GUI thread.
+// Plays the frames of a TGIFImage into a paint target: the painter's thread composes each frame
+// and keeps time; the target's thread only draws.
 class TGIFPainter : public TAnimPainter {
 public:
-    // Disposal methods of the frame shown and of the one before it (1 without a graphic control
-    // extension).
+    // Disposal methods of the frame handed over last and of the one before it (1 without a
+    // graphic control extension).
     int Disposal() const { return disposal_.load(); }
     int PreviousDisposal() const { return previousDisposal_.load(); }
 
@@ -369,12 +373,11 @@ private:
 
     TGIFPainter(const TGIFImage& image, TPaintTarget* target, const QRect& rect,
                 TDrawOptions options);
-    bool Prepare(int index);
-    bool DrawPrepared();
+    // The screen after frame index; false when it cannot be shown.
+    bool Compose(int index, QImage& screen);
 
-    const TGIFImage* image_;  // touched only inside hand-overs
+    const TGIFImage& image_;  // read by the painter's thread; the image waits for its end
     std::unique_ptr<TGIFComposer> composer_;
-    QImage prepared_;
     std::vector<FrameTiming> frames_;
     std::atomic<int> disposal_{1};
     std::atomic<int> previousDisposal_{1};

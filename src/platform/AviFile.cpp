@@ -3,21 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
-#include <QFile>
+#include <QImage>
 #include <QtEndian>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
 #include "platform/FfmpegPtr.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace pixmarl {
 
@@ -84,23 +82,14 @@ private:
 // the few reads elsewhere, so that a typical file costs one or two reads.
 class TFileSource : public TByteSource {
 public:
-    explicit TFileSource(const QString& fileName)
+    explicit TFileSource(const QString& fileName) : file_(fileName)
     {
-        fd_ = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        if (!file_.IsOpen())
             return;
-        size_ = std::uint64_t(st.st_size);
+        size_ = std::uint64_t(file_.Size());
         head_.size = std::size_t(std::min<std::uint64_t>(size_, kCacheBytes));
         ok_ = ReadFully(0, head_.bytes.data(), head_.size);
     }
-    ~TFileSource() override
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TFileSource(const TFileSource&) = delete;
-    TFileSource& operator=(const TFileSource&) = delete;
 
     bool Ok() const { return ok_; }
     std::uint64_t Size() const override { return size_; }
@@ -141,7 +130,7 @@ private:
     {
         auto* p = static_cast<std::uint8_t*>(dest);
         while (n > 0) {
-            const ssize_t got = ::pread(fd_, p, n, off_t(offset));
+            const qint64 got = file_.ReadAt(qint64(offset), p, qint64(n));
             if (got <= 0)
                 return false;
             p += got;
@@ -151,11 +140,18 @@ private:
         return true;
     }
 
-    int fd_ = -1;
+    TReadOnlyFile file_;
     bool ok_ = false;
     std::uint64_t size_ = 0;
     TCache head_;
     TCache window_;
+};
+
+// The file FFmpeg reads, and its read position.
+struct TAviInput {
+    explicit TAviInput(const QString& fileName) : file(fileName) {}
+    TReadOnlyFile file;
+    qint64 position = 0;
 };
 
 struct TChunk {
@@ -482,31 +478,49 @@ void SilenceFfmpeg()
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
-void Put16(std::uint8_t* p, std::uint32_t v)
+// FFmpeg reads the file through our own descriptor: opened without blocking and refused unless
+// it is a regular file, read no further than its size at opening.
+int ReadInput(void* opaque, std::uint8_t* buffer, int size)
 {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
+    auto* input = static_cast<TAviInput*>(opaque);
+    const qint64 got = input->file.ReadAt(input->position, buffer, size);
+    if (got < 0)
+        return AVERROR(EIO);
+    if (got == 0)
+        return AVERROR_EOF;
+    input->position += got;
+    return int(got);
 }
 
-void Put32(std::uint8_t* p, std::uint32_t v)
+std::int64_t SeekInput(void* opaque, std::int64_t offset, int whence)
 {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
+    auto* input = static_cast<TAviInput*>(opaque);
+    whence &= ~AVSEEK_FORCE;
+    if (whence == AVSEEK_SIZE)
+        return input->file.Size();
+    qint64 base = 0;
+    if (whence == SEEK_CUR)
+        base = input->position;
+    else if (whence == SEEK_END)
+        base = input->file.Size();
+    else if (whence != SEEK_SET)
+        return AVERROR(EINVAL);
+    if (offset < -base || offset > std::numeric_limits<qint64>::max() - base)
+        return AVERROR(EINVAL);
+    input->position = base + offset;
+    return input->position;
 }
 
-// A packed bitmap with an empty colour table of tableEntries entries and rows of rowBytes.
-QByteArray NewPackedBitmap(int width, int height, int bitCount, int tableEntries, int rowBytes)
+// A 24-bit image over a buffer with room behind its last row, which the scaler may write into.
+QImage NewScalerImage(int width, int height, int& stride)
 {
-    const qsizetype pixels = qsizetype(rowBytes) * height;
-    QByteArray dib(kBitmapInfoHeaderSize + tableEntries * 4 + pixels, '\0');
-    auto* h = reinterpret_cast<std::uint8_t*>(dib.data());
-    Put32(h, kBitmapInfoHeaderSize);
-    Put32(h + 4, std::uint32_t(width));
-    Put32(h + 8, std::uint32_t(-height));  // top-down rows
-    Put16(h + 12, 1);
-    Put16(h + 14, std::uint32_t(bitCount));
-    Put32(h + 20, std::uint32_t(pixels));
-    return dib;
+    stride = (width * 3 + 3) & ~3;
+    constexpr int kSlack = 64;
+    auto* pixels =
+        static_cast<uchar*>(av_malloc(std::size_t(stride) * std::size_t(height) + kSlack));
+    if (pixels == nullptr)
+        return {};
+    return QImage(pixels, width, height, stride, QImage::Format_RGB888, av_free, pixels);
 }
 
 }  // namespace
@@ -529,6 +543,8 @@ TAviParseResult ParseAviHeaders(const QByteArray& data, TAviHeaders& headers)
 
 struct TAviFrameDecoder::State {
     QString fileName;
+    std::unique_ptr<TAviInput> input;
+    TAvioPtr io;
     TFormatPtr format;
     TCodecPtr codec;
     TFramePtr frame;
@@ -539,24 +555,44 @@ struct TAviFrameDecoder::State {
     bool draining = false;
 
     bool Open();
+    bool OpenInput();
     bool DecodeNext();
-    QByteArray ToPackedBitmap();
-    QByteArray PaletteBitmap();
-    QByteArray RgbBitmap();
+    QImage ToImage();
+    QImage PaletteImage();
+    QImage RgbImage();
 };
+
+bool TAviFrameDecoder::State::OpenInput()
+{
+    input = std::make_unique<TAviInput>(fileName);
+    if (!input->file.IsOpen())
+        return false;
+    constexpr int kBufferBytes = 64 * 1024;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferBytes));
+    if (buffer == nullptr)
+        return false;
+    io.reset(
+        avio_alloc_context(buffer, kBufferBytes, 0, input.get(), ReadInput, nullptr, SeekInput));
+    if (!io) {
+        av_free(buffer);
+        return false;
+    }
+    format.reset(avformat_alloc_context());
+    if (!format)
+        return false;
+    format->pb = io.get();
+    format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    return true;
+}
 
 bool TAviFrameDecoder::State::Open()
 {
     SilenceFfmpeg();
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
-    // The "file:" prefix keeps a colon in the name from being read as a protocol.
-    const QByteArray url = "file:" + QFile::encodeName(fileName);
-    const int opened =
-        avformat_open_input(&raw, url.constData(), av_find_input_format("avi"), &options);
-    av_dict_free(&options);
-    if (opened < 0)
+    if (!OpenInput())
+        return false;
+    // On failure FFmpeg frees the context it was given.
+    AVFormatContext* raw = format.release();
+    if (avformat_open_input(&raw, nullptr, av_find_input_format("avi"), nullptr) < 0)
         return false;
     format.reset(raw);
     for (unsigned i = 0; i < format->nb_streams && stream < 0; ++i)
@@ -597,53 +633,49 @@ bool TAviFrameDecoder::State::DecodeNext()
     }
 }
 
-QByteArray TAviFrameDecoder::State::PaletteBitmap()
+QImage TAviFrameDecoder::State::PaletteImage()
 {
     const int w = frame->width;
     const int h = frame->height;
-    const int rowBytes = (w + 3) & ~3;
-    QByteArray dib = NewPackedBitmap(w, h, 8, 256, rowBytes);
-    auto* table = reinterpret_cast<std::uint8_t*>(dib.data()) + kBitmapInfoHeaderSize;
+    QImage image(w, h, QImage::Format_Indexed8);
+    if (image.isNull())
+        return {};
     const auto* palette = reinterpret_cast<const std::uint32_t*>(frame->data[1]);
-    for (int i = 0; i < 256; ++i) {
-        Put32(table + i * 4, palette[i] & 0xFFFFFF);  // blue, green, red, reserved
-    }
-    std::uint8_t* pixels = table + 256 * 4;
+    QList<QRgb> colors(256);
+    for (int i = 0; i < 256; ++i)
+        colors[i] = 0xFF000000u | (palette[i] & 0xFFFFFFu);
+    image.setColorTable(colors);
     for (int y = 0; y < h; ++y)
-        std::memcpy(pixels + std::ptrdiff_t(y) * rowBytes,
-                    frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0], std::size_t(w));
-    return dib;
+        std::memcpy(image.scanLine(y), frame->data[0] + std::ptrdiff_t(y) * frame->linesize[0],
+                    std::size_t(w));
+    return image;
 }
 
-QByteArray TAviFrameDecoder::State::RgbBitmap()
+QImage TAviFrameDecoder::State::RgbImage()
 {
     const int w = frame->width;
     const int h = frame->height;
     scaler.reset(sws_getCachedContext(scaler.release(), w, h, AVPixelFormat(frame->format), w, h,
-                                      AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
-    if (!scaler)
+                                      AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr));
+    int stride = 0;
+    QImage image = scaler ? NewScalerImage(w, h, stride) : QImage();
+    if (image.isNull())
         return {};
-    const int rowBytes = (w * 3 + 3) & ~3;
-    QByteArray dib = NewPackedBitmap(w, h, 24, 0, rowBytes);
-    // The scaler may write a little past the last row: give it room, then cut it off.
-    const qsizetype size = dib.size();
-    dib.resize(size + 64);
-    std::uint8_t* dest[4] = {reinterpret_cast<std::uint8_t*>(dib.data()) + kBitmapInfoHeaderSize,
-                             nullptr, nullptr, nullptr};
-    const int destStride[4] = {rowBytes, 0, 0, 0};
+    // The image's own buffer: a const view, so that writing does not detach it.
+    std::uint8_t* dest[4] = {const_cast<uchar*>(image.constBits()), nullptr, nullptr, nullptr};
+    const int destStride[4] = {stride, 0, 0, 0};
     if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, h, dest, destStride) != h)
         return {};
-    dib.truncate(size);
-    return dib;
+    return image;
 }
 
-QByteArray TAviFrameDecoder::State::ToPackedBitmap()
+QImage TAviFrameDecoder::State::ToImage()
 {
     if (!FrameSideOk(frame->width) || !FrameSideOk(frame->height))
         return {};
     if (frame->format == AV_PIX_FMT_PAL8 && frame->data[1] != nullptr)
-        return PaletteBitmap();
-    return RgbBitmap();
+        return PaletteImage();
+    return RgbImage();
 }
 
 TAviFrameDecoder::TAviFrameDecoder(std::unique_ptr<State> state) : state_(std::move(state))
@@ -660,7 +692,7 @@ std::unique_ptr<TAviFrameDecoder> TAviFrameDecoder::Open(const QString& fileName
     return std::unique_ptr<TAviFrameDecoder>(new TAviFrameDecoder(std::move(state)));
 }
 
-QByteArray TAviFrameDecoder::Frame(int index)
+QImage TAviFrameDecoder::Frame(int index)
 {
     if (index < 0)
         return {};
@@ -677,7 +709,7 @@ QByteArray TAviFrameDecoder::Frame(int index)
             return {};
         ++state_->next;
     }
-    return state_->ToPackedBitmap();
+    return state_->ToImage();
 }
 
 }  // namespace pixmarl

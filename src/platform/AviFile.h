@@ -6,17 +6,19 @@
 // the legacy index for the key-frame capability); it never opens a decoder, so it is cheap enough
 // to run for every video of a folder. It trusts nothing in the file: a chunk that reaches past its
 // parent list or the file, an absurd stream count or frame size, or a missing video stream give
-// the designed failure result. Any thread may call it.
+// apNotAvi or apNoVideo. Any thread may call it.
 //
-// The frame decoder uses FFmpeg for every codec FFmpeg decodes and hands frames out as packed
-// device-independent bitmaps (information header, colour table, pixels), the form callers convert
-// with DibToBitmap. One decoder belongs to one thread at a time.
+// The frame decoder uses FFmpeg for every codec FFmpeg decodes and hands frames out as images,
+// decoded straight into their rows. FFmpeg reads the file through a descriptor of our own, so a
+// FIFO or device under the name is refused as the parser refuses it. One decoder belongs to one
+// thread at a time.
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 namespace pixmarl {
@@ -111,9 +113,9 @@ public:
     TAviFrameDecoder(const TAviFrameDecoder&) = delete;
     TAviFrameDecoder& operator=(const TAviFrameDecoder&) = delete;
 
-    // Frame index as a packed bitmap: 8 bits with a full 256-entry colour table for palette video,
-    // 24 bits otherwise, rows top-down. Empty when the frame cannot be decoded.
-    QByteArray Frame(int index);
+    // Frame index: Format_Indexed8 with the full 256-entry colour table for palette video,
+    // Format_RGB888 otherwise. A null image when the frame cannot be decoded.
+    QImage Frame(int index);
 
 private:
     struct State;

@@ -55,12 +55,18 @@ bool IsDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// FIFOs, devices and sockets are never listed: opening or reading one as an image could block.
+bool IsFileOrFolder(mode_t mode)
+{
+    return S_ISREG(mode) || S_ISDIR(mode);
+}
+
 // Fills entry (whose name is set) from one stat relative to dirFd (or AT_FDCWD) and the entry's
 // stored attributes, read by its full path.
 bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, TDirEntry& entry)
 {
     struct stat st {};
-    if (fstatat(dirFd, nativeName, &st, 0) != 0)
+    if (fstatat(dirFd, nativeName, &st, 0) != 0 || !IsFileOrFolder(st.st_mode))
         return false;
     entry.isDir = S_ISDIR(st.st_mode);
     entry.size = entry.isDir ? 0 : qint64(st.st_size);
@@ -140,7 +146,11 @@ bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,
             bool isDir = e.d_type == DT_DIR;
             if (e.d_type == DT_UNKNOWN || e.d_type == DT_LNK) {
                 struct stat st {};
-                isDir = fstatat(dir.Fd(), e.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+                if (fstatat(dir.Fd(), e.d_name, &st, 0) != 0 || !IsFileOrFolder(st.st_mode))
+                    return;
+                isDir = S_ISDIR(st.st_mode);
+            } else if (e.d_type != DT_REG && !isDir) {
+                return;
             }
             visit(TDirName{native, NameHash(native), isDir});
         });

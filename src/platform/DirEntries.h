@@ -29,9 +29,10 @@ using TDirNameFilter = std::function<bool(std::string_view nativeName)>;
 std::uint64_t NameHash(std::string_view nativeName);
 std::uint64_t NameHash(const QString& name);
 
-// Calls visit for every entry of folder except "." and ".." that passes accept, in the order the
-// filesystem returns them. Entries that vanish or cannot be read meanwhile (a dangling symbolic
-// link) are left out. Returns false, without calling visit, when the folder cannot be opened.
+// Calls visit for every regular file and folder of folder (also behind a symbolic link) except
+// "." and ".." that passes accept, in the order the filesystem returns them. FIFOs, devices,
+// sockets and entries that vanish or cannot be read meanwhile (a dangling link) are left out.
+// Returns false, without calling visit, when the folder cannot be opened.
 bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
                      const std::function<void(TDirEntry&&)>& visit);
 
@@ -39,7 +40,8 @@ bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
 bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry);
 
 // Calls visit with the bytes and hash of every entry name that passes accept, and whether it is a
-// folder, without a stat except where the filesystem does not tell the entry's type.
+// folder, without a stat except where the filesystem does not tell the entry's type or it is a
+// link. The same entries are left out as by ForEachDirEntry.
 struct TDirName {
     std::string_view nativeName;
     std::uint64_t hash;

@@ -25,6 +25,13 @@ struct TFrameFreer {
 struct TPacketFreer {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+struct TAvioFreer {
+    void operator()(AVIOContext* c) const
+    {
+        av_freep(&c->buffer);
+        avio_context_free(&c);
+    }
+};
 struct TScalerFreer {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
@@ -33,6 +40,7 @@ using TFormatPtr = std::unique_ptr<AVFormatContext, TFormatCloser>;
 using TCodecPtr = std::unique_ptr<AVCodecContext, TCodecFreer>;
 using TFramePtr = std::unique_ptr<AVFrame, TFrameFreer>;
 using TPacketPtr = std::unique_ptr<AVPacket, TPacketFreer>;
+using TAvioPtr = std::unique_ptr<AVIOContext, TAvioFreer>;
 using TScalerPtr = std::unique_ptr<SwsContext, TScalerFreer>;
 
 }  // namespace pixmarl

@@ -34,7 +34,9 @@ TEST(DJPEG, FitAndJpegScaleFollowTheBox)
         {64, 48, 96, true, {64, 48}, 1, 1},
         {500, 500, 156, false, {156, 156}, 2, 4},
         {32, 32, 96, false, {95, 96}, 1, 1},
-        {1, 4000, 64, false, {0, 64}, 8, 8},
+        {1, 4000, 64, false, {1, 64}, 8, 8},
+        {0, 100, 64, false, {0, 0}, 1, 1},
+        {-5, 100, 64, true, {0, 0}, 1, 1},
     };
     for (const auto& c : cases) {
         const TThumbFit fit = FitIntoBox(c.w, c.h, c.box, c.dontSizeSmall);

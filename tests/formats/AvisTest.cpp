@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "formats/AVIFile.h"
 #include "formats/Avis.h"
 
 namespace pixmarl {
@@ -48,97 +47,6 @@ TEST(AvisTest, RateAndDurationTexts)
         info.dwLength = c.length;
         EXPECT_EQ(AviRateText(info), c.rateText);
         EXPECT_EQ(AviDurationText(info), c.durationText);
-    }
-}
-
-// A packed bitmap: 40-byte header, the given colour table, then the rows as given.
-QByteArray PackedDib(int width, int height, int bits, std::uint32_t clrUsed,
-    const std::vector<QRgb>& table, const QByteArray& rows, std::uint32_t compression = 0)
-{
-    QByteArray dib(40, '\0');
-    auto put = [&dib](int at, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            dib[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    put(0, 40, 4);
-    put(4, std::uint32_t(width), 4);
-    put(8, std::uint32_t(height), 4);
-    put(12, 1, 2);
-    put(14, std::uint32_t(bits), 2);
-    put(16, compression, 4);
-    put(32, clrUsed, 4);
-    for (QRgb c : table)
-        dib.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
-    return dib + rows;
-}
-
-std::vector<QRgb> Ramp(int n)
-{
-    std::vector<QRgb> table;
-    for (int i = 0; i < n; ++i)
-        table.push_back(qRgb(i, 255 - i, 7));
-    return table;
-}
-
-TEST(AvisTest, PackedBitmapsOfEveryDepth)
-{
-    const QRgb a = qRgb(10, 20, 30);
-    const QRgb b = qRgb(200, 100, 50);
-    const struct { const char* name; QByteArray dib; QRgb topLeft; QRgb bottomRight; } cases[] = {
-        // 2 x 2 bottom-up: the first row in the data is the bottom one.
-        { "1 bit, two colours",
-            PackedDib(2, 2, 1, 2, { a, b }, QByteArray("\x40\0\0\0\x80\0\0\0", 8)), b, b },
-        { "4 bits, table of 16 by default",
-            PackedDib(2, 2, 4, 0, Ramp(16), QByteArray("\x0F\0\0\0\x30\0\0\0", 8)), qRgb(3, 252, 7),
-            qRgb(15, 240, 7) },
-        { "8 bits, table of 256 by default",
-            PackedDib(2, 2, 8, 0, Ramp(256), QByteArray("\0\xC8\0\0\xFA\x01\0\0", 8)),
-            qRgb(250, 5, 7), qRgb(200, 55, 7) },
-        { "8 bits, short table: pixels follow it",
-            PackedDib(2, 1, 8, 3, { a, b, a }, QByteArray("\x01\x02\0\0", 4)), b, a },
-        { "8 bits, index past the table",
-            PackedDib(1, 1, 8, 2, { a, b }, QByteArray("\x05\0\0\0", 4)), qRgb(0, 0, 0),
-            qRgb(0, 0, 0) },
-        { "16 bits 5-5-5", PackedDib(1, 1, 16, 0, {}, QByteArray("\x1F\x7C\0\0", 4)),
-            qRgb(255, 0, 255), qRgb(255, 0, 255) },
-        { "24 bits padded rows",
-            PackedDib(1, 2, 24, 0, {}, QByteArray("\x01\x02\x03\0\x04\x05\x06\0", 8)),
-            qRgb(6, 5, 4), qRgb(3, 2, 1) },
-        { "32 bits top-down",
-            PackedDib(2, -1, 32, 0, {}, QByteArray("\x01\x02\x03\0\x04\x05\x06\0", 8)),
-            qRgb(3, 2, 1), qRgb(6, 5, 4) },
-        { "24 bits after an unused table",
-            PackedDib(1, 1, 24, 1, { a }, QByteArray("\x01\x02\x03\0", 4)), qRgb(3, 2, 1),
-            qRgb(3, 2, 1) },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QImage image = DibToBitmap(c.dib);
-        ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(image.format(), QImage::Format_RGB888);
-        EXPECT_EQ(image.pixel(0, 0), c.topLeft);
-        EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), c.bottomRight);
-    }
-}
-
-TEST(AvisTest, PackedBitmapsThatDoNotFitGiveNoImage)
-{
-    const QByteArray row4("\0\0\0\0", 4);
-    const struct { const char* name; QByteArray dib; } cases[] = {
-        { "nothing", QByteArray() },
-        { "header cut short", PackedDib(1, 1, 24, 0, {}, row4).left(39) },
-        { "rows cut short", PackedDib(1, 2, 24, 0, {}, row4) },
-        { "default table missing", PackedDib(1, 1, 8, 0, Ramp(255), row4) },
-        { "huge colour count", PackedDib(1, 1, 8, 0xFFFFFFFF, {}, row4) },
-        { "compressed", PackedDib(1, 1, 24, 0, {}, row4, 1) },
-        { "2 bits", PackedDib(1, 1, 2, 0, Ramp(4), row4) },
-        { "zero width", PackedDib(0, 1, 24, 0, {}, row4) },
-        { "zero height", PackedDib(1, 0, 24, 0, {}, row4) },
-        { "absurd height", PackedDib(1, 1 << 30, 24, 0, {}, row4) },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_TRUE(DibToBitmap(c.dib).isNull());
     }
 }
 

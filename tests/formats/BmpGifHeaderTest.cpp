@@ -49,21 +49,16 @@ TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
     }
 }
 
+// The two headers of a 5-pixel-wide bitmap, without pixels.
 QByteArray HeaderBytes(std::uint16_t bitCount, std::uint32_t compression, std::int32_t height)
 {
-    QByteArray bytes("BM");
-    bytes.append(12, '\0');
-    auto put = [&bytes](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            bytes.append(char((v >> (8 * i)) & 0xFF));
-    };
-    put(40, 4);
-    put(5, 4);
-    put(std::uint32_t(height), 4);
-    put(1, 2);
-    put(bitCount, 2);
-    put(compression, 4);
-    bytes.append(20, '\0');
+    QByteArray bytes = "BM" + QByteArray(52, '\0');
+    test::PutLe(bytes, 14, 40);
+    test::PutLe(bytes, 18, 5);
+    test::PutLe(bytes, 22, std::uint32_t(height));
+    test::PutLe(bytes, 26, 1, 2);
+    test::PutLe(bytes, 28, bitCount, 2);
+    test::PutLe(bytes, 30, compression);
     return bytes;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include <QBuffer>
+
 #include "gif/GIFImage.h"
 #include "support/GifBuilder.h"
 
@@ -261,6 +263,19 @@ TEST(QuickGIF, ReadsOnlyTheFirstFrame)
         EXPECT_EQ(quick.Count(), 1);
         EXPECT_EQ(quick.MoreFollow(), c.moreFollow) << c.frames;
     }
+    // What follows the first frame is not read: a large second frame stays where it is.
+    GifParams params;
+    params.width = params.height = 1000;
+    params.frames.resize(2);
+    params.frames[1].width = params.frames[1].height = 1000;
+    const QByteArray data = BuildGif(params);
+    QBuffer stream;
+    stream.setData(data);
+    stream.open(QIODevice::ReadOnly);
+    TQuickGIF quick;
+    quick.LoadFromStream(stream);
+    EXPECT_TRUE(quick.MoreFollow());
+    EXPECT_LT(stream.pos(), data.size() / 2);
 }
 
 // A frame at (left, 0) of the given pixels, and a screen of such frames with background 3.

@@ -1,5 +1,8 @@
 #include "support/BmpBuilder.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "support/JpegBuilder.h"
 
 namespace pixmarl::test {
@@ -20,7 +23,8 @@ void Put32(QByteArray& out, qint64 v)
 QByteArray PackedRow(const BmpParams& params, int y)
 {
     const int stride = ((params.width * params.bitCount + 31) / 32) * 4;
-    QByteArray row(stride, '\0');
+    QByteArray bytes(stride, '\0');
+    char* row = bytes.data();  // not QByteArray's operator[]: large images stay quick to build
     for (int x = 0; x < params.width; ++x) {
         if (params.bitCount <= 8) {
             const int index = BmpPatternIndex(x, y, params.bitCount);
@@ -35,12 +39,13 @@ QByteArray PackedRow(const BmpParams& params, int y)
             row[x * 2] = char(v & 0xFF);
             row[x * 2 + 1] = char(v >> 8);
         } else {
-            const int bytes = params.bitCount / 8;
+            const int pixelBytes = params.bitCount / 8;
             for (int c = 0; c < 3; ++c)
-                row[x * bytes + 2 - c] = char(PatternPixel(x, y, c, params.width, params.height));
+                row[x * pixelBytes + 2 - c] =
+                    char(PatternPixel(x, y, c, params.width, params.height));
         }
     }
-    return row;
+    return bytes;
 }
 
 QByteArray RleRow(const BmpParams& params, int y, bool last)
@@ -69,9 +74,19 @@ QByteArray BuildBmp(const BmpParams& params)
         params.paletteSize >= 0 ? params.paletteSize
                                 : (params.bitCount <= 8 ? 1 << params.bitCount : 0);
     QByteArray pixels;
+    std::vector<QByteArray> band(std::size_t(std::max(params.bandRows, 0)));
     for (int i = 0; i < params.height; ++i) {
         const int y = params.topDown ? i : params.height - 1 - i;
-        pixels += rle ? RleRow(params, y, i == params.height - 1) : PackedRow(params, y);
+        if (rle) {
+            pixels += RleRow(params, y, i == params.height - 1);
+        } else if (band.empty()) {
+            pixels += PackedRow(params, y);
+        } else {
+            QByteArray& row = band[std::size_t(y % params.bandRows)];
+            if (row.isEmpty())
+                row = PackedRow(params, y % params.bandRows);
+            pixels += row;
+        }
     }
     const int masks = params.compression == 3 ? 12 : 0;
     const int offset = 14 + 40 + masks + paletteSize * 4;

@@ -22,6 +22,8 @@ struct BmpParams {
     bool topDown = false;
     int paletteSize = -1;   // -1: 2^bitCount for 8 bits or fewer, else 0
     int colorsUsed = 0;     // the header's biClrUsed
+    int bandRows = 0;       // > 0: uncompressed rows repeat rows 0 .. bandRows - 1 (a quick large
+                            // image)
 };
 
 // The palette index of pixel (x, y) in a palette image of the given bit count.

@@ -4,6 +4,8 @@
 // interval between two of its ticks. Used by tests and benchmarks that check the GUI thread never
 // stalls while workers run. Create, start and read it on the thread whose loop is measured.
 
+#include <vector>
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -17,6 +19,8 @@ public:
     void Stop();
     // The longest gap between two ticks since Start, in milliseconds.
     double LongestGapMs() const { return longestNs_ / 1e6; }
+    // How many gaps since Start were longer than ms (one stall is noise, a stall per frame is not).
+    int GapsOverMs(double ms) const;
 
 private:
     void Tick();
@@ -25,6 +29,7 @@ private:
     QElapsedTimer clock_;
     qint64 lastNs_ = 0;
     qint64 longestNs_ = 0;
+    std::vector<qint64> longGapsNs_;  // over kLongGapNs
 };
 
 }  // namespace pixmarl::test

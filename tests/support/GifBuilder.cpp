@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <QImage>
+
+#include "gif/GIFImage.h"
+
 namespace pixmarl::test {
 
 namespace {
@@ -194,6 +198,25 @@ QByteArray BuildGif(const GifParams& params)
     if (params.truncateTo >= 0)
         out.truncate(params.truncateTo);
     return out;
+}
+
+std::unique_ptr<TGIFImage> BuildAnimation(int width, int height, int frames, int delay)
+{
+    auto image = std::make_unique<TGIFImage>();
+    const std::vector<QRgb> colors = GifParams::DefaultColors();
+    QImage bitmap(width, height, QImage::Format_Indexed8);
+    bitmap.setColorTable(QList<QRgb>(colors.begin(), colors.end()));
+    for (int f = 0; f < frames; ++f) {
+        for (int y = 0; y < height; ++y) {
+            uchar* row = bitmap.scanLine(y);
+            for (int x = 0; x < width; ++x)
+                row[x] = uchar((x / 8 + y / 8 + f) % 4);
+        }
+        auto control = std::make_unique<TGIFGraphicControlExtension>();
+        control->Delay = std::uint16_t(delay);
+        image->Add(bitmap).AddExtension(std::move(control));
+    }
+    return image;
 }
 
 }  // namespace pixmarl::test

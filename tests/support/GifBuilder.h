@@ -14,11 +14,16 @@
 // Then the trailer 0x3B, and the whole file is cut to truncateTo bytes when that is set.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include <QByteArray>
 #include <QRgb>
+
+namespace pixmarl {
+class TGIFImage;
+}
 
 namespace pixmarl::test {
 
@@ -74,5 +79,9 @@ std::vector<std::uint8_t> GifFramePixels(const GifFrameParams& frame, int colors
 QByteArray PackGifCodes(const std::vector<std::pair<int, int>>& codesAndWidths);
 
 QByteArray BuildGif(const GifParams& params);
+
+// An animation of full-screen frames, made in memory (no file): frame f shows diagonal bands of
+// the four default colours shifted by f, each frame with the given delay in hundredths.
+std::unique_ptr<TGIFImage> BuildAnimation(int width, int height, int frames, int delay);
 
 }  // namespace pixmarl::test

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include "platform/Paths.h"
 
 namespace pixmarl::test {
@@ -58,6 +60,27 @@ QByteArray ReadWholeFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QString MakeFifo(const QString& folder, const QString& name)
+{
+    const QString path = JoinPath(folder, name);
+    EXPECT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+    return path;
+}
+
+void PutLe(QByteArray& data, qsizetype at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        data[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+std::uint32_t GetLe(const QByteArray& data, qsizetype at, int bytes)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= std::uint32_t(std::uint8_t(data[at + i])) << (8 * i);
+    return value;
 }
 
 }  // namespace pixmarl::test

@@ -3,6 +3,8 @@
 // Helpers to lay out test folders: files of a given size and time, folders, attributes, and the
 // location of the shared corpora of real files.
 
+#include <cstdint>
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,5 +29,13 @@ QString CorporaDir();
 
 // Reads a whole file; empty when it cannot be read.
 QByteArray ReadWholeFile(const QString& path);
+
+// Makes a FIFO folder/name and returns its path; fails the test on error.
+QString MakeFifo(const QString& folder, const QString& name);
+
+// Little-endian numbers of the given byte count in file bytes, for tests that patch or check a
+// file a builder wrote.
+void PutLe(QByteArray& data, qsizetype at, std::uint32_t value, int bytes = 4);
+std::uint32_t GetLe(const QByteArray& data, qsizetype at, int bytes = 4);
 
 }  // namespace pixmarl::test

@@ -1,4 +1,5 @@
-// The main of every test program: the offscreen platform, Qt's test paths, the application object.
+// The main of every test program: the offscreen platform, Qt's test paths, the application object
+// and the program's own image allocation limit.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@ using TestApplication = QApplication;
 using TestApplication = QGuiApplication;
 #endif
 
+#include "formats/Images.h"
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -19,5 +22,6 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
+    pixmarl::SetImageAllocationLimit();
     return RUN_ALL_TESTS();
 }

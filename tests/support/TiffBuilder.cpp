@@ -175,6 +175,11 @@ private:
         const int planes = spec_.planar ? TiffSamplesPerPixel(spec_) : 1;
         for (int plane = 0; plane < planes; ++plane) {
             for (int y = 0; y < spec_.height; y += rowsPerStrip) {
+                if (spec_.sharedStrips && y > 0) {
+                    stripOffsets_.push_back(stripOffsets_.back());
+                    stripCounts_.push_back(stripCounts_.back());
+                    continue;
+                }
                 const QByteArray strip =
                     StripBytes(spec_, y, std::min(rowsPerStrip, spec_.height - y), plane);
                 stripOffsets_.push_back(w_.Size());

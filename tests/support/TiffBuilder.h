@@ -39,6 +39,8 @@ struct TiffParams {
     bool alpha = false;      // one more sample, declared by the extra samples tag
     bool planar = false;     // planar configuration 2
     bool byteCounts = true;  // write the strip byte counts tag
+    bool sharedStrips = false;  // every strip points at the first one's bytes (a large image in
+                                // a small file; its rows repeat the first strip's)
     QByteArray documentName;
     QByteArray photoshopThumbnail;  // JFIF bytes: written in a resource block when not empty
     bool iccProfile = false;
