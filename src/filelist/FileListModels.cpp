@@ -28,6 +28,10 @@ QVariant TFileListTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return ReportCellText(list_.Item(index.row()), index.column());
+    if (role == Qt::EditRole && index.column() == rcName)
+        return list_.Item(index.row()).Caption;
+    if (role == Qt::DecorationRole && index.column() == rcName && ItemIcon)
+        return ItemIcon(list_.Item(index.row()));
     if (role == Qt::TextAlignmentRole) {
         const bool right = index.column() == rcImageSize || index.column() == rcFileSize;
         return int((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -42,9 +46,18 @@ QVariant TFileListTableModel::headerData(int section, Qt::Orientation orientatio
     return {};
 }
 
-void TFileListTableModel::ItemChanged(int row)
+Qt::ItemFlags TFileListTableModel::flags(const QModelIndex& index) const
 {
-    emit dataChanged(index(row, 0), index(row, rcColumnCount - 1));
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index) | Qt::ItemNeverHasChildren;
+    if (index.column() == rcName)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+void TFileListTableModel::InfoChanged(int row)
+{
+    static_assert(rcType + 1 == rcImageSize);
+    emit dataChanged(index(row, rcType), index(row, rcImageSize), {Qt::DisplayRole});
 }
 
 void TFileListTableModel::ColumnClicked(int column)

@@ -3,11 +3,15 @@
 // A Qt item model over a TJPEGFileList, so that Qt's views can present the report columns. It
 // resets whenever the list rebuilds or reorders its items. GUI thread only.
 
+#include <functional>
+
 #include <QAbstractTableModel>
+#include <QIcon>
 
 namespace pixmarl {
 
 class TJPEGFileList;
+struct TFileListItem;
 
 class TFileListTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -19,9 +23,14 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The Name cell is editable (the edit itself goes to the view's owner, not to the model).
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // The texts of one item changed (its header was read): its row is drawn again.
-    void ItemChanged(int row);
+    // The header of one item was read: its Type and Image Size cells are asked for again.
+    void InfoChanged(int row);
+
+    // The small icon of an item's Name cell; none without it.
+    std::function<QIcon(const TFileListItem& item)> ItemIcon;
 
     // The sort a click on a column header selects: Name, File Size and Time sort, others do
     // nothing.

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include "filelist/FileListModels.h"
+#include "filelist/FileListTexts.h"
+#include "filelist/FileListViews.h"
+#include "filelist/FileLists.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+class FileListViewTest : public testing::Test {
+protected:
+    void Open(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            test::WriteFileOfSize(dir_.path(), name, 10);
+        list_.SetForceReread(true);
+        list_.SetDirectory(dir_.path());
+        view_.resize(700, 400);
+        view_.show();
+        view_.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view_));
+    }
+    int Row(const QString& caption) const
+    {
+        for (int i = 0; i < list_.Count(); ++i) {
+            if (list_.Item(i).Caption == caption)
+                return i;
+        }
+        return -1;
+    }
+    QLineEdit* StartEdit(const QString& caption)
+    {
+        view_.SetItemFocused(Row(caption));
+        view_.EditCaption();
+        auto* edit = view_.CurrentView()->findChild<QLineEdit*>();
+        // The name is selected without its extension once the editor has settled.
+        const auto settled = [edit] { return edit->selectedText() != edit->text(); };
+        return edit && QTest::qWaitFor(settled, 1000) ? edit : nullptr;
+    }
+    void ClickHeader(int column)
+    {
+        QHeaderView* header = view_.ReportView()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, 5));
+    }
+
+    QTemporaryDir dir_;
+    TJPEGFileList list_;
+    TJPEGFileListView view_{list_};
+};
+
+TEST_F(FileListViewTest, RenameInPlaceOffersTheExtensionBack)
+{
+    Open({"photo.jpg", "b.jpg"});
+    QSignalSpy edited(&view_, &TJPEGFileListView::OnEdited);
+    QLineEdit* edit = StartEdit("photo.jpg");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->selectedText(), "photo");
+    edit->selectAll();
+    QTest::keyClicks(edit, "holiday.");
+    EXPECT_EQ(edit->text(), "holiday.jpg");
+    EXPECT_EQ(edit->selectedText(), "jpg");
+    edit->setCursorPosition(3);
+    QTest::keyClick(edit, '.');
+    EXPECT_EQ(edit->text(), "hol.iday.jpg");
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(edited.wait(1000));
+    EXPECT_EQ(edited.at(0).at(0).toULongLong(), list_.Item(Row("photo.jpg")).Id);
+    EXPECT_EQ(edited.at(0).at(1).toString(), "hol.iday.jpg");
+
+    edit = StartEdit("b.jpg");  // committed unchanged: no rename
+    ASSERT_NE(edit, nullptr);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_FALSE(edited.wait(100));
+}
+
+TEST_F(FileListViewTest, HeaderClicksSortByNameSizeAndTimeOnly)
+{
+    Open({"a.jpg", "b.jpg"});
+    int sorts = 0;
+    QObject::connect(&list_, &TJPEGFileList::OnSortChange, [&] { ++sorts; });
+    const struct {
+        int column;
+        TFileSortType sort;
+        int sorts;
+    } clicks[] = {
+        {rcTime, stTime, 1}, {rcTime, stTime, 1},     {rcType, stTime, 1}, {rcImageSize, stTime, 1},
+        {rcAttr, stTime, 1}, {rcFileSize, stSize, 2}, {rcName, stName, 3},
+    };
+    for (const auto& click : clicks) {
+        ClickHeader(click.column);
+        EXPECT_EQ(list_.SortType(), click.sort) << click.column;
+        EXPECT_EQ(sorts, click.sorts) << click.column;
+    }
+}
+
+TEST_F(FileListViewTest, FocusedItemIsReportedOnceWhenSelected)
+{
+    Open({"a.jpg", "b.jpg", "c.jpg"});
+    QSignalSpy focused(&view_, &TJPEGFileListView::OnFocusedItemChange);
+    QTreeView* report = view_.ReportView();
+    const QRect row1 = report->visualRect(view_.Model()->index(1, 0));
+    QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, row1.center());
+    ASSERT_EQ(focused.count(), 1);
+    EXPECT_EQ(focused.at(0).at(0).toULongLong(), list_.Item(1).Id);
+    view_.SetSelected(2, true);  // selecting another item does not move the focus
+    EXPECT_EQ(focused.count(), 1);
+    view_.SetViewStyle(TJPEGFileListView::vsList);
+    EXPECT_TRUE(view_.IsSelected(1) && view_.IsSelected(2));  // one selection for both styles
+    EXPECT_EQ(view_.ItemFocused(), 1);
+}
+
+}  // namespace
+}  // namespace pixmarl
