@@ -50,6 +50,17 @@ bool HighColor()
     return screen == nullptr || screen->depth() >= 15;
 }
 
+// Start-up measurements (bench_browse) end the program once the window has painted itself.
+class TQuitAfterFirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -77,6 +88,9 @@ int main(int argc, char* argv[])
     if (path.isEmpty() && QFileInfo(QStringLiteral(PIXMARL_SAMPLES_DIR)).isDir())
         path = QStringLiteral(PIXMARL_SAMPLES_DIR);  // started from the build tree
     form.SetCommandLinePath(path);
+    TQuitAfterFirstPaint quitAfterPaint;
+    if (qEnvironmentVariableIsSet("PIXMARL_QUIT_AFTER_PAINT"))
+        form.installEventFilter(&quitAfterPaint);
     form.show();
     return QApplication::exec();
 }
