@@ -266,13 +266,13 @@ void TJPEGFileListView::SetViewStyle(TViewStyle style)
 void TJPEGFileListView::AttachInfoScanner(TInfoScanner* scanner)
 {
     if (scanner_) {
-        scanner_->OnInfoStored = nullptr;
+        disconnect(scanner_, nullptr, this, nullptr);
         scanner_->SetProgressBar(nullptr);
     }
     scanner_ = scanner;
     if (!scanner_)
         return;
-    scanner_->OnInfoStored = [this](int index) { InfoStored(index); };
+    connect(scanner_, &TInfoScanner::OnInfoStored, this, &TJPEGFileListView::InfoStored);
     scanner_->SetProgressBar(progress_.get());
 }
 

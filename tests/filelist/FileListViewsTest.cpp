@@ -86,8 +86,7 @@ TEST_F(FileListViewTest, RenameInPlaceOffersTheExtensionBack)
 TEST_F(FileListViewTest, HeaderClicksSortByNameSizeAndTimeOnly)
 {
     Open({"a.jpg", "b.jpg"});
-    int sorts = 0;
-    list_.OnSortChange = [&] { ++sorts; };
+    QSignalSpy sorts(&list_, &TJPEGFileList::OnSortChange);
     const struct {
         int column;
         TFileSortType sort;
@@ -99,7 +98,7 @@ TEST_F(FileListViewTest, HeaderClicksSortByNameSizeAndTimeOnly)
     for (const auto& click : clicks) {
         ClickHeader(click.column);
         EXPECT_EQ(list_.SortType(), click.sort) << click.column;
-        EXPECT_EQ(sorts, click.sorts) << click.column;
+        EXPECT_EQ(sorts.count(), click.sorts) << click.column;
     }
 }
 
