@@ -14,6 +14,7 @@
 #include "filelist/FileListTexts.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
+#include "filelist/IGrids.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -183,6 +184,31 @@ TEST_F(FileListViewTest, ChangesKeepSelectionCurrentItemAndEditorOnTheirFiles)
         EXPECT_EQ(edited.at(0).at(0).toULongLong(), editedId);
         EXPECT_EQ(edited.at(0).at(1).toString(), "x.jpg");
     }
+}
+
+// The main window's round trip of the grid's selection through the items across a refresh.
+TEST_F(FileListViewTest, GridSelectionRoundTripsThroughTheItems)
+{
+    Open({"b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+    TImgGrid grid;
+    grid.Reset(list_.Count());
+    grid.SetSelected(Row("c.jpg"), true);
+    grid.SetSelected(Row("e.jpg"), true);
+    for (int i = 0; i < list_.Count(); ++i)
+        list_.Item(i).Selected = grid.IsSelected(i);
+    view_.SelectFromItems();
+    EXPECT_EQ(view_.SelectionModel()->selectedRows().size(), 2);
+
+    test::WriteFile(dir_.path(), "a.jpg");
+    QFile::remove(dir_.filePath("d.jpg"));
+    list_.Refresh();
+    std::vector<bool> bits;
+    for (int i = 0; i < list_.Count(); ++i)
+        bits.push_back(list_.Item(i).Selected);
+    grid.SetCount(list_.Count(), false);
+    grid.SetSelectionBits(bits);
+    EXPECT_EQ(grid.SelectionBits(), (std::vector<bool>{false, false, true, true}));
+    EXPECT_EQ(SelectedCaptions(), (QStringList{"c.jpg", "e.jpg"}));
 }
 
 }  // namespace
