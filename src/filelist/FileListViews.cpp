@@ -140,7 +140,9 @@ TJPEGFileListView::TJPEGFileListView(TJPEGFileList& list, QWidget* parent)
     connect(selection_, &QItemSelectionModel::currentChanged, this,
             &TJPEGFileListView::FocusMayHaveChanged);
     connect(selection_, &QItemSelectionModel::selectionChanged, this,
-            &TJPEGFileListView::FocusMayHaveChanged);
+            &TJPEGFileListView::SelectionChanged);
+    connect(&list_, &TJPEGFileList::OnEndUpdate, this, &TJPEGFileListView::FocusMayHaveChanged);
+    connect(&list_, &TJPEGFileList::OnSortChange, this, &TJPEGFileListView::UpdateSortIndicator);
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         FitColumns(0, list_.Count() - 1);
         UpdateSortIndicator();
@@ -266,13 +268,13 @@ void TJPEGFileListView::SetViewStyle(TViewStyle style)
 void TJPEGFileListView::AttachInfoScanner(TInfoScanner* scanner)
 {
     if (scanner_) {
-        disconnect(scanner_, &TInfoScanner::OnInfoStored, this, nullptr);
+        disconnect(scanner_, nullptr, this, nullptr);
         scanner_->SetProgressBar(nullptr);
     }
     scanner_ = scanner;
     if (!scanner_)
         return;
-    connect(scanner_, &TInfoScanner::OnInfoStored, this, [this](int index) { InfoStored(index); });
+    connect(scanner_, &TInfoScanner::OnInfoStored, this, &TJPEGFileListView::InfoStored);
     scanner_->SetProgressBar(progress_.get());
 }
 
@@ -293,7 +295,7 @@ void TJPEGFileListView::InfoStored(int index)
 void TJPEGFileListView::HeaderClicked(int column)
 {
     model_->ColumnClicked(column);
-    UpdateSortIndicator();
+    UpdateSortIndicator();  // the header moved its mark itself, also when nothing sorted
 }
 
 void TJPEGFileListView::UpdateSortIndicator()
@@ -320,7 +322,7 @@ void TJPEGFileListView::SetItemFocused(int index)
 int TJPEGFileListView::Selected() const
 {
     for (int i = 0; i < list_.Count(); ++i) {
-        if (IsSelected(i))
+        if (list_.Item(i).Selected)
             return i;
     }
     return -1;
@@ -328,7 +330,7 @@ int TJPEGFileListView::Selected() const
 
 bool TJPEGFileListView::IsSelected(int index) const
 {
-    return selection_->isRowSelected(index, {});
+    return index >= 0 && index < list_.Count() && list_.Item(index).Selected;
 }
 
 void TJPEGFileListView::SetSelected(int index, bool value)
@@ -338,6 +340,42 @@ void TJPEGFileListView::SetSelected(int index, bool value)
     selection_->select(model_->index(index, rcName),
                        (value ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                            QItemSelectionModel::Rows);
+}
+
+void TJPEGFileListView::SelectFromItems()
+{
+    QItemSelection selection;
+    const int count = list_.Count();
+    for (int i = 0; i < count;) {
+        if (!list_.Item(i).Selected) {
+            ++i;
+            continue;
+        }
+        const int first = i;
+        while (i < count && list_.Item(i).Selected)
+            ++i;
+        selection.select(model_->index(first, 0), model_->index(i - 1, rcColumnCount - 1));
+    }
+    selection_->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+// The items carry their selected state, so the grid and the commands read it without asking
+// the selection model. While the list changes, rows do not name items; the items keep their
+// state through the change then.
+void TJPEGFileListView::SelectionChanged(const QItemSelection& selected,
+                                         const QItemSelection& deselected)
+{
+    if (model_->Updating())
+        return;
+    const auto mark = [this](const QItemSelection& ranges, bool value) {
+        for (const QItemSelectionRange& range : ranges) {
+            for (int row = range.top(); row <= range.bottom() && row < list_.Count(); ++row)
+                list_.Item(row).Selected = value;
+        }
+    };
+    mark(deselected, false);
+    mark(selected, true);
+    FocusMayHaveChanged();
 }
 
 void TJPEGFileListView::EditCaption()
@@ -356,6 +394,8 @@ void TJPEGFileListView::CommitCaption(quint64 itemId, const QString& caption)
 
 void TJPEGFileListView::FocusMayHaveChanged()
 {
+    if (model_->Updating())
+        return;
     const int row = ItemFocused();
     if (row < 0 || !IsSelected(row)) {
         focusedId_ = 0;

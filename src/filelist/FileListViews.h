@@ -15,6 +15,12 @@
 // TJPEGFileList::RenameItem) and OnDblClick. An edit is bound to the item it was opened on: a
 // refresh or re-sort meanwhile does not move it to another file. Items are named by their Id.
 //
+// The selection lives in the items (TFileListItem::Selected), kept by this view and carried
+// through refreshes and re-sorts, so the main window's conversions are exact:
+//   GridSelectionToList: each item's Selected := grid.IsSelected(i); SelectFromItems();
+//                        SetItemFocused(grid.Index()).
+//   ListSelectionToGrid: grid.SetIndex(ItemFocused()); grid.SetSelectionBits(the items' flags).
+//
 // GUI thread only. The list and the header reader must outlive the view.
 
 #include <memory>
@@ -22,6 +28,7 @@
 #include <QWidget>
 
 class QAbstractItemView;
+class QItemSelection;
 class QItemSelectionModel;
 class QListView;
 class QProgressBar;
@@ -56,8 +63,12 @@ public:
     int ItemFocused() const;
     void SetItemFocused(int index);
     int Selected() const;
+    // An item's selected state, which the item itself carries (TFileListItem::Selected).
     bool IsSelected(int index) const;
     void SetSelected(int index, bool value);
+    // The views take the selected state the items carry (the grid's selection was copied into
+    // them).
+    void SelectFromItems();
     // Opens the in-place editor on the current item (when there is one).
     void EditCaption();
 
@@ -79,6 +90,7 @@ private:
     void HeaderClicked(int column);
     void UpdateSortIndicator();
     void FocusMayHaveChanged();
+    void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void InfoStored(int index);
     int WidestText(int column, int first, int last) const;
     void FitColumns(int first, int last);
