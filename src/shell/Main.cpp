@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
@@ -54,6 +55,7 @@ constexpr int kStatusTextWidth = 161;
 constexpr int kLocationWidth = 200;
 constexpr int kMinLocationWidth = 152;
 constexpr int kProbeBudgetMs = 200;
+constexpr int kReadBudgetMs = 16;  // a frame
 constexpr QSize kDesignSize(624, 419);
 
 const char* const kSizeCaptions[] = {"64 x 64", "96 x 96", "156x156", "288x288", "400x400"};
@@ -493,7 +495,43 @@ void TMainForm::ShowFolder()
     statusText_->setText(QStringLiteral("Reading directory..."));
     dirEdit_->SetDirectory(currentFolder_);
     StopThumbnails(false);
-    list_->SetDirectory(currentFolder_);
+    history_.Add(currentFolder_);
+    const quint64 generation = ++readGeneration_;
+    if (!readPending_ && list_->Directory() == folder && !list_->ForceReread()) {
+        FolderRead();
+        return;
+    }
+    // A read that takes longer than a frame goes on in a worker; a newer request supersedes it.
+    readPending_ = true;
+    dirMonitor_.SetActive(false);
+    const auto late = [self = QPointer<TMainForm>(this), generation](TFolderRead read) {
+        if (self && self->readGeneration_ == generation)
+            self->InstallRead(std::move(read));
+    };
+    std::optional<TFolderRead> read = RunWithin<TFolderRead>(
+        [read = ReadFolderFn, folder, filter = list_->Filter(), sortType = list_->SortType()] {
+            return read(folder, filter, sortType);
+        },
+        DeadlineIn(kReadBudgetMs), late);
+    if (read) {
+        InstallRead(std::move(*read));
+        return;
+    }
+    // Meanwhile the views are empty rather than showing the files of the folder before.
+    list_->InstallRead({folder, list_->SortType(), {}});
+    thumbCtrl_.Reset(0);
+    imgGrid_->Reset(0);
+}
+
+void TMainForm::InstallRead(TFolderRead&& read)
+{
+    readPending_ = false;
+    list_->InstallRead(std::move(read));
+    FolderRead();
+}
+
+void TMainForm::FolderRead()
+{
     const int count = list_->Count();
     dirMonitor_.SetDirectory(currentFolder_);
     dirMonitor_.SetActive(true);
@@ -501,7 +539,6 @@ void TMainForm::ShowFolder()
     DropAllThumbnails();
     thumbCtrl_.Reset(count);
     imgGrid_->Reset(count);
-    history_.Add(currentFolder_);
     changingFolder_ = false;
 }
 
@@ -541,9 +578,13 @@ void TMainForm::DirEditDirChange(const QString& path)
 
 void TMainForm::DirTreeNameChange()
 {
+    if (readPending_) {
+        ShowFolder();  // the read under way names the old path
+        return;
+    }
     currentFolder_ = dirTree_->Directory();
     dirEdit_->SetDirectory(currentFolder_);
-    list_->SetDirectory(currentFolder_);
+    list_->RenameDirectory(currentFolder_);
     dirMonitor_.SetDirectory(currentFolder_);
     ShowFolderTitles();
 }
@@ -651,7 +692,8 @@ void TMainForm::GridSelectionToList()
 {
     const int count = list_->Count();
     for (int i = 0; i < count; ++i)
-        fileListView_->SetSelected(i, imgGrid_->IsSelected(i));
+        list_->Item(i).Selected = imgGrid_->IsSelected(i);
+    fileListView_->SelectFromItems();
     if (count > 0)
         fileListView_->SetItemFocused(imgGrid_->Index());
 }
@@ -662,7 +704,7 @@ void TMainForm::ListSelectionToGrid()
     imgGrid_->SetIndex(focused >= 0 ? focused : fileListView_->Selected());
     std::vector<bool> bits(size_t(list_->Count()));
     for (size_t i = 0; i < bits.size(); ++i)
-        bits[i] = fileListView_->IsSelected(int(i));
+        bits[i] = list_->Item(int(i)).Selected;
     imgGrid_->SetSelectionBits(bits);
 }
 

@@ -17,11 +17,13 @@
 // or findChild by objectName). GUI thread only.
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
 #include <QStringList>
 
+#include "filelist/FileLists.h"
 #include "filelist/ThumbCtrls.h"
 #include "fileops/FileOps.h"
 #include "navigation/DirMons.h"
@@ -45,7 +47,6 @@ class TFileInfo;
 class TFldLocEdit;
 class TImgGrid;
 class TInfoScanner;
-class TJPEGFileList;
 class TJPEGFileListView;
 class TLogo;
 class TMyComputer;
@@ -92,6 +93,12 @@ public:
     int ViewMode() const { return viewMode_; }
     int ThumbSize() const { return thumbSize_; }
     int OwnChangesPending() const { return ownChangesPending_; }
+    // The shown folder is still being read (the views are empty meanwhile).
+    bool ReadPending() const { return readPending_; }
+
+    // How the folder display cycle reads a folder, on a worker (ReadFolder; tests slow it down).
+    std::function<TFolderRead(const QString&, const TListFilter&, TFileSortType)> ReadFolderFn =
+        ReadFolder;
 
     TFileOps& FileOps() { return ops_; }
     TMainActions& Actions() { return actions_; }
@@ -135,6 +142,8 @@ private:
     void GoToStartFolder();
 
     // The folder display cycle and what follows changes.
+    void InstallRead(TFolderRead&& read);
+    void FolderRead();
     void DirTreeNameChange();
     void DirEditDirChange(const QString& path);
     void DirMonitorFilesChange();
@@ -186,6 +195,8 @@ private:
     int thumbSize_ = 0;            // none until the stored size is applied
     qreal thumbPixelRatio_ = 1.0;  // device pixels per thumbnail pixel
     bool changingFolder_ = false;
+    bool readPending_ = false;  // a folder read goes on in a worker
+    quint64 readGeneration_ = 0;
     int ownChangesPending_ = 0;
     bool shown_ = false;
 
