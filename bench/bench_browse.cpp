@@ -76,13 +76,9 @@ double DecodeMs(const QString& file)
 
 void BrowseFigures(int count)
 {
-    const QStringList photos = CorpusPhotos(QStringLiteral(PIXMARL_SHARED_DIR));
-    if (photos.isEmpty()) {
-        std::printf("no corpus photos found\n");
-        return;
-    }
     QTemporaryDir dir;
-    FillFolder(dir.path(), photos, count);
+    if (!FillPhotoFolder(QStringLiteral(PIXMARL_SHARED_DIR), dir.path(), count))
+        return;
     const double readMs = ReadFolderMs(dir.path());
     const double decodeMs = DecodeMs(dir.path() + QStringLiteral("/p00000.jpg"));
 
