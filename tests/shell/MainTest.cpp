@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QThread>
 #include <QToolBar>
+#include <QUrl>
 
 #include "filelist/DJPEG.h"
 #include "filelist/FileListViews.h"
@@ -360,6 +363,30 @@ TEST(FavoritePanel, OneButtonPerExactPath)
     panel.RemoveFavorite(0);
     EXPECT_EQ(favorites, QStringList({"/a/x", "/"}));
     EXPECT_EQ(panel.Button(0)->Path(), "/a/x");
+}
+
+TEST(FavoritePanel, DragLightsUpTheButtonUnderThePointer)
+{
+    QStringList favorites{"/a", "/b"};
+    TFavoritePanel panel(favorites, {});
+    panel.OnDropFiles = [](const QString&, const QMimeData&, Qt::DropAction) { return true; };
+    panel.CreateButtons();
+    panel.resize(400, 24);
+    panel.layout()->activate();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/x.jpg")});
+    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&panel, &enter);
+    const auto dragTo = [&](QPoint pos) {
+        QDragMoveEvent move(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&panel, &move);
+        return move.isAccepted();
+    };
+    EXPECT_TRUE(dragTo(panel.Button(1)->geometry().center()));
+    EXPECT_EQ(panel.DragTarget(), 1);
+    EXPECT_TRUE(panel.Button(1)->Hot());
+    EXPECT_FALSE(dragTo({395, 12}));  // the empty strip
+    EXPECT_FALSE(panel.Button(1)->Hot());
 }
 
 }  // namespace
