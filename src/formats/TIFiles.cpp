@@ -667,14 +667,8 @@ bool ReadTiffInfo(const QString& fileName, TTifInfo& info)
     return OpenReadOnly(file, fileName, QIODevice::Unbuffered) && ReadTiffInfo(file, info);
 }
 
-bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
+void TifInfoToUniInfo(const TTifInfo& tif, TUniInfoRec& info)
 {
-    TTifInfo tif;
-    if (!ReadTiffInfo(fileName, tif)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
     static constexpr std::array<std::int8_t, 6> kColorDepths = {0, 8, 9, 1, 11, 13};
     info.Valid = true;
     info.Width = tif.ImageWidth;
@@ -683,6 +677,17 @@ bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
     info.Comment = tif.DocumentName;
     if (tif.ImageType != itUnknown)
         info.ColorDepth = kColorDepths[tif.ImageType];
+}
+
+bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
+{
+    TTifInfo tif;
+    if (!ReadTiffInfo(fileName, tif)) {
+        info.Valid = false;
+        info.SubType = 255;
+        return false;
+    }
+    TifInfoToUniInfo(tif, info);
     return true;
 }
 
