@@ -10,8 +10,8 @@
 #include "formats/AVIFile.h"
 #include "formats/Images.h"
 #include "formats/JPEGCodec.h"
+#include "formats/LibTiff.h"
 #include "formats/RdJPGH.h"
-#include "formats/TIFiles.h"
 #include "gif/GIFImage.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/Sync.h"
@@ -96,7 +96,7 @@ bool LoadAvi(const QString& fileName, TSource& source)
 
 bool LoadTiff(const QString& fileName, TSource& source)
 {
-    source.image = TiffToImagePreview(fileName);
+    source.image = AnyTiffToImage(fileName, true);
     source.imageSize = source.image.size();
     return !source.image.isNull();
 }
@@ -118,6 +118,10 @@ bool LoadSource(const TThumbRequest& request, int box, const TThumbOptions& opti
         return LoadAvi(request.fileName, source);
     case ifTIFF:
         return LoadTiff(request.fileName, source);
+    case ifPNG:
+        return LoadWithQt(request.fileName, "PNG", source);
+    case ifWebP:
+        return LoadWithQt(request.fileName, "WEBP", source);
     default:
         return false;
     }

@@ -22,18 +22,6 @@ std::uint32_t Be32(const std::uint8_t* p)
            std::uint32_t(p[3]);
 }
 
-// The CRC of PNG chunks (ISO 3309, reflected polynomial 0xEDB88320) over a few bytes.
-std::uint32_t Crc32(const std::uint8_t* p, int count)
-{
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (int i = 0; i < count; ++i) {
-        crc ^= p[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 // The bit depths PNG allows for each colour type.
 bool IsAllowedDepth(int colorType, int depth)
 {
@@ -58,6 +46,17 @@ bool IsDimension(std::uint32_t value)
 
 }  // namespace
 
+std::uint32_t PngChunkCrc(QByteArrayView typeAndData)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : typeAndData) {
+        crc ^= std::uint8_t(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 bool ParsePNGHeader(QByteArrayView start, TPngHeader& header)
 {
     if (start.size() < kPngHeaderSize)
@@ -67,7 +66,7 @@ bool ParsePNGHeader(QByteArrayView start, TPngHeader& header)
         QByteArrayView(start.data() + kIhdrType, 4) != "IHDR")
         return false;
     const std::uint8_t* data = p + kIhdrData;
-    if (Crc32(p + kIhdrType, 4 + int(kIhdrLength)) != Be32(data + kIhdrLength))
+    if (PngChunkCrc(start.sliced(kIhdrType, 4 + kIhdrLength)) != Be32(data + kIhdrLength))
         return false;
     const std::uint32_t width = Be32(data);
     const std::uint32_t height = Be32(data + 4);

@@ -42,6 +42,9 @@ bool ReadPNGHeader(const QString& fileName, TPngHeader& header);
 // The same over the first bytes of a file.
 bool ParsePNGHeader(QByteArrayView start, TPngHeader& header);
 
+// The CRC PNG stores after a chunk's type and data (ISO 3309, reflected polynomial 0xEDB88320).
+std::uint32_t PngChunkCrc(QByteArrayView typeAndData);
+
 // The PNG entry of the universal readers.
 bool PNGUniInfo(const QString& fileName, TUniInfoRec& info);
 // Fills the universal record from a header that was read.
