@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
     libjpeg62-turbo-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    # run time: WebP (and the other formats Qt reads through plugins)
+    qt6-image-formats-plugins
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     libgif-dev libtiff-dev libjpeg-turbo-progs
