@@ -1,11 +1,14 @@
 #include "formats/LibTiff.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include <tiffio.h>
 
@@ -254,43 +257,141 @@ std::int32_t Dimension(TIFF* tif, ttag_t tag)
     return std::int32_t(std::min<std::uint32_t>(value, INT32_MAX));
 }
 
+// libtiff's RGBA reader: every photometric, bit depth, layout and orientation it knows. Null
+// with why filled when it refuses the file or fails.
+QImage ReadRgba(TIFF* tif, QSize size, QString& why)
+{
+    char text[1024] = {};
+    TIFFRGBAImage rgba{};
+    if (!TIFFRGBAImageOK(tif, text) || !TIFFRGBAImageBegin(&rgba, tif, 0, text)) {
+        why = QString::fromUtf8(text);
+        return {};
+    }
+    rgba.req_orientation = ORIENTATION_TOPLEFT;
+    // libtiff hands out alpha premultiplied, whichever kind the file stores.
+    QImage image(size,
+                 rgba.alpha != 0 ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBX8888);
+    // Rows of 4-byte pixels are never padded, so the image is the raster libtiff fills.
+    const bool ok =
+        !image.isNull() &&
+        TIFFRGBAImageGet(&rgba, reinterpret_cast<std::uint32_t*>(image.bits()),
+                         std::uint32_t(size.width()), std::uint32_t(size.height())) != 0;
+    TIFFRGBAImageEnd(&rgba);
+    if (!ok) {
+        why = QStringLiteral("the image could not be decoded");
+        return {};
+    }
+    return image;
+}
+
+// Grey or RGB floating-point samples (which the RGBA reader refuses) in strips, chunky.
+bool IsFloatImage(TIFF* tif, int& channels)
+{
+    const int format = Field16(tif, TIFFTAG_SAMPLEFORMAT);
+    const int bits = Field16(tif, TIFFTAG_BITSPERSAMPLE);
+    const int photometric = Field16(tif, TIFFTAG_PHOTOMETRIC);
+    channels = photometric == PHOTOMETRIC_RGB ? 3 : 1;
+    return format == SAMPLEFORMAT_IEEEFP && (bits == 32 || bits == 64) && !TIFFIsTiled(tif) &&
+           Field16(tif, TIFFTAG_PLANARCONFIG) == PLANARCONFIG_CONTIG &&
+           Field16(tif, TIFFTAG_SAMPLESPERPIXEL) >= channels &&
+           (photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_MINISBLACK ||
+            photometric == PHOTOMETRIC_MINISWHITE);
+}
+
+// Floating-point samples have no fixed range: they are stretched from the smallest to the
+// largest finite value of the image (two passes over the rows, so nothing but one row is kept).
+class TFloatReader {
+public:
+    TFloatReader(TIFF* tif, int channels)
+        : tif_(tif),
+          channels_(channels),
+          samples_(Field16(tif, TIFFTAG_SAMPLESPERPIXEL)),
+          wide_(Field16(tif, TIFFTAG_BITSPERSAMPLE) == 64),
+          inverted_(Field16(tif, TIFFTAG_PHOTOMETRIC) == PHOTOMETRIC_MINISWHITE),
+          row_(std::size_t(std::max<tmsize_t>(TIFFScanlineSize(tif), 0)))
+    {}
+
+    QImage Read(QSize size)
+    {
+        if (std::size_t(size.width()) * std::size_t(samples_) * (wide_ ? 8 : 4) > row_.size())
+            return {};
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        for (int y = 0; y < size.height(); ++y) {
+            if (!ReadRow(y))
+                return {};
+            for (std::size_t i = 0; i < std::size_t(size.width()) * samples_; ++i) {
+                if (i % std::size_t(samples_) < std::size_t(channels_) && std::isfinite(At(i))) {
+                    low = std::min(low, At(i));
+                    high = std::max(high, At(i));
+                }
+            }
+        }
+        const double scale = high > low ? 255.0 / (high - low) : 0.0;
+        QImage image(size, QImage::Format_RGBX8888);
+        for (int y = 0; !image.isNull() && y < size.height(); ++y) {
+            if (!ReadRow(y))
+                return {};
+            std::uint8_t* out = image.scanLine(y);
+            for (int x = 0; x < size.width(); ++x, out += 4) {
+                for (int c = 0; c < 3; ++c) {
+                    const double v = At(std::size_t(x) * samples_ + std::size_t(c % channels_));
+                    const int level = std::isfinite(v) ? int(std::lround((v - low) * scale)) : 0;
+                    out[c] = std::uint8_t(inverted_ ? 255 - level : level);
+                }
+                out[3] = 255;
+            }
+        }
+        return image;
+    }
+
+private:
+    bool ReadRow(int y) { return TIFFReadScanline(tif_, row_.data(), std::uint32_t(y), 0) >= 0; }
+
+    double At(std::size_t i) const
+    {
+        if (wide_) {
+            double v;
+            std::memcpy(&v, row_.data() + i * 8, 8);
+            return v;
+        }
+        float v;
+        std::memcpy(&v, row_.data() + i * 4, 4);
+        return v;
+    }
+
+    TIFF* tif_;
+    int channels_;
+    int samples_;
+    bool wide_;
+    bool inverted_;
+    std::vector<std::uint8_t> row_;
+};
+
 TLibTiffImage Decode(const TTiffInput& input)
 {
     TLibTiffImage result;
     TMessages messages;
     TClient client{&input};
     const TTiffPtr tif = OpenTiff(client, messages);
-    const auto fail = [&](const QString& why) {
-        result.Image = QImage();
-        result.Error = messages.Error.isEmpty() ? why : messages.Error;
-        result.Warnings = messages.Warnings;
-        return result;
-    };
+    QString why;
+    const qint64 width = tif ? Dimension(tif.get(), TIFFTAG_IMAGEWIDTH) : 0;
+    const qint64 height = tif ? Dimension(tif.get(), TIFFTAG_IMAGELENGTH) : 0;
+    int channels = 0;
     if (!tif)
-        return fail(QStringLiteral("not a TIFF file"));
-    const qint64 width = Dimension(tif.get(), TIFFTAG_IMAGEWIDTH);
-    const qint64 height = Dimension(tif.get(), TIFFTAG_IMAGELENGTH);
-    if (width <= 0 || height <= 0)
-        return fail(QStringLiteral("the image has no size"));
-    if (width * height * 4 > kMaxImageBytes)
-        return fail(QStringLiteral("the image is too large"));
-    char why[1024] = {};
-    TIFFRGBAImage rgba{};
-    if (!TIFFRGBAImageOK(tif.get(), why) || !TIFFRGBAImageBegin(&rgba, tif.get(), 0, why))
-        return fail(QString::fromUtf8(why));
-    rgba.req_orientation = ORIENTATION_TOPLEFT;
-    // libtiff hands out alpha premultiplied, whichever kind the file stores.
-    result.Image =
-        QImage(int(width), int(height),
-               rgba.alpha != 0 ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBX8888);
-    // Rows of 4-byte pixels are never padded, so the image is the raster libtiff fills.
-    const bool ok = !result.Image.isNull() &&
-                    TIFFRGBAImageGet(&rgba, reinterpret_cast<std::uint32_t*>(result.Image.bits()),
-                                     std::uint32_t(width), std::uint32_t(height)) != 0;
-    TIFFRGBAImageEnd(&rgba);
-    if (!ok)
-        return fail(QStringLiteral("the image could not be decoded"));
-    result.Error = messages.Error;
+        why = QStringLiteral("not a TIFF file");
+    else if (width <= 0 || height <= 0)
+        why = QStringLiteral("the image has no size");
+    else if (width * height * 4 > kMaxImageBytes)
+        why = QStringLiteral("the image is too large");
+    else if (IsFloatImage(tif.get(), channels))
+        result.Image = TFloatReader(tif.get(), channels).Read(QSize(int(width), int(height)));
+    else
+        result.Image = ReadRgba(tif.get(), QSize(int(width), int(height)), why);
+    if (result.Image.isNull() && why.isEmpty())
+        why = QStringLiteral("the image could not be decoded");
+    // libtiff's own words first: they say more than ours.
+    result.Error = messages.Error.isEmpty() ? why : messages.Error;
     result.Warnings = messages.Warnings;
     return result;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // TIFF files the own reader (TIFiles) does not decode, read with libtiff: other compressions
-// (Deflate, JPEG, PackBits, CCITT fax, ...), tiles, 16 bits per sample, planar storage, alpha.
+// (Deflate, JPEG, PackBits, CCITT fax, ...), tiles, 16 bits per sample, planar storage, alpha,
+// and floating-point samples (which libtiff's RGBA reader refuses: they are read by row and
+// stretched from their smallest to their largest value).
 // The program asks libtiff only where the own reader marks a file unsupported or gives nothing,
 // so every file the own reader supports keeps its exact output.
 //

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -129,6 +130,40 @@ TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
     }
 }
 
+// libtiff's RGBA reader refuses them; the range of the samples becomes 0 to 255.
+TEST(LibTiffFallback, FloatingPointSamplesAreStretchedToTheirRange)
+{
+    QTemporaryDir dir;
+    for (const int bits : {32, 64}) {
+        for (const int samples : {1, 3}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, samples " + std::to_string(samples));
+            const LibTiffParams params =
+                Kind(COMPRESSION_ADOBE_DEFLATE, [](LibTiffParams& p) { p.floating = true; });
+            LibTiffParams p = params;
+            p.bitsPerSample = bits;
+            p.samples = samples;
+            const QString path = dir.filePath("float.tif");
+            ASSERT_TRUE(test::WriteLibTiff(path, p));
+            const QImage image = AnyTiffToImage(path, false);
+            ASSERT_EQ(image.size(), QSize(200, 120));
+            int wrong = 0;
+            for (int y = 0; y < 120; ++y) {
+                for (int x = 0; x < 200; ++x) {
+                    // The samples are even, 0 to 254.
+                    const auto level = [&](int c) {
+                        return int(std::lround(((4 * x + 2 * y + 50 * c) & 255) * 255.0 / 254.0));
+                    };
+                    const QRgb expected = samples == 1 ? qRgb(level(0), level(0), level(0))
+                                                       : qRgb(level(0), level(1), level(2));
+                    wrong += image.pixel(x, y) == expected ? 0 : 1;
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            EXPECT_FALSE(Thumbnail(path).failed);
+        }
+    }
+}
+
 TEST(LibTiffFallback, FilesTheOwnReaderDecodesKeepItsOutput)
 {
     using test::TiffKind;
@@ -225,16 +260,15 @@ TEST(LibTiffCorpus, EveryFileLibTiffDecodesGetsItsHeaderAndAThumbnail)
     while (it.hasNext()) {
         const QString path = it.next();
         SCOPED_TRACE(path.toStdString());
-        const QImage reference = test::LibTiffReference(path);
-        if (reference.isNull())
+        if (!test::LibTiffDecodes(path))
             continue;
         ++decoded;
         TUniInfoRec info;
         ASSERT_TRUE(GetUniInfo(path, ifTIFF, info));
-        EXPECT_EQ(QSize(info.Width, info.Height), reference.size());
         const TThumbResult thumb = Thumbnail(path);
         EXPECT_FALSE(thumb.failed);
-        const TThumbFit fit = FitIntoBox(reference.width(), reference.height(), 96, true);
+        EXPECT_EQ(thumb.imageSize, QSize(info.Width, info.Height));
+        const TThumbFit fit = FitIntoBox(info.Width, info.Height, 96, true);
         EXPECT_EQ(thumb.thumbSize, QSize(fit.width, fit.height));
     }
     EXPECT_GE(decoded, 20);

@@ -30,7 +30,13 @@ std::vector<std::uint8_t> Row(const LibTiffParams& p, int x0, int width, int y, 
     for (int x = x0; x < x0 + width; ++x) {
         for (int c = plane < 0 ? 0 : plane; c < (plane < 0 ? channels : plane + 1); ++c) {
             const int v = Sample(p, x, y, c);
-            if (p.bitsPerSample == 16) {
+            if (p.floating) {
+                const double level = v / 100.0 - 1.0;
+                const float narrow = float(level);
+                const auto* bytes = reinterpret_cast<const std::uint8_t*>(
+                    p.bitsPerSample == 64 ? static_cast<const void*>(&level) : &narrow);
+                row.insert(row.end(), bytes, bytes + p.bitsPerSample / 8);
+            } else if (p.bitsPerSample == 16) {
                 const std::uint16_t wide = std::uint16_t(v * 257);
                 std::uint8_t bytes[2];
                 std::memcpy(bytes, &wide, 2);  // in the machine's order, which libtiff expects
@@ -69,6 +75,10 @@ void SetFields(TIFF* tif, const LibTiffParams& p, int width, int height, int pag
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
     if (jpegColour)
         TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (p.floating) {
+        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, std::uint16_t(SAMPLEFORMAT_IEEEFP));
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, std::uint16_t(PREDICTOR_FLOATINGPOINT));
+    }
     if (p.alpha) {
         const std::uint16_t kind = EXTRASAMPLE_UNASSALPHA;
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, std::uint16_t(1), &kind);
@@ -157,6 +167,28 @@ QImage LibTiffReference(const QString& path)
     return QImage(reinterpret_cast<const uchar*>(raster.data()), int(width), int(height),
                   QImage::Format_RGBA8888_Premultiplied)
         .copy();
+}
+
+bool LibTiffDecodes(const QString& path)
+{
+    if (!LibTiffReference(path).isNull())
+        return true;
+    const TiffPtr tif = OpenWithLibTiff(path);
+    if (!tif)
+        return false;
+    const bool tiled = TIFFIsTiled(tif.get()) != 0;
+    const std::uint32_t count =
+        tiled ? TIFFNumberOfTiles(tif.get()) : TIFFNumberOfStrips(tif.get());
+    std::vector<std::uint8_t> buffer(
+        std::size_t(tiled ? TIFFTileSize(tif.get()) : TIFFStripSize(tif.get())));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const tmsize_t got =
+            tiled ? TIFFReadEncodedTile(tif.get(), i, buffer.data(), tmsize_t(buffer.size()))
+                  : TIFFReadEncodedStrip(tif.get(), i, buffer.data(), tmsize_t(buffer.size()));
+        if (got < 0)
+            return false;
+    }
+    return count > 0;
 }
 
 }  // namespace pixmarl::test
