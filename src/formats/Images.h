@@ -125,6 +125,22 @@ QString TypeText(TImageFormat format, int colorDepth, int subType);
 // A universal header reader: fills info from the file and returns info.Valid.
 using TUniInfoReader = bool (*)(const QString& fileName, TUniInfoRec& info);
 
+// The universal entry of a header reader: reads the header with read and fills the record from it
+// with fill. A failed read marks the record (Valid false, SubType 255) and leaves the rest alone.
+template <typename Header>
+bool ReadUniInfo(const QString& fileName, TUniInfoRec& info, bool (*read)(const QString&, Header&),
+                 void (*fill)(const Header&, TUniInfoRec&))
+{
+    Header header;
+    if (!read(fileName, header)) {
+        info.Valid = false;
+        info.SubType = 255;
+        return false;
+    }
+    fill(header, info);
+    return true;
+}
+
 // Reads the header of a file with the reader of its format. Formats without a reader leave the
 // record as it is and give false.
 bool GetUniInfo(const QString& fileName, TImageFormat format, TUniInfoRec& info);

@@ -118,14 +118,7 @@ void PngHeaderToUniInfo(const TPngHeader& header, TUniInfoRec& info)
 
 bool PNGUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    TPngHeader header;
-    if (!ReadPNGHeader(fileName, header)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
-    PngHeaderToUniInfo(header, info);
-    return true;
+    return ReadUniInfo(fileName, info, ReadPNGHeader, PngHeaderToUniInfo);
 }
 
 }  // namespace pixmarl

@@ -198,14 +198,7 @@ void WebPHeaderToUniInfo(const TWebPHeader& header, TUniInfoRec& info)
 
 bool WebPUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    TWebPHeader header;
-    if (!ReadWebPHeader(fileName, header)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
-    WebPHeaderToUniInfo(header, info);
-    return true;
+    return ReadUniInfo(fileName, info, ReadWebPHeader, WebPHeaderToUniInfo);
 }
 
 }  // namespace pixmarl

@@ -681,14 +681,7 @@ void TifInfoToUniInfo(const TTifInfo& tif, TUniInfoRec& info)
 
 bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    TTifInfo tif;
-    if (!ReadTiffInfo(fileName, tif)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
-    TifInfoToUniInfo(tif, info);
-    return true;
+    return ReadUniInfo(fileName, info, ReadTiffInfo, TifInfoToUniInfo);
 }
 
 QImage TiffDeviceToImage(QIODevice& device, bool preview)
