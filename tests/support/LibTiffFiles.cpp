@@ -10,13 +10,23 @@ namespace pixmarl::test {
 
 namespace {
 
+// The 8-bit level of channel c of the source image's pixel; grey for one channel.
+int SourceLevel(const QImage& source, int x, int y, int c, int channels)
+{
+    const std::uint8_t* rgb =
+        source.constScanLine(y % source.height()) + std::ptrdiff_t(x % source.width()) * 3;
+    return channels == 1 ? (rgb[0] * 11 + rgb[1] * 16 + rgb[2] * 5) / 32 : rgb[c];
+}
+
 int Sample(const LibTiffParams& p, int x, int y, int c)
 {
     if (c == p.samples)
         return x < p.width / 2 ? 255 : 100;
+    const int level = p.source.isNull() ? (4 * x + 2 * y + 50 * c) & 255
+                                        : SourceLevel(p.source, x, y, c, p.samples);
     if (p.bitsPerSample == 1)
-        return ((x / 4 + y / 4) & 1) != 0 ? 1 : 0;
-    return (4 * x + 2 * y + 50 * c) & 255;
+        return p.source.isNull() ? ((x / 4 + y / 4) & 1) : level < 128 ? 1 : 0;
+    return level;
 }
 
 // The samples of pixels x0 .. x0 + width - 1 of row y (of one plane when plane >= 0), packed
@@ -136,8 +146,9 @@ bool WriteLibTiff(const QString& path, const LibTiffParams& params)
     if (!tif)
         return false;
     for (int page = 0; page < params.pages; ++page) {
-        const int width = std::max(1, params.width >> page);
-        const int height = std::max(1, params.height >> page);
+        const int shift = params.samePageSize ? 0 : page;
+        const int width = std::max(1, params.width >> shift);
+        const int height = std::max(1, params.height >> shift);
         SetFields(tif.get(), params, width, height, page);
         const bool written = params.tileSize > 0 ? WriteTiles(tif.get(), params, width, height)
                                                  : WriteStrips(tif.get(), params, width, height);

@@ -29,6 +29,8 @@ struct LibTiffParams {
     int tileSize = 0;  // 0: strips of rowsPerStrip rows
     int rowsPerStrip = 16;
     int pages = 1;
+    bool samePageSize = false;
+    QImage source;  // Format_RGB888, repeated over the image; null: the pattern
 };
 
 bool WriteLibTiff(const QString& path, const LibTiffParams& params);
