@@ -1,6 +1,8 @@
 // Copying within one filesystem: 1,000 files of 100 KiB (a folder) and one file of 1 GiB, with
-// the file operation (temporary name, durable data, rename into place) against cp -r / cp of the
-// same data in the same run. Each timed copy starts with no dirty pages left from the one before.
+// the file operation (temporary name, durable data, rename into place) against cp -r of the same
+// data in the same run, and against cp followed by sync -f on the target: the baseline of the same
+// durability (cp alone leaves the data in the page cache). Each timed copy starts with no dirty
+// pages left from the one before.
 //
 // Usage: bench_fileops [folder for the data, default the temporary folder] [large file MiB, 1024]
 
@@ -38,7 +40,7 @@ public:
         std::exit(1);
     }
     TTrashFailAnswer AskTrashFailed(const QString&) override { return taCancel; }
-    bool ConfirmDeletePermanently(const QString&) override { return false; }
+    bool ConfirmDeletePermanently(const QString&, int) override { return false; }
     bool ShowProgress(const TFileOpProgress&) override { return true; }
     void EndProgress() override {}
 };
@@ -81,7 +83,8 @@ void Remove(const QString& path)
         QFile::remove(path);
 }
 
-// Times cp and the operation in turns, removing each copy and syncing before the next.
+// Times cp, cp with sync and the operation in turns, removing each copy and syncing before the
+// next.
 void Compare(const char* what, const QString& source, const QString& folder)
 {
     const QString byCp = JoinPath(folder, "by-cp");
@@ -92,17 +95,25 @@ void Compare(const char* what, const QString& source, const QString& folder)
         Run("sync", {});
     };
     std::vector<double> cp;
+    std::vector<double> cpSync;
     std::vector<double> op;
     for (int i = 0; i < kRuns; ++i) {
         clean();
         cp.push_back(TimeOnce([&] { Run("cp", {"-r", source, byCp}); }));
+        clean();
+        cpSync.push_back(TimeOnce([&] {
+            Run("cp", {"-r", source, byCp});
+            Run("sync", {"-f", byCp});
+        }));
         clean();
         op.push_back(TimeOnce([&] { CopyWithOperation(source, byOp); }));
     }
     clean();
     const std::string name(what);
     PrintFigure("cp-" + name + "-ms", Median(cp) * 1000);
+    PrintFigure("cp-sync-" + name + "-ms", Median(cpSync) * 1000);
     PrintFigure("copy-" + name + "-ms", Median(op) * 1000);
+    PrintRatio("copy-" + name, "cp-sync", Median(op), Median(cpSync));
     PrintRatio("copy-" + name, "cp", Median(op), Median(cp));
 }
 

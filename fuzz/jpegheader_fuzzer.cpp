@@ -1,14 +1,17 @@
 // The JPEG header reader over arbitrary bytes: from memory and from a file read in small chunks
-// (the two must agree), and the comment writer, whose output must read back the comment written.
+// (the two must agree), the orientation read from its Exif segment, and the comment writer, whose
+// output must read back the comment written.
 
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
+#include "formats/Exif.h"
 #include "formats/HeaderSource.h"
 #include "formats/RdJPGH.h"
 
@@ -20,7 +23,7 @@ bool SameResult(const TInfoRec& a, const TInfoRec& b)
 {
     return a.OK == b.OK && a.ErrorMsg == b.ErrorMsg && a.Width == b.Width && a.Height == b.Height
         && a.Components == b.Components && a.Comment == b.Comment && a.CommentPos == b.CommentPos
-        && a.SOFMarker == b.SOFMarker;
+        && a.SOFMarker == b.SOFMarker && a.Exif == b.Exif;
 }
 
 // The file the file-reading path reads; removed when the process ends.
@@ -69,12 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 {
     const QByteArray data
         = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
-    for (std::uint8_t flags : { kReadJpegComment, kReadJpegFrame, kReadJpegAll }) {
+    constexpr std::uint8_t kEverything = kReadJpegAll | kReadJpegExif;
+    for (const std::uint8_t flags :
+         std::initializer_list<std::uint8_t>{kReadJpegComment, kReadJpegFrame, kReadJpegAll, kEverything}) {
         THeaderSource source(data);
         TInfoRec info;
         ReadJPEGHeader(source, flags, info);
-        if (flags == kReadJpegAll)
+        if (flags == kEverything) {
             CheckFileMatchesMemory(data, flags, info);
+            const int orientation = ExifOrientation(info.Exif);
+            if (orientation < 1 || orientation > 8)
+                std::abort();
+        }
     }
     CheckCommentRoundTrip(data);
     return 0;

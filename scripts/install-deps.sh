@@ -8,13 +8,15 @@ packages=(
     # build
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
-    libjpeg62-turbo-dev
+    libjpeg62-turbo-dev libexif-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # run time: WebP (and the other formats Qt reads through plugins)
     qt6-image-formats-plugins
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     libgif-dev libtiff-dev libjpeg-turbo-progs
+    # tests of dead mounts (bindfs, FUSE) and FAT volumes (a vfat image, where the kernel has it)
+    bindfs dosfstools
     # fuzzing with libFuzzer and the sanitizer runtime
     clang libclang-rt-dev
     # the screenshot script's virtual X server

@@ -19,6 +19,8 @@
 #include <QString>
 #include <QThread>
 
+#include "formats/ImageLoads.h"
+
 namespace pixmarl {
 
 // How the image of w x h fits into the box: the thumbnail's size and the reduction ratio.
@@ -32,10 +34,6 @@ struct TThumbFit {
 // precision and the divisions truncate, so a 64 x 48 image at box 96 gives 96 x 71; a side never
 // truncates below 1. A size or box of 0 or less gives 0 x 0.
 TThumbFit FitIntoBox(int width, int height, int box, bool dontSizeSmall);
-
-// The libjpeg scale denominator (1, 2, 4 or 8) for a reduction ratio: the normal rule decodes at
-// least the thumbnail size, the quick rule at most.
-int JPEGScaleDenom(float ratio, bool quick);
 
 struct TThumbOptions {
     bool dontSizeSmall = false;                 // "Don't size small images"

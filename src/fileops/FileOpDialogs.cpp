@@ -126,11 +126,14 @@ TTrashFailAnswer TFileOpDialogs::AskTrashFailed(const QString& path)
          QStringLiteral("Cancel")})];
 }
 
-bool TFileOpDialogs::ConfirmDeletePermanently(const QString& path)
+bool TFileOpDialogs::ConfirmDeletePermanently(const QString& path, int itemCount)
 {
-    return AskYesNo(
-        owner_, QStringLiteral("Delete"),
-        QStringLiteral("Delete %1 permanently? It cannot be restored.").arg(Quoted(path)));
+    // The full path: the user must see exactly what goes, and how much of it.
+    const QString what =
+        itemCount > 0 ? QStringLiteral("\"%1\" and the %2 item(s) in it").arg(path).arg(itemCount)
+                      : u'"' + path + u'"';
+    return AskYesNo(owner_, QStringLiteral("Delete"),
+                    QStringLiteral("Delete %1 permanently? It cannot be restored.").arg(what));
 }
 
 bool TFileOpDialogs::ShowProgress(const TFileOpProgress& progress)

@@ -40,7 +40,7 @@ public:
     bool ConfirmReplace(const QString& target) override;
     TFileOpErrorAnswer AskError(const TFileOpError& error) override;
     TTrashFailAnswer AskTrashFailed(const QString& path) override;
-    bool ConfirmDeletePermanently(const QString& path) override;
+    bool ConfirmDeletePermanently(const QString& path, int itemCount) override;
     bool ShowProgress(const TFileOpProgress& progress) override;
     void EndProgress() override;
 

@@ -1,32 +1,76 @@
 #include "FileOps.h"
 
+#include <map>
 #include <optional>
 
-#include <QFileInfo>
+#include <QFile>
+#include <QSet>
 
 #include "fileops/FileNames.h"
+#include "platform/Budget.h"
+#include "platform/DirEntries.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
 
 namespace {
 
-bool ExistsOnDisk(const QString& path)
-{
-    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-}
+// How long the interface waits for the target folders to be read before it asks about conflicts.
+constexpr int kTargetFoldersBudgetMs = 500;
+
+// The names in each target folder, read on a worker so that a dead network folder cannot freeze
+// the interface. A folder that did not answer in time reads as empty: its conflicts are then met
+// by the operation itself, which replaces nothing it was not allowed to.
+class TTargetFolders {
+public:
+    explicit TTargetFolders(const QStringList& targets)
+    {
+        QStringList folders;
+        for (const QString& target : targets)
+            if (!folders.contains(ExtractFileDir(target)))
+                folders << ExtractFileDir(target);
+        auto read = RunWithin<TNames>([folders] { return ReadNames(folders); },
+                                      DeadlineIn(kTargetFoldersBudgetMs));
+        if (read)
+            names_ = std::move(*read);
+    }
+    bool Exists(const QString& path) const
+    {
+        const auto it = names_.find(ExtractFileDir(path));
+        return it != names_.end() && it->second.contains(ExtractFileName(path));
+    }
+
+private:
+    using TNames = std::map<QString, QSet<QString>>;
+    static TNames ReadNames(const QStringList& folders)
+    {
+        TNames names;
+        for (const QString& folder : folders) {
+            QSet<QString>& inFolder = names[folder];
+            ForEachDirName(folder, {}, [&](const TDirName& entry) {
+                inFolder.insert(QFile::decodeName(
+                    QByteArray(entry.nativeName.data(), qsizetype(entry.nativeName.size()))));
+            });
+        }
+        return names;
+    }
+    TNames names_;
+};
 
 // The walk over the pairs of one request, with the answer for all that is in force.
 class TOverwriteRun {
 public:
     TOverwriteRun(QStringList& sources, QStringList& targets, bool create,
                   const TAskOverwriteEvent& ask)
-        : sources_(sources), targets_(targets), create_(create), ask_(ask)
+        : sources_(sources), targets_(targets), create_(create), ask_(ask), disk_(targets)
     {}
 
     bool Walk();
+    // The targets the user allowed to be replaced.
+    const QStringList& Replaced() const { return replaced_; }
 
 private:
+    bool ExistsOnDisk(const QString& path) const { return disk_.Exists(path); }
     // The index of an earlier pair that already writes to targets_[i], or -1.
     qsizetype EarlierPairWriting(qsizetype i) const
     {
@@ -55,6 +99,8 @@ private:
     QStringList& targets_;
     const bool create_;
     const TAskOverwriteEvent& ask_;
+    const TTargetFolders disk_;
+    QStringList replaced_;
 };
 
 TOverwriteReply TOverwriteRun::Ask(qsizetype i, bool multiple) const
@@ -92,6 +138,7 @@ bool TOverwriteRun::Walk()
             return true;
         case oaReplace:
         case oaReplaceAll:
+            replaced_ << targets_.at(0);
             return true;
         default:
             return false;
@@ -120,6 +167,8 @@ bool TOverwriteRun::Walk()
         switch (reply.Answer) {
         case oaReplace:
         case oaReplaceAll:
+            if (ExistsOnDisk(targets_.at(i)))
+                replaced_ << targets_.at(i);
             ++i;
             break;
         case oaRename:
@@ -143,9 +192,19 @@ bool TOverwriteRun::Walk()
 
 bool TFileOps::RequestOverwrite(QStringList& sources, QStringList& targets, bool create) const
 {
+    QStringList replaced;
+    return RequestOverwrite(sources, targets, create, replaced);
+}
+
+bool TFileOps::RequestOverwrite(QStringList& sources, QStringList& targets, bool create,
+                                QStringList& replaced) const
+{
     if (sources.size() != targets.size())
         return false;
-    return TOverwriteRun(sources, targets, create, OnAskOverwrite).Walk();
+    TOverwriteRun run(sources, targets, create, OnAskOverwrite);
+    const bool goOn = run.Walk();
+    replaced = run.Replaced();
+    return goOn;
 }
 
 bool TFileOps::Execute(const TFileOpRequest& request) const
@@ -155,12 +214,15 @@ bool TFileOps::Execute(const TFileOpRequest& request) const
 
 bool TFileOps::CopyMovePairs(QStringList sources, QStringList targets, TFileOpFunc operation) const
 {
-    if (!RequestOverwrite(sources, targets, false))
+    QStringList replaced;
+    if (!RequestOverwrite(sources, targets, false, replaced))
         return false;
     if (sources.isEmpty())
         return true;
-    return Execute(
-        {operation, sources, targets, FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_ALLOWUNDO});
+    // Exactly what the user allowed: a target that appears meanwhile, or a second source of the
+    // same name on a filesystem that folds case, is asked about, never replaced.
+    return Execute({operation, sources, targets,
+                    FOF_MULTIDESTFILES | FOF_NOCONFIRMATION | FOF_ALLOWUNDO, replaced});
 }
 
 bool TFileOps::CopyMoveFiles(const QStringList& files, TFileOpFunc operation,
@@ -197,6 +259,16 @@ bool TFileOps::DeleteFiles(const QStringList& files) const
 
 bool TFileOps::RenameFile(const QString& oldPath, const QString& newName) const
 {
+    return Rename(oldPath, newName, true);
+}
+
+bool TFileOps::RenameFolder(const QString& oldPath, const QString& newName) const
+{
+    return Rename(oldPath, newName, false);
+}
+
+bool TFileOps::Rename(const QString& oldPath, const QString& newName, bool announce) const
+{
     // The whole name is checked: a separator would move the file into another folder.
     if (newName.isEmpty() || IsInvalidFileName(newName)) {
         if (OnMessage)
@@ -207,10 +279,10 @@ bool TFileOps::RenameFile(const QString& oldPath, const QString& newName) const
     // Nothing changes on disk, so no change report would come to use up the announcement.
     if (newPath == oldPath)
         return true;
-    if (OnOwnChange)
+    if (announce && OnOwnChange)
         OnOwnChange();
     const bool ok = Execute({foRename, {oldPath}, {newPath}, FOF_ALLOWUNDO});
-    if (!ok && OnOwnChangeTakenBack)
+    if (announce && !ok && OnOwnChangeTakenBack)
         OnOwnChangeTakenBack();
     return ok;
 }

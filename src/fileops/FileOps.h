@@ -63,10 +63,16 @@ public:
                          TFileOpFunc operation, const QString& targetFolder) const;
     bool DeleteFiles(const QStringList& files) const;
     bool RenameFile(const QString& oldPath, const QString& newName) const;
+    // As RenameFile, without the announcement: the monitor of the shown folder watches file
+    // names only, so a renamed folder brings no report that could use it up.
+    bool RenameFolder(const QString& oldPath, const QString& newName) const;
 
 private:
+    bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create,
+                          QStringList& replaced) const;
     bool CopyMovePairs(QStringList sources, QStringList targets, TFileOpFunc operation) const;
     bool Execute(const TFileOpRequest& request) const;
+    bool Rename(const QString& oldPath, const QString& newName, bool announce) const;
 };
 
 // The process-wide instance the main window and the dialogs wire up.

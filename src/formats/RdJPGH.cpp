@@ -2,12 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include "formats/HeaderSource.h"
 #include "platform/FileAttributes.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/SafeWrite.h"
 
 namespace pixmarl {
 
@@ -22,6 +22,7 @@ constexpr std::uint8_t kSOI = 0xD8;
 constexpr std::uint8_t kEOI = 0xD9;
 constexpr std::uint8_t kSOS = 0xDA;
 constexpr std::uint8_t kCOM = 0xFE;
+constexpr std::uint8_t kAPP1 = 0xE1;
 
 bool IsFrameMarker(std::uint8_t code)
 {
@@ -108,7 +109,25 @@ private:
                 return false;
             return info_.ReadFlags != kReadJpegComment;
         }
+        if (code == kAPP1 && (info_.ReadFlags & kReadJpegExif) && info_.Exif.isEmpty())
+            return ReadExif();
         return SkipSegment(code);
+    }
+
+    // Keeps the segment when it holds Exif data; any other APP1 (XMP) is passed over.
+    bool ReadExif()
+    {
+        std::uint16_t length = 0;
+        if (!ReadWord(length))
+            return false;
+        if (length < 2)
+            return Fail(kBadLength);
+        QByteArray payload(length - 2, Qt::Uninitialized);
+        if (source_.Read(payload.data(), payload.size()) != payload.size() || source_.AtEnd())
+            return Fail(kPrematureEof);
+        if (payload.startsWith(QByteArrayView("Exif\0\0", 6)))
+            info_.Exif = payload;
+        return true;
     }
 
     bool ReadFrame(std::uint8_t code)
@@ -346,15 +365,12 @@ bool WriteJPEGComment(const QString& fileName, const QByteArray& text)
         return true;
 
     const int attributes = ReadFileAttributes(fileName);
-    QSaveFile out(fileName);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(rewritten) != rewritten.size() ||
-        !out.commit())
+    QString error;
+    if (!ReplaceFileContents(fileName, rewritten, error))
         return false;
-    // The rename made a new file: carry over what the user had set on the old one.
+    // Extended attributes came along; the bits a FAT volume keeps in the entry did not.
     if (attributes > 0 && (attributes & (faHidden | faSysFile | faArchive)) != 0)
         WriteFileAttributes(fileName, attributes);
-    QFile::setPermissions(fileName, fileInfo.permissions());
     return true;
 }
 

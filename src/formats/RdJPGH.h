@@ -17,8 +17,14 @@ namespace pixmarl {
 
 class THeaderSource;
 
-// What ReadJPEGHeader reads (its Flags): the comment, the frame header, or both.
-enum : std::uint8_t { kReadJpegComment = 1, kReadJpegFrame = 2, kReadJpegAll = 3 };
+// What ReadJPEGHeader reads (its Flags): the comment, the frame header, or both; with
+// kReadJpegExif also the first Exif APP1 segment (for the photo's orientation).
+enum : std::uint8_t {
+    kReadJpegComment = 1,
+    kReadJpegFrame = 2,
+    kReadJpegAll = 3,
+    kReadJpegExif = 4,
+};
 
 struct TInfoRec {
     QByteArray Comment;  // the comment segment's bytes as stored
@@ -32,6 +38,7 @@ struct TInfoRec {
     bool OK = false;
     std::uint8_t ReadFlags = 0;
     qint64 CommentPos = -1;  // offset of the comment's length field; -1 when none was read
+    QByteArray Exif;         // payload of the first APP1 segment starting "Exif\0\0" (flag 4)
 };
 
 // The coding process name of a frame header marker ("Unknown" for any other code).
@@ -55,8 +62,10 @@ constexpr int kMaxJpegComment = 65533;
 
 // Replaces the file's first comment by text (byte for byte), or inserts one after the segment
 // that follows the start of image when there is none; an empty text leaves a comment-less file
-// untouched. The file is rewritten through a temporary file in its folder and a rename, keeps its
-// permissions and attributes and gets the current modification time. Returns false, leaving the
+// untouched. The file is rewritten through a temporary file in its folder and a rename
+// (ReplaceFileContents: through symbolic links, keeping mode, owner, group, extended attributes
+// and ACLs; other hard links keep the old contents as a snapshot), keeps its attributes and gets
+// the current modification time. Returns false, leaving the
 // file as it was, when it cannot be read, is not writable, does not parse, or text is longer than
 // kMaxJpegComment.
 bool WriteJPEGComment(const QString& fileName, const QByteArray& text);

@@ -28,6 +28,7 @@ enum TTifTag : std::uint16_t {
     tgFillOrder = 266,
     tgDocumentName = 269,
     tgStripOffsets = 273,
+    tgOrientation = 274,
     tgSamplesPerPixel = 277,
     tgRowsPerStrip = 278,
     tgStripByteCounts = 279,
@@ -250,9 +251,10 @@ bool ApplyReference(const TTifSource& source, const TTifEntry& entry, TTifInfo& 
     }
 }
 
-constexpr std::array<std::uint16_t, 10> kSingleValueTags = {
+constexpr std::array<std::uint16_t, 11> kSingleValueTags = {
     tgImageWidth,   tgImageLength, tgCompression,  tgPhotometric, tgSamplesPerPixel,
     tgPlanarConfig, tgPredictor,   tgExtraSamples, tgFillOrder,   tgSampleFormat,
+    tgOrientation,
 };
 
 void ApplyValue(std::uint16_t tag, std::uint32_t value, TTifInfo& info)
@@ -291,6 +293,10 @@ void ApplyValue(std::uint16_t tag, std::uint32_t value, TTifInfo& info)
     case tgSampleFormat:
         // Signed and floating-point samples would be shown as unsigned integers.
         info.Unsupported |= value != 1;
+        break;
+    case tgOrientation:
+        // Only how the image is shown; the stored rows are decoded as they are.
+        info.Orientation = value >= 1 && value <= 8 ? std::uint8_t(value) : 1;
         break;
     default:
         break;

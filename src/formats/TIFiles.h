@@ -46,6 +46,7 @@ struct TTifInfo {
     QString DocumentName;
     std::int32_t PhotoshopOffset = 0;  // of the Photoshop resource block; 0 = none
     std::int32_t PhotoshopSize = 0;
+    std::uint8_t Orientation = 1;  // how the stored rows stand upright, as in Exif (1..8)
 };
 
 // The largest BMP file the decoder makes; larger images are refused before anything is

@@ -1,5 +1,6 @@
 #include "DirMons.h"
 
+#include <future>
 #include <system_error>
 #include <thread>
 
@@ -11,6 +12,7 @@ namespace pixmarl {
 namespace {
 
 constexpr int kBurstStepMs = 100;
+constexpr int kBeginBudgetMs = 200;
 std::atomic<int> runningWatchers{0};
 
 }  // namespace
@@ -28,6 +30,7 @@ std::shared_ptr<TFileMon> TFileMon::Start(const QString& folder, TMonitorOptions
     if (!watch->IsValid())
         return nullptr;
     auto mon = std::make_shared<TFileMon>(std::move(watch), std::move(onChange));
+    std::future<void> begun = mon->begun_.get_future();
     try {
         ++runningWatchers;
         // The thread holds its own reference, so the watcher outlives a monitor that forgot it.
@@ -36,6 +39,8 @@ std::shared_ptr<TFileMon> TFileMon::Start(const QString& folder, TMonitorOptions
         --runningWatchers;
         return nullptr;
     }
+    // Changes made right after the start are seen, unless the folder does not answer in time.
+    begun.wait_for(std::chrono::milliseconds(kBeginBudgetMs));
     return mon;
 }
 
@@ -55,6 +60,8 @@ int TFileMon::RunningCount()
 void TFileMon::Run()
 {
     LowerCurrentThreadPriority();
+    watch_->Begin();  // here, not on the GUI thread: the folder may sit on a dead mount
+    begun_.set_value();
     while (!terminated_) {
         const TFolderWaitResult result = watch_->Wait(-1);
         if (result == wrStop)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 
 #include <QString>
@@ -52,6 +53,7 @@ private:
     void ReportBurst();
 
     std::unique_ptr<TFolderWatch> watch_;
+    std::promise<void> begun_;        // the watches are in place (set on the watcher thread)
     std::function<void()> onChange_;  // read and cleared on the GUI thread only
     std::atomic<bool> terminated_{false};
 };

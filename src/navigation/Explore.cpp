@@ -132,7 +132,7 @@ TDirTree::TDirTree(QWidget* parent, TMyComputer* computer)
     // Folders go to the trash and are renamed through the file operations, like files.
     DeleteFolderOperation = [](const QString& folder) { return FileOps().DeleteFiles({folder}); };
     RenameFolderOperation = [](const QString& oldPath, const QString& newPath) {
-        return FileOps().RenameFile(oldPath, ExtractFileName(newPath));
+        return FileOps().RenameFolder(oldPath, ExtractFileName(newPath));
     };
 
     folderIcon_.addPixmap(DirImage(kClosedFolderImage).pixmap(16), QIcon::Normal);
@@ -351,14 +351,15 @@ void TDirTree::ListNode(TDirTreeNode* node, bool lookAhead)
     request.lookAhead = lookAhead;
     if (lookAhead)
         request.skip = PathsNeverReadAhead();
-    RunListing({std::move(request)}, {node});
+    RunListing({std::move(request)}, {node}, DeadlineIn(listingBudgetMs_));
 }
 
 void TDirTree::ListChildren(TDirTreeNode* node)
 {
     const QSet<QString> neverReadAhead = PathsNeverReadAhead();
-    std::vector<TListRequest> requests;
-    std::vector<TDirTreeNode*> nodes;
+    // One listing per child within one budget: a child that does not answer (a dead mount) holds
+    // up neither its siblings nor the interface, and stays pending until its answer comes.
+    const TDeadline deadline = DeadlineIn(listingBudgetMs_);
     for (int i = 0; i < node->childCount(); ++i) {
         TDirTreeNode* child = AsNode(node->child(i));
         const QString path = NodePath(child);
@@ -367,15 +368,13 @@ void TDirTree::ListChildren(TDirTreeNode* node)
                 AddPlaceholder(child);
             continue;
         }
-        requests.push_back(TListRequest{path, false, {}});
-        nodes.push_back(child);
+        if (child->pendingListing_ == 0)
+            RunListing({TListRequest{path, false, {}}}, {child}, deadline);
     }
-    if (!requests.empty())
-        RunListing(std::move(requests), nodes);
 }
 
 void TDirTree::RunListing(std::vector<TListRequest> requests,
-                          const std::vector<TDirTreeNode*>& nodes)
+                          const std::vector<TDirTreeNode*>& nodes, TDeadline deadline)
 {
     const int serial = ++listingSerial_;
     pendingListings_[serial] = nodes;
@@ -384,7 +383,7 @@ void TDirTree::RunListing(std::vector<TListRequest> requests,
         waiting_.insert(node);
     }
     const auto listings =
-        ListWithin(ListFoldersFn, std::move(requests), listingBudgetMs_,
+        ListWithin(ListFoldersFn, std::move(requests), deadline,
                    [tree = QPointer<TDirTree>(this), serial](std::vector<TFolderListing> late) {
                        if (tree)
                            tree->ApplyListings(late, serial);
@@ -506,6 +505,17 @@ TDirTreeNode* TDirTree::FindNode(const QString& path)
     return nullptr;
 }
 
+TDirTreeNode* TDirTree::ChildFolderNode(TDirTreeNode* parent, const QString& name)
+{
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (parent->child(i)->text(0) == name)
+            return AsNode(parent->child(i));
+    TDirTreeNode* node = NewNode(nkFolder, name);
+    parent->addChild(node);
+    parent->sortChildren(0, Qt::AscendingOrder);
+    return node;
+}
+
 bool TDirTree::AddFolderNode(const QString& path, bool select)
 {
     const QString clean = CleanAbsolutePath(path);
@@ -516,15 +526,7 @@ bool TDirTree::AddFolderNode(const QString& path, bool select)
     // Loaded first, so that the parent's own listing does not drop the new node again.
     if (!HasRealChildren(parent))
         ExpandNode(parent);
-    TDirTreeNode* node = nullptr;
-    for (int i = 0; node == nullptr && i < parent->childCount(); ++i)
-        if (parent->child(i)->text(0) == name)
-            node = AsNode(parent->child(i));
-    if (node == nullptr) {
-        node = NewNode(nkFolder, name);
-        parent->addChild(node);
-        parent->sortChildren(0, Qt::AscendingOrder);
-    }
+    TDirTreeNode* node = ChildFolderNode(parent, name);
     if (select)
         setCurrentItem(node);
     return true;
@@ -539,7 +541,7 @@ void TDirTree::SetDirectory(const QString& path)
         return;
     TDirTreeNode* node = FindNode(target);
     if (node == nullptr) {
-        if (!QFileInfo(target).isDir() || !AddFolderNode(target, false))
+        if (!IsFolderWithin(target) || !AddFolderNode(target, false))
             return;
         node = FindNode(target);
     }
@@ -557,17 +559,25 @@ void TDirTree::NewFolder(TDirTreeNode* parent)
         return;
     if (!parent->isExpanded())
         ExpandNode(parent);
-    const QString name = NewFolderName(NodePath(parent),
-                                       [](const QString& path) { return QFileInfo(path).isDir(); });
-    TDirTreeNode* node = NewNode(nkFolder, name);
-    parent->addChild(node);
-    parent->sortChildren(0, Qt::AscendingOrder);
-    if (!QDir().mkdir(NodePath(node))) {
+    const QString parentPath = NodePath(parent);
+    const auto made = RunWithin<QString>(
+        [parentPath] { return MakeNewFolder(parentPath); }, DeadlineIn(listingBudgetMs_),
+        [tree = QPointer<TDirTree>(this), at = IndexOf(parent)](const QString& name) {
+            if (tree != nullptr && tree->NodeAt(at) != nullptr)
+                tree->NewFolderMade(tree->NodeAt(at), name);
+        });
+    if (made)
+        NewFolderMade(parent, *made);
+}
+
+void TDirTree::NewFolderMade(TDirTreeNode* parent, const QString& name)
+{
+    if (name.isEmpty()) {
         ShowMessage(QStringLiteral("Es konnte kein Verzeichnis erstellt werden"),
                     QMessageBox::NoIcon);
-        RemoveNode(node);
         return;
     }
+    TDirTreeNode* node = ChildFolderNode(parent, name);
     scrollToItem(node);
     StartRename(node);
     // The folder stays when no editor could be opened; only the node goes.
@@ -589,9 +599,12 @@ void TDirTree::DeleteFolder(TDirTreeNode* node)
         changeHandling_ = false;
         setCurrentItem(nullptr);
     }
+    // The operation runs its own event loop (its progress window): a late listing or a volume
+    // that goes may free the node meanwhile, so it is found again afterwards.
+    const QPersistentModelIndex at = IndexOf(node);
     const bool deleted = DeleteFolderOperation && DeleteFolderOperation(NodePath(node));
-    if (deleted)
-        Post(node, [this](TDirTreeNode* n) { RemoveNode(n); });
+    if (deleted && NodeAt(at) != nullptr)
+        Post(NodeAt(at), [this](TDirTreeNode* n) { RemoveNode(n); });
     changeHandling_ = true;
     TDirTreeNode* nextNode = NodeAt(next);
     if (nextNode != nullptr && nextNode != currentItem())
@@ -656,7 +669,13 @@ void TDirTree::EndFolderEdit(TDirTreeNode* node, const QString& text)
     }
     const QString oldPath = NodePath(node);
     const QString newPath = JoinPath(NodePath(node->parent()), text);
-    if (!RenameFolderOperation || !RenameFolderOperation(oldPath, newPath)) {
+    // The operation may run an event loop that frees the node: it is found again afterwards.
+    const QPersistentModelIndex at = IndexOf(node);
+    const bool renamed = RenameFolderOperation && RenameFolderOperation(oldPath, newPath);
+    node = NodeAt(at);
+    if (node == nullptr)
+        return;
+    if (!renamed) {
         Post(node, reopenEditor);
         return;
     }
@@ -717,10 +736,21 @@ bool TDirTree::CanChange(TDirTreeNode* target, TDirTreeNode* previous)
     const QString text =
         QStringLiteral("Auf Laufwerk ") + target->MountPath() +
         QStringLiteral(" kann nicht zugriffen werden.\nDas Gerät ist nicht bereit.");
-    while (!VolumeReadyCheck(target->MountPath()))
+    // A volume that does not answer within the budget is as good as not ready.
+    const auto ready = [check = VolumeReadyCheck, path = target->MountPath(), this] {
+        return RunWithin<bool>([check, path] { return check(path); }, DeadlineIn(listingBudgetMs_))
+            .value_or(false);
+    };
+    while (!ready())
         if (!AskRetry(text))
             return false;
     return true;
+}
+
+bool TDirTree::IsFolderWithin(const QString& path) const
+{
+    return RunWithin<bool>([path] { return QFileInfo(path).isDir(); }, DeadlineIn(listingBudgetMs_))
+        .value_or(false);
 }
 
 void TDirTree::Changed(TDirTreeNode* node)

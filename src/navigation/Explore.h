@@ -74,6 +74,7 @@ public:
     // Adds a node for the existing folder path below its parent's node.
     bool AddFolderNode(const QString& path, bool select);
 
+    // Creates the folder on a worker; a late answer adds the node when it comes.
     void NewFolder(TDirTreeNode* parent);
     void DeleteFolder(TDirTreeNode* node);
     void RefreshNode(TDirTreeNode* node);
@@ -137,12 +138,17 @@ private:
     void LoadOnExpand(TDirTreeNode* node);
     void ListNode(TDirTreeNode* node, bool lookAhead);
     void ListChildren(TDirTreeNode* node);
-    void RunListing(std::vector<TListRequest> requests, const std::vector<TDirTreeNode*>& nodes);
+    void RunListing(std::vector<TListRequest> requests, const std::vector<TDirTreeNode*>& nodes,
+                    TDeadline deadline);
+    // Whether path is a folder, asked on a worker: false when it does not answer in time.
+    bool IsFolderWithin(const QString& path) const;
     void ApplyListings(const std::vector<TFolderListing>& listings, int serial);
     void ApplyListing(TDirTreeNode* node, const TFolderListing& listing);
     void MergeChildren(QTreeWidgetItem* node, const QStringList& names);
     void RemoveNode(QTreeWidgetItem* node);
     TDirTreeNode* RootFor(const QString& path) const;
+    // The child node named name, added (in sorted place) when there is none.
+    TDirTreeNode* ChildFolderNode(TDirTreeNode* parent, const QString& name);
     void RenumberRoots();
     void SortSiblings(QTreeWidgetItem* node);
 
@@ -158,6 +164,7 @@ private:
     // Editing.
     void EndEdit(TDirTreeNode* node, const QString& text);
     void EndFolderEdit(TDirTreeNode* node, const QString& text);
+    void NewFolderMade(TDirTreeNode* parent, const QString& name);
     void Post(TDirTreeNode* node, std::function<void(TDirTreeNode*)> command);
 
     TMyComputer& computer_;

@@ -1,14 +1,10 @@
 #include "FolderListing.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <thread>
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QMetaObject>
+#include <QFileInfo>
 
 #include "filelist/NameOrder.h"
 #include "platform/Paths.h"
@@ -34,6 +30,13 @@ QString NewFolderName(const QString& parentPath,
     return name;
 }
 
+QString MakeNewFolder(const QString& parentPath)
+{
+    const QString name =
+        NewFolderName(parentPath, [](const QString& path) { return QFileInfo(path).isDir(); });
+    return QDir().mkdir(JoinPath(parentPath, name)) ? name : QString();
+}
+
 namespace {
 
 void SortNames(QStringList& names)
@@ -55,33 +58,40 @@ void SortNames(QStringList& names)
     names = std::move(sorted);
 }
 
-// Shared between a waiting caller and the worker; whoever is last frees it.
-struct TListingJob {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    bool abandoned = false;
-    std::vector<TFolderListing> result;
+// The shown sub-folders of a folder: which of them surely have none of their own, and which lie
+// on another filesystem (never read ahead: a mount that does not answer would stall the rest).
+struct TSubFolders {
+    QStringList names;
+    QSet<QString> leaves;
+    QSet<QString> elsewhere;
 };
 
-}  // namespace
-
-namespace {
-
-// The shown sub-folders of path, and which of them surely have none of their own.
-QStringList ReadSubFolders(const QString& path, QSet<QString>* leaves)
+TSubFolders ReadSubFolders(const QString& path, const QSet<QString>& unprobed = {})
 {
-    QStringList names;
-    if (leaves == nullptr && IsLeafFolder(path))
-        return names;
-    ForEachSubFolder(path, [&](TSubFolder&& sub) {
-        if (sub.hidden)
-            return;
-        if (leaves != nullptr && sub.leaf)
-            leaves->insert(sub.name);
-        names << std::move(sub.name);
-    });
-    SortNames(names);
+    TSubFolders found;
+    ForEachSubFolder(
+        path,
+        [&](TSubFolder&& sub) {
+            if (sub.hidden)
+                return;
+            if (sub.leaf)
+                found.leaves.insert(sub.name);
+            if (sub.elsewhere)
+                found.elsewhere.insert(sub.name);
+            found.names << std::move(sub.name);
+        },
+        unprobed);
+    SortNames(found.names);
+    return found;
+}
+
+// The names of the paths in skip that lie directly in folder.
+QSet<QString> NamesIn(const QString& folder, const QSet<QString>& skip)
+{
+    QSet<QString> names;
+    for (const QString& path : skip)
+        if (ExtractFileDir(path) == folder)
+            names.insert(ExtractFileName(path));
     return names;
 }
 
@@ -89,7 +99,9 @@ QStringList ReadSubFolders(const QString& path, QSet<QString>* leaves)
 
 QStringList ListSubFolders(const QString& path)
 {
-    return ReadSubFolders(path, nullptr);
+    if (IsLeafFolder(path))
+        return {};
+    return ReadSubFolders(path).names;
 }
 
 std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& requests)
@@ -98,17 +110,20 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
     for (const TListRequest& request : requests) {
         TFolderListing listing;
         listing.path = request.path;
-        QSet<QString> leaves;
-        listing.names = ReadSubFolders(request.path, request.lookAhead ? &leaves : nullptr);
         listing.readAhead = request.lookAhead;
-        if (request.lookAhead) {
-            for (const QString& name : listing.names) {
-                const QString child = JoinPath(request.path, name);
-                if (request.skip.contains(child))
-                    continue;
-                listing.lookAhead[name] =
-                    leaves.contains(name) ? QStringList() : ListSubFolders(child);
-            }
+        if (!request.lookAhead) {
+            listing.names = ListSubFolders(request.path);
+            listings.push_back(std::move(listing));
+            continue;
+        }
+        const TSubFolders sub = ReadSubFolders(request.path, NamesIn(request.path, request.skip));
+        listing.names = sub.names;
+        for (const QString& name : listing.names) {
+            if (sub.elsewhere.contains(name))
+                continue;
+            listing.lookAhead[name] = sub.leaves.contains(name)
+                                          ? QStringList()
+                                          : ListSubFolders(JoinPath(request.path, name));
         }
         listings.push_back(std::move(listing));
     }
@@ -116,35 +131,12 @@ std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& request
 }
 
 std::optional<std::vector<TFolderListing>>
-ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
+ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, TDeadline deadline,
            std::function<void(std::vector<TFolderListing>)> late)
 {
-    auto job = std::make_shared<TListingJob>();
-    std::thread([job, list, requests = std::move(requests), late = std::move(late)]() mutable {
-        std::vector<TFolderListing> result = list(requests);
-        std::lock_guard lock(job->mutex);
-        job->done = true;
-        if (!job->abandoned) {
-            job->result = std::move(result);
-            job->finished.notify_all();
-            return;
-        }
-        QCoreApplication* app = QCoreApplication::instance();
-        if (app == nullptr)
-            return;
-        QMetaObject::invokeMethod(
-            app,
-            [late = std::move(late), result = std::move(result)]() mutable {
-                late(std::move(result));
-            },
-            Qt::QueuedConnection);
-    }).detach();
-    std::unique_lock lock(job->mutex);
-    if (job->finished.wait_for(lock, std::chrono::milliseconds(budgetMs),
-                               [&] { return job->done; }))
-        return std::move(job->result);
-    job->abandoned = true;
-    return std::nullopt;
+    return RunWithin<std::vector<TFolderListing>>(
+        [list, requests = std::move(requests)] { return list(requests); }, deadline,
+        std::move(late));
 }
 
 }  // namespace pixmarl

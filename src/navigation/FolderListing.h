@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/Budget.h"
+
 namespace pixmarl {
 
 // The characters a folder name may not hold, in the order the message shows them.
@@ -27,11 +29,15 @@ bool IsInvalidFolderName(const QString& name);
 QString NewFolderName(const QString& parentPath,
                       const std::function<bool(const QString& path)>& folderExists);
 
+// Creates the new folder of parentPath (named by NewFolderName); its name, empty on failure.
+QString MakeNewFolder(const QString& parentPath);
+
 // The shown sub-folders of path in the tree's order; empty when it cannot be read.
 QStringList ListSubFolders(const QString& path);
 
 // What to read of one folder: its sub-folders and, with lookAhead, the sub-folders of each of
-// them except those whose full paths are in skip (read already, or media never read ahead).
+// them except those on another filesystem and those whose full paths are in skip (mount points
+// of media and network volumes, which are not even looked at).
 struct TListRequest {
     QString path;
     bool lookAhead = false;
@@ -49,11 +55,11 @@ using TListFoldersFn = std::function<std::vector<TFolderListing>(const std::vect
 
 std::vector<TFolderListing> ListFolders(const std::vector<TListRequest>& requests);
 
-// Runs list(requests) on a worker thread and waits up to budgetMs for it. When it is done in
+// Runs list(requests) on a worker thread and waits until deadline for it. When it is done in
 // time the result is returned. Otherwise nullopt is returned at once, and late(result) runs on
 // the GUI thread when the worker ends (the caller makes sure late still has a target then).
 std::optional<std::vector<TFolderListing>>
-ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, int budgetMs,
+ListWithin(const TListFoldersFn& list, std::vector<TListRequest> requests, TDeadline deadline,
            std::function<void(std::vector<TFolderListing>)> late);
 
 }  // namespace pixmarl

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "platform/Budget.h"
+
 namespace pixmarl {
 
 TDrive::TDrive(const TVolume& volume) : volume_(volume), name_(VolumeDisplayName(volume))
@@ -12,21 +14,40 @@ TDrive::TDrive(const TVolume& volume) : volume_(volume), name_(VolumeDisplayName
 
 TDrive::~TDrive() = default;
 
+namespace {
+
+// How long the interface waits for the mount table to be read.
+constexpr int kVolumesBudgetMs = 200;
+
+}  // namespace
+
 TMyComputer::TMyComputer(std::function<std::vector<TVolume>()> readVolumes, bool watchMounts)
     : readVolumes_(std::move(readVolumes))
 {
-    for (const TVolume& v : CurrentVolumes())
-        drives_.push_back(std::make_unique<TDrive>(v));
+    if (const auto volumes = ReadVolumesWithin())
+        for (const TVolume& v : *volumes)
+            drives_.push_back(std::make_unique<TDrive>(v));
     Renumber();
     if (watchMounts)
         watch_ = std::make_unique<TMountWatch>([this] { Update(); });
 }
 
-TMyComputer::~TMyComputer() = default;
-
-std::vector<TVolume> TMyComputer::CurrentVolumes() const
+TMyComputer::~TMyComputer()
 {
-    return readVolumes_ ? readVolumes_() : std::vector<TVolume>{};
+    *alive_ = false;
+}
+
+std::optional<std::vector<TVolume>> TMyComputer::ReadVolumesWithin()
+{
+    if (!readVolumes_)
+        return std::vector<TVolume>{};
+    const int generation = ++generation_;
+    return RunWithin<std::vector<TVolume>>(
+        readVolumes_, DeadlineIn(kVolumesBudgetMs),
+        [this, alive = alive_, generation](std::vector<TVolume> volumes) {
+            if (*alive && generation == generation_)
+                Apply(volumes);
+        });
 }
 
 TDrive* TMyComputer::Drive(const QString& mountPath) const
@@ -74,7 +95,8 @@ bool TMyComputer::SetLabel(TDrive& drive, const QString& label)
 
 void TMyComputer::Update()
 {
-    Apply(CurrentVolumes());
+    if (const auto volumes = ReadVolumesWithin())
+        Apply(*volumes);
 }
 
 void TMyComputer::Apply(const std::vector<TVolume>& volumes)
@@ -142,7 +164,8 @@ void TMyComputer::Refresh(TDrive& drive)
 {
     // Freed after this slot has returned: the timer is the sender.
     drive.refreshTimer_.release()->deleteLater();
-    for (const TVolume& v : CurrentVolumes())
+    const auto volumes = ReadVolumesWithin();
+    for (const TVolume& v : volumes.value_or(std::vector<TVolume>{}))
         if (v.mountPath == drive.MountPath())
             drive.volume_.label = v.label;
     drive.name_ = VolumeDisplayName(drive.volume_);

@@ -2,10 +2,13 @@
 
 // The process-wide table of volumes ("drives"): one TDrive per listed volume in volume order,
 // kept current from the mount table, and the listeners (folder trees, the location bar) told of
-// every change with the change bits below. GUI thread only.
+// every change with the change bits below. The volumes are read on a worker: a read that takes
+// longer than a short budget leaves the table as it was, and its result is applied when it comes
+// (unless a newer read has been made meanwhile). GUI thread only.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -84,9 +87,12 @@ private:
     void StartRefresh(TDrive& drive);
     void Refresh(TDrive& drive);
     void Notify(int kinds, TDrive& drive);
-    std::vector<TVolume> CurrentVolumes() const;
+    // The volumes, when they were read within the budget; else the late result goes to Apply.
+    std::optional<std::vector<TVolume>> ReadVolumesWithin();
 
     std::function<std::vector<TVolume>()> readVolumes_;
+    int generation_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::vector<std::unique_ptr<TDrive>> drives_;
     std::vector<std::pair<int, TDriveChangeEvent>> listeners_;
     int nextListenerId_ = 1;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "navigation/Explore.h"
+#include "platform/Paths.h"
 
 namespace pixmarl {
 
@@ -56,7 +57,15 @@ QString TReqFolderDlg::Run()
 
 void TReqFolderDlg::accept()
 {
-    const QString text = folder_->currentText();
+    QString text = folder_->currentText();
+    // A bare name means a folder inside the one shown, never one inside the working folder.
+    if (!text.isEmpty() && !text.startsWith(u'/')) {
+        if (dirTree_->Directory().isEmpty()) {
+            QApplication::beep();
+            return;
+        }
+        text = CleanAbsolutePath(JoinPath(dirTree_->Directory(), text));
+    }
     if (!text.isEmpty() && folder_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         folder_->insertItem(0, text);
     folder_->setEditText(text);

@@ -62,8 +62,9 @@ bool IsFileOrFolder(mode_t mode)
 }
 
 // Fills entry (whose name is set) from one stat relative to dirFd (or AT_FDCWD) and the entry's
-// stored attributes, read by its full path.
-bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, TDirEntry& entry)
+// attributes, read by its full path.
+bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, bool onFat,
+               TDirEntry& entry)
 {
     struct stat st {};
     if (fstatat(dirFd, nativeName, &st, 0) != 0 || !IsFileOrFolder(st.st_mode))
@@ -71,8 +72,7 @@ bool FillEntry(int dirFd, const char* nativeName, const char* fullPath, TDirEntr
     entry.isDir = S_ISDIR(st.st_mode);
     entry.size = entry.isDir ? 0 : qint64(st.st_size);
     entry.time = qint64(st.st_mtim.tv_sec);
-    entry.attributes =
-        std::uint8_t(AttributesFromStat(entry.name, st.st_mode, DosAttribBits(fullPath)));
+    entry.attributes = std::uint8_t(EntryAttributes(fullPath, entry.name, st.st_mode, onFat));
     return true;
 }
 
@@ -119,14 +119,15 @@ bool ForEachAccepted(const QString& folder, const TDirNameFilter& accept, Visit 
 bool ForEachDirEntry(const QString& folder, const TDirNameFilter& accept,
                      const std::function<void(TDirEntry&&)>& visit)
 {
-    return ForEachAccepted(folder, accept,
-                           [&](DirStream& dir, const dirent& e, std::string_view native) {
-                               TDirEntry entry;
-                               entry.name = QFile::decodeName(e.d_name);
-                               entry.nameHash = NameHash(native);
-                               if (FillEntry(dir.Fd(), e.d_name, dir.EntryPath(e.d_name), entry))
-                                   visit(std::move(entry));
-                           });
+    const bool onFat = FatProbe().isFat(QFile::encodeName(folder).constData());
+    return ForEachAccepted(
+        folder, accept, [&](DirStream& dir, const dirent& e, std::string_view native) {
+            TDirEntry entry;
+            entry.name = QFile::decodeName(e.d_name);
+            entry.nameHash = NameHash(native);
+            if (FillEntry(dir.Fd(), e.d_name, dir.EntryPath(e.d_name), onFat, entry))
+                visit(std::move(entry));
+        });
 }
 
 bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
@@ -135,7 +136,8 @@ bool ReadDirEntry(const QString& folder, const QString& name, TDirEntry& entry)
     entry.name = name;
     entry.nameHash = NameHash(name);
     const QByteArray path = QFile::encodeName(JoinPath(folder, name));
-    return FillEntry(AT_FDCWD, path.constData(), path.constData(), entry);
+    return FillEntry(AT_FDCWD, path.constData(), path.constData(),
+                     FatProbe().isFat(path.constData()), entry);
 }
 
 bool ForEachDirName(const QString& folder, const TDirNameFilter& accept,

@@ -22,15 +22,15 @@ namespace {
 constexpr int kDosBits = faReadOnly | faHidden | faSysFile | faArchive;
 constexpr char kDosAttribName[] = "user.DOSATTRIB";
 
-bool IsFatVolume(const QByteArray& path)
+bool IsFatVolume(const char* path)
 {
     struct statfs fs {};
-    return statfs(path.constData(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+    return statfs(path, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
 }
 
-int ReadFatAttributes(const QByteArray& path)
+int ReadFatAttributes(const char* path)
 {
-    const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     std::uint32_t attrs = 0;
@@ -107,16 +107,29 @@ int AttributesFromStat(const QString& name, unsigned mode, int dosBits)
     return attrs;
 }
 
+TFatProbe& FatProbe()
+{
+    static TFatProbe probe{IsFatVolume, ReadFatAttributes};
+    return probe;
+}
+
+int EntryAttributes(const char* path, const QString& name, unsigned mode, bool onFat)
+{
+    const int fatBits = onFat ? FatProbe().readBits(path) : -1;
+    if (fatBits >= 0)
+        return (fatBits & kDosBits) | (S_ISDIR(mode) ? faDirectory : 0);
+    return AttributesFromStat(name, mode, DosAttribBits(path));
+}
+
 int ReadFileAttributes(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
     if (stat(native.constData(), &st) != 0)
         return -1;
-    if (IsFatVolume(native))
-        return ReadFatAttributes(native);
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    return AttributesFromStat(name, st.st_mode, DosAttribBits(native.constData()));
+    return EntryAttributes(native.constData(), name, st.st_mode,
+                           FatProbe().isFat(native.constData()));
 }
 
 bool WriteFileAttributes(const QString& path, int attrs)
@@ -125,7 +138,7 @@ bool WriteFileAttributes(const QString& path, int attrs)
     struct stat st {};
     if (stat(native.constData(), &st) != 0)
         return false;
-    if (IsFatVolume(native))
+    if (IsFatVolume(native.constData()))
         return WriteFatAttributes(native, attrs);
 
     mode_t mode = st.st_mode & 07777;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -11,12 +12,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "Paths.h"
@@ -94,6 +98,44 @@ bool IsSameOrInside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(JoinPath(folder, QString()));
 }
 
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether target lies inside the folder source describes, reached by whatever path: a symbolic
+// link or a bind mount on the way to target is followed.
+bool IsInsideFolder(const QString& target, const struct stat& source)
+{
+    for (QString folder = ExtractFileDir(target); !folder.isEmpty();
+         folder = ExtractFileDir(folder)) {
+        struct stat st {};
+        if (::stat(Native(folder).constData(), &st) == 0 && SameFile(st, source))
+            return true;
+        if (folder == u"/")
+            break;
+    }
+    return false;
+}
+
+// Whether an existing target may be replaced: asked about (or replaced with FOF_NOCONFIRMATION),
+// allowed by the user, or not; the entries of a folder have the permission of their pair.
+enum TReplacePermission { rpAsk, rpAllowed, rpRefused };
+
+// A name in folder that nothing uses, for an entry of the given kind to be renamed onto: the
+// rename replaces the empty probe made here. Empty when none could be made.
+QString ProbeName(const QString& folder, bool forFolder)
+{
+    QByteArray pattern = Native(JoinPath(folder, QStringLiteral(".pixmarl-XXXXXX")));
+    if (forFolder)
+        return ::mkdtemp(pattern.data()) != nullptr ? QFile::decodeName(pattern) : QString();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return QFile::decodeName(pattern);
+}
+
 // rename(2) that leaves an existing target alone unless told to replace it.
 int RenameTo(const QString& from, const QString& to, bool replace)
 {
@@ -109,6 +151,33 @@ int RenameTo(const QString& from, const QString& to, bool replace)
     if (Exists(to))
         return EEXIST;
     return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+}
+
+// FAT, exFAT and CIFS fold case: "IMG.jpg" is found taken by "img.jpg" itself. The entry steps
+// aside to a free name and takes the new one only when that is free then; else it goes back.
+int RenameThroughProbe(const QString& from, const QString& to, bool folder)
+{
+    const QString probe = ProbeName(ExtractFileDir(to), folder);
+    if (probe.isEmpty())
+        return errno;
+    if (::rename(Native(from).constData(), Native(probe).constData()) != 0) {
+        const int code = errno;
+        ::remove(Native(probe).constData());
+        return code;
+    }
+    const int code = Exists(to) ? EEXIST : RenameTo(probe, to, false);
+    if (code != 0)
+        RenameTo(probe, from, false);
+    return code;
+}
+
+// A name taken on a case-folding filesystem by the entry being renamed.
+bool TakenByItself(const QString& from, const QString& to)
+{
+    struct stat a {};
+    struct stat b {};
+    return from.compare(to, Qt::CaseInsensitive) == 0 ||
+           (LStat(from, a) == 0 && LStat(to, b) == 0 && SameFile(a, b));
 }
 
 int SyncFilesystemOf(const QString& path)
@@ -152,6 +221,74 @@ qint64 TreeBytes(const QString& path)
     return sum;
 }
 
+QString TrashFolder()
+{
+    return JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                    QStringLiteral("Trash"));
+}
+
+// Where an entry lies: the mount (a bind mount of a folder of the same filesystem counts as a
+// mount of its own) and whether it is the root of one.
+struct TPlace {
+    bool found = false;
+    bool folder = false;
+    std::uint64_t mount = 0;
+    bool mountRoot = false;
+};
+
+TPlace PlaceOf(const QString& path)
+{
+    struct statx sx {};
+    TPlace place;
+    if (::statx(AT_FDCWD, Native(path).constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_MNT_ID, &sx) != 0)
+        return place;
+    place.found = true;
+    place.folder = S_ISDIR(sx.stx_mode);
+    place.mount =
+        (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id : makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    place.mountRoot = (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return place;
+}
+
+// The entries below folder (not following links), or -1 when one of them is another mount.
+int CountTree(const QString& folder, std::uint64_t mount)
+{
+    QStringList names;
+    ListFolder(folder, names);
+    int count = 0;
+    for (const QString& name : names) {
+        const QString path = JoinPath(folder, name);
+        const TPlace place = PlaceOf(path);
+        if (!place.found)
+            continue;
+        if (place.mount != mount || place.mountRoot)
+            return -1;
+        const int inside = place.folder ? CountTree(path, mount) : 0;
+        if (inside < 0)
+            return -1;
+        count += 1 + inside;
+    }
+    return count;
+}
+
+// The number of entries a permanent delete of path removes (0 for a file), or -1 when it must
+// never be deleted outright: a volume or mount point, a folder holding one, or one holding the
+// trash (a home folder).
+int CountForOutrightDelete(const QString& path)
+{
+    const TPlace place = PlaceOf(path);
+    if (!place.found || !place.folder)
+        return 0;
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString trash = TrashFolder();
+    const QString realTrash = QFileInfo(trash).canonicalFilePath();
+    if (real == u"/" || place.mountRoot || PlaceOf(ExtractFileDir(real)).mount != place.mount ||
+        IsSameOrInside(realTrash.isEmpty() ? trash : realTrash, real))
+        return -1;
+    return CountTree(path, place.mount);
+}
+
 // Forwards every question of a worker to the GUI thread and waits for the answer there.
 class TGuiThreadPrompts : public TFileOpPrompts {
 public:
@@ -172,9 +309,9 @@ public:
     {
         return Ask([=, this] { return inner_.AskTrashFailed(path); });
     }
-    bool ConfirmDeletePermanently(const QString& path) override
+    bool ConfirmDeletePermanently(const QString& path, int itemCount) override
     {
-        return Ask([=, this] { return inner_.ConfirmDeletePermanently(path); });
+        return Ask([=, this] { return inner_.ConfirmDeletePermanently(path, itemCount); });
     }
     bool ShowProgress(const TFileOpProgress&) override { return true; }
     void EndProgress() override {}
@@ -210,6 +347,7 @@ private:
         bool durable = false;
         bool removeSource = false;
         dev_t device = 0;
+        bool link = false;
     };
     struct TFolderTimes {
         QString path;
@@ -230,12 +368,14 @@ private:
 
     void RunItems(const std::function<TStep(int index)>& item);
     QString TargetOf(int index) const;
+    TStep TransferItem(int index);
 
-    TStep Transfer(const QString& source, const QString& target, bool move);
+    TStep Transfer(const QString& source, const QString& target, bool move,
+                   TReplacePermission permission, bool followLink = false);
     TStep TransferFolder(const QString& source, const struct stat& from, const QString& target,
-                         bool targetExists, bool move);
+                         bool targetExists, bool move, TReplacePermission permission);
     TStep CopyEntry(const QString& source, const struct stat& from, const QString& target,
-                    bool replace, bool move);
+                    bool replace, bool move, TReplacePermission permission);
     TStep CopyRegularFile(const QString& source, const QString& target, bool replace, bool move);
     TStep CopySymlink(const QString& source, const struct stat& from, const QString& target,
                       bool replace, bool move);
@@ -243,6 +383,7 @@ private:
     int CopyData(int in, int out, const QString& temp);
     TStep Queue(TPending pending, qint64 bytes);
     TStep Commit();
+    TStep RewriteOneByOne();
     TStep PlaceBatch(std::vector<TPending>& placed);
     TStep RemoveMovedSources(std::vector<TPending>& placed);
     int MakeDurable(const std::vector<TPending>& entries);
@@ -252,6 +393,7 @@ private:
     TStep Trash(const QString& path);
     TStep DeletePermanently(const QString& path);
     TStep Rename();
+    int RenameStep(const QString& from, const QString& to);
 
     TFileOperation::TState& state_;
     const TFileOpRequest& request_;
@@ -264,6 +406,9 @@ private:
     std::vector<TFolderTimes> folderTimes_;
     std::vector<QString> sourceFolders_;
     std::vector<char> buffer_;
+    // Set while copies whose batch could not be made durable are written again, each one made
+    // durable on its own so that a failure names its file.
+    bool eachDurable_ = false;
 };
 
 TWorker::TStep TWorker::Outcome(TStep step)
@@ -333,13 +478,7 @@ TFileOpResult TWorker::Run()
                 total += TreeBytes(path);
             state_.bytesTotal = total;
         }
-        const bool move = request_.Func == foMove;
-        RunItems([&](int i) {
-            const QString target = TargetOf(i);
-            if (target.isEmpty())
-                return AskAbout({request_.Func, request_.From.at(i), target, ENOENT});
-            return Transfer(request_.From.at(i), target, move);
-        });
+        RunItems([&](int i) { return TransferItem(i); });
         Finish();
         break;
     }
@@ -359,11 +498,32 @@ TFileOpResult TWorker::Run()
     return failed_ ? frFailed : frSuccess;
 }
 
-TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, bool move)
+TWorker::TStep TWorker::TransferItem(int index)
+{
+    const QString source = request_.From.at(index);
+    const QString target = TargetOf(index);
+    const bool move = request_.Func == foMove;
+    if (target.isEmpty())
+        return AskAbout({request_.Func, source, target, ENOENT});
+    TReplacePermission permission = rpAsk;
+    if (request_.MayReplace)
+        permission = request_.MayReplace->contains(target) ? rpAllowed : rpRefused;
+    // A folder reached through an alias of itself is caught here, once per item.
+    struct stat from {};
+    if (LStat(source, from) == 0 && S_ISDIR(from.st_mode) && IsInsideFolder(target, from)) {
+        const TStep step = AskAbout({request_.Func, source, target, kTargetInsideSource});
+        return step == stDone ? TransferItem(index) : step;
+    }
+    return Transfer(source, target, move, permission, true);
+}
+
+TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, bool move,
+                                 TReplacePermission permission, bool followLink)
 {
     if (Cancelled())
         return Outcome(stCancelled);
     const TFileOpFunc func = move ? foMove : foCopy;
+    const auto again = [&] { return Transfer(source, target, move, permission, followLink); };
     struct stat from {};
     TStep step = Attempt({func, source, target, 0}, [&] {
         const int fault = Fault(fpOpenSource, source);
@@ -371,25 +531,37 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
     });
     if (step != stDone)
         return step;
+    // A link given by itself stands for the file it points to, as the file list shows it.
+    struct stat linked {};
+    if (followLink && S_ISLNK(from.st_mode) && ::stat(Native(source).constData(), &linked) == 0 &&
+        S_ISREG(linked.st_mode))
+        from = linked;
     const bool folder = S_ISDIR(from.st_mode);
     if (move && source == target)
         return stDone;
     if (folder && IsSameOrInside(target, source)) {
         step = AskAbout({func, source, target, kTargetInsideSource});
-        return step == stDone ? Transfer(source, target, move) : step;
+        return step == stDone ? again() : step;
     }
     struct stat to {};
     const bool exists = LStat(target, to) == 0;
+    // One file reached by two paths: there is nothing to copy, and removing it would lose it.
+    if (exists && SameFile(from, to))
+        return stDone;
     bool replace = false;
     if (exists) {
         const bool targetFolder = S_ISDIR(to.st_mode);
         if (folder && targetFolder)
-            return TransferFolder(source, from, target, true, move);
+            return TransferFolder(source, from, target, true, move, permission);
         if (folder != targetFolder) {
             step = AskAbout({func, source, target, targetFolder ? EISDIR : ENOTDIR});
-            return step == stDone ? Transfer(source, target, move) : step;
+            return step == stDone ? again() : step;
         }
-        if (!Confirmed() && !prompts_.ConfirmReplace(target))
+        if (permission == rpRefused) {
+            step = AskAbout({func, source, target, EEXIST});
+            return step == stDone ? again() : step;
+        }
+        if (permission == rpAsk && !Confirmed() && !prompts_.ConfirmReplace(target))
             return stDone;
         replace = true;
     }
@@ -403,26 +575,28 @@ TWorker::TStep TWorker::Transfer(const QString& source, const QString& target, b
         if (step != stDone || code == 0)
             return step;
     }
-    return CopyEntry(source, from, target, replace, move);
+    return CopyEntry(source, from, target, replace, move, permission);
 }
 
 TWorker::TStep TWorker::CopyEntry(const QString& source, const struct stat& from,
-                                  const QString& target, bool replace, bool move)
+                                  const QString& target, bool replace, bool move,
+                                  TReplacePermission permission)
 {
     const TFileOpFunc func = move ? foMove : foCopy;
     if (S_ISDIR(from.st_mode))
-        return TransferFolder(source, from, target, false, move);
+        return TransferFolder(source, from, target, false, move, permission);
     if (S_ISLNK(from.st_mode))
         return CopySymlink(source, from, target, replace, move);
     if (!S_ISREG(from.st_mode)) {
         const TStep step = AskAbout({func, source, target, EOPNOTSUPP});
-        return step == stDone ? Transfer(source, target, move) : step;
+        return step == stDone ? Transfer(source, target, move, permission) : step;
     }
     return CopyRegularFile(source, target, replace, move);
 }
 
 TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat& from,
-                                       const QString& target, bool targetExists, bool move)
+                                       const QString& target, bool targetExists, bool move,
+                                       TReplacePermission permission)
 {
     if (!targetExists) {
         const TStep made = Attempt({move ? foMove : foCopy, source, target, 0}, [&] {
@@ -446,7 +620,8 @@ TWorker::TStep TWorker::TransferFolder(const QString& source, const struct stat&
         return listed;
     TStep result = stDone;
     for (const QString& name : names) {
-        const TStep step = Transfer(JoinPath(source, name), JoinPath(target, name), move);
+        const TStep step =
+            Transfer(JoinPath(source, name), JoinPath(target, name), move, permission);
         if (step == stCancelled)
             return step;
         if (step == stSkipped)
@@ -502,7 +677,7 @@ int TWorker::WriteCopy(int in, const struct stat& from, const QString& target, T
     if (out.Get() < 0)
         return errno;
     pending.temp = QFile::decodeName(pattern);
-    const bool large = from.st_size >= kLargeFile;
+    const bool large = from.st_size >= kLargeFile || eachDurable_;
     code = CopyData(in, out.Get(), pending.temp);
     if (code == 0) {
         // Permissions and times go on the open descriptor, before the name appears.
@@ -589,6 +764,9 @@ TWorker::TStep TWorker::CopySymlink(const QString& source, const struct stat& fr
                 return errno;
             ::unlink(pattern.constData());
             if (::symlink(link.data(), pattern.constData()) == 0) {
+                // A link holds no data that a failed writeback could lose.
+                pending.durable = eachDurable_;
+                pending.link = true;
                 const struct timespec times[2] = {from.st_atim, from.st_mtim};
                 ::utimensat(AT_FDCWD, pattern.constData(), times, AT_SYMLINK_NOFOLLOW);
                 pending.temp = QFile::decodeName(pattern);
@@ -644,17 +822,40 @@ TWorker::TStep TWorker::Commit()
         DiscardPending();
         return Outcome(stCancelled);
     }
-    const TPending& first = pending_.front();
-    TStep step = Attempt({first.removeSource ? foMove : foCopy, first.source, first.target, 0},
-                         [&] { return MakeDurable(pending_); });
-    if (step != stDone) {
-        DiscardPending();
-        return step == stCancelled ? step : stDone;
-    }
+    // After a failed sync the kernel may have dropped what it could not write: syncing again
+    // could succeed over damaged copies, so each file of the batch is written again.
+    if (MakeDurable(pending_) != 0)
+        return RewriteOneByOne();
     std::vector<TPending> placed;
     if (PlaceBatch(placed) == stCancelled)
         return stCancelled;
     return RemoveMovedSources(placed);
+}
+
+TWorker::TStep TWorker::RewriteOneByOne()
+{
+    std::vector<TPending> batch = std::move(pending_);
+    pending_ = {};
+    for (const TPending& p : batch)
+        ::unlink(Native(p.temp).constData());
+    pendingBytes_ = 0;
+    eachDurable_ = true;
+    TStep step = stDone;
+    for (const TPending& p : batch) {
+        struct stat from {};
+        if (LStat(p.source, from) != 0 || !p.link)
+            step = CopyRegularFile(p.source, p.target, p.replace, p.removeSource);
+        else
+            step = CopySymlink(p.source, from, p.target, p.replace, p.removeSource);
+        if (step == stCancelled)
+            break;
+    }
+    eachDurable_ = false;
+    if (step == stCancelled) {
+        DiscardPending();
+        return step;
+    }
+    return Commit();
 }
 
 // Renames each copy of the batch into place; the placed copies of moves are added to placed.
@@ -742,6 +943,11 @@ TWorker::TStep TWorker::Trash(const QString& path)
         return step;
     if (Fault(fpTrash, path) == 0 && QFile::moveToTrash(path))
         return stDone;
+    const int items = CountForOutrightDelete(path);
+    if (items < 0) {
+        step = AskAbout({foDelete, path, QString(), kNeverDeletedOutright});
+        return step == stDone ? Trash(path) : step;
+    }
     switch (prompts_.AskTrashFailed(path)) {
     case taSkip:
         return Outcome(stSkipped);
@@ -750,7 +956,7 @@ TWorker::TStep TWorker::Trash(const QString& path)
     case taDeletePermanently:
         break;
     }
-    if (!prompts_.ConfirmDeletePermanently(path))
+    if (!prompts_.ConfirmDeletePermanently(path, items))
         return Outcome(stSkipped);
     return DeletePermanently(path);
 }
@@ -777,11 +983,18 @@ TWorker::TStep TWorker::Rename()
         return AskAbout({foRename, from, to, ENOENT});
     if (from == to)
         return stDone;
-    return Attempt({foRename, from, to, 0}, [&] {
-        if (const int fault = Fault(fpRename, from))
-            return fault;
-        return RenameTo(from, to, false);
-    });
+    return Attempt({foRename, from, to, 0}, [&] { return RenameStep(from, to); });
+}
+
+int TWorker::RenameStep(const QString& from, const QString& to)
+{
+    int code = Fault(fpRename, from);
+    if (code == 0)
+        code = RenameTo(from, to, false);
+    if (code != EEXIST || !TakenByItself(from, to))
+        return code;
+    struct stat st {};
+    return RenameThroughProbe(from, to, LStat(from, st) == 0 && S_ISDIR(st.st_mode));
 }
 
 }  // namespace
@@ -795,6 +1008,9 @@ QString FileOpErrorText(const TFileOpError& error)
     switch (error.Code) {
     case kTargetInsideSource:
         reason = QStringLiteral("the target folder is inside the source folder");
+        break;
+    case kNeverDeletedOutright:
+        reason = QStringLiteral("it holds a volume or the trash and is never deleted outright");
         break;
     case ENOENT:
         reason = QStringLiteral("it does not exist");

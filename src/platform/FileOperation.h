@@ -5,14 +5,19 @@
 //   renamed into place; modification time and permissions are kept. A cancelled or failed copy
 //   leaves no partial file and never touches an existing file it was not told to replace;
 // - a move is rename(2); across filesystems a complete, durable copy, then removal of the source;
-// - folders are copied and moved with their contents, with the same guarantees;
+// - folders are copied and moved with their contents, with the same guarantees; a symbolic link
+//   given as a source is copied as the file it points to, links inside folders stay links;
+// - the same file reached through two paths (a bind mount, a folder alias) is never copied onto
+//   itself or removed, and a folder is never copied into itself, however it is reached;
 // - a delete moves to the freedesktop trash; what cannot be trashed is deleted outright only
-//   after two explicit answers of the user.
+//   after two explicit answers of the user, and never when it is a volume, a mount point, holds
+//   one or holds the trash.
 // The questions to the user (confirmations, errors with Skip/Retry/Cancel, progress) go through
 // TFileOpPrompts, so the widgets live elsewhere and tests script the answers.
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -36,6 +41,9 @@ struct TFileOpRequest {
     QStringList From;
     QStringList To;  // rename: the new full path in To[0]
     unsigned Flags = 0;
+    // When set, exactly these targets may be replaced (a folder with what it holds); any other
+    // target found existing is an EEXIST error (Skip, Retry, Cancel), whatever the flags say.
+    std::optional<QStringList> MayReplace = std::nullopt;
 };
 
 // frFailed: at least one item was skipped after an error; frAborted: the user cancelled or
@@ -45,8 +53,10 @@ enum TFileOpResult { frSuccess, frFailed, frAborted };
 enum TFileOpErrorAnswer { eaSkip, eaRetry, eaCancel };
 enum TTrashFailAnswer { taSkip, taDeletePermanently, taCancel };
 
-// An error code beyond errno's: the source is a folder and the target lies inside it.
+// Error codes beyond errno's: the source is a folder and the target lies inside it; the folder
+// is a volume or mount point, holds one, or holds the trash, so it is never deleted outright.
 constexpr int kTargetInsideSource = -1;
+constexpr int kNeverDeletedOutright = -2;
 
 struct TFileOpError {
     TFileOpFunc Func = foCopy;
@@ -78,8 +88,9 @@ public:
     virtual bool ConfirmReplace(const QString& target) = 0;
     virtual TFileOpErrorAnswer AskError(const TFileOpError& error) = 0;
     virtual TTrashFailAnswer AskTrashFailed(const QString& path) = 0;
-    // The second, explicit confirmation before anything is deleted outright.
-    virtual bool ConfirmDeletePermanently(const QString& path) = 0;
+    // The second, explicit confirmation before anything is deleted outright; itemCount is the
+    // number of entries inside a folder, 0 for a file.
+    virtual bool ConfirmDeletePermanently(const QString& path, int itemCount) = 0;
     // Called every few milliseconds while Execute waits; false means the user pressed Cancel.
     virtual bool ShowProgress(const TFileOpProgress& progress) = 0;
     virtual void EndProgress() = 0;

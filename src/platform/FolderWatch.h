@@ -1,14 +1,18 @@
 #pragma once
 
 // A folder change notification with a stop event: one inotify instance and one eventfd, waited on
-// together with poll. The owner thread calls Wait; any thread may call Stop, which wakes a waiting
-// Wait at once and makes every later Wait answer wrStop (the event stays signalled).
-// A folder that cannot be watched (missing, unreadable, or an empty filter) gives a watch whose
-// Wait only ever ends by Stop, so a waiting thread never spins.
+// together with poll. The owner thread calls Begin (which touches the folder, so it may block on a
+// dead mount: never on the GUI thread) and then Wait; any thread may call Stop, which wakes a
+// waiting Wait at once and makes every later Wait answer wrStop (the event stays signalled).
+// The folder itself removed, moved away or unmounted is a change; a folder that cannot be watched
+// (missing, unreadable) is looked for again every so often and its return is a change too, so a
+// waiting thread never spins. An empty filter watches nothing. The sub-tree is walked without
+// following symbolic links, and walked again after the kernel's queue overflowed.
 
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <set>
 
 #include <QString>
 
@@ -29,8 +33,10 @@ enum TFolderWaitResult { wrStop, wrChange, wrTimeout, wrFailed };
 class TFolderWatch {
 public:
     // subTree also watches every sub-folder, including those that appear later. IsValid() is
-    // false only when the system refused the inotify instance or the eventfd.
+    // false only when the system refused the inotify instance or the eventfd. Nothing is watched
+    // before Begin.
     TFolderWatch(const QString& folder, std::uint32_t filter, bool subTree);
+    void Begin();
     ~TFolderWatch();
     TFolderWatch(const TFolderWatch&) = delete;
     TFolderWatch& operator=(const TFolderWatch&) = delete;
@@ -47,15 +53,20 @@ public:
     void Stop();
 
 private:
-    void AddWatch(const QString& folder);
-    void AddWatchTree(const QString& folder);
+    // The watch descriptor, or -1.
+    int AddWatch(const QString& folder, bool root);
+    void AddWatchTree(const QString& folder, std::set<int>& walked, bool root = false);
+    void WatchRoot();
+    void ForgetAll();
     // Reads the pending events; true when one of them passes the filter.
     bool ReadEvents();
 
     int stopFd_ = -1;
     int inotifyFd_ = -1;
+    QString folder_;
     std::uint32_t filter_;
     bool subTree_;
+    int rootWd_ = -1;
     std::map<int, QString> folders_;  // watch descriptor -> folder
 };
 

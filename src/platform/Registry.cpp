@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "SafeWrite.h"
+
 namespace pixmarl {
 namespace {
 
@@ -198,69 +200,6 @@ QString FormatValue(const TRegValue& value)
 void ReportOnStderr(const QString& message)
 {
     std::fprintf(stderr, "pixmarl: %s\n", qPrintable(message));
-}
-
-QString ErrnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool WriteAll(int fd, const QByteArray& data)
-{
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-void SyncFolder(const QString& folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Replaces path with data through a synced temporary file in the same folder, keeping the old
-// file's permissions. The old file is untouched unless the final rename succeeds.
-bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString& error)
-{
-    QByteArray tempName = QFile::encodeName(path) + ".XXXXXX";
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        error = ErrnoText();
-        return false;
-    }
-    struct stat old {};
-    if (::stat(QFile::encodeName(path).constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
-    if (!ok)
-        error = ErrnoText();
-    if (::close(fd) != 0 && ok) {
-        error = ErrnoText();
-        ok = false;
-    }
-    if (ok && ::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
-        error = ErrnoText();
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(tempName.constData());
-        return false;
-    }
-    SyncFolder(QFileInfo(path).absolutePath());
-    return true;
 }
 
 }  // namespace
@@ -483,7 +422,8 @@ bool TRegistry::Save()
         error_ = QStringLiteral("cannot create the folder");
         return false;
     }
-    return ReplaceFileAtomically(fileName_, FormatRegFile(tree_), error_);
+    // Through a symbolic link to its file: a link kept in a dotfiles repository stays a link.
+    return ReplaceFileContents(fileName_, FormatRegFile(tree_), error_);
 }
 
 }  // namespace pixmarl

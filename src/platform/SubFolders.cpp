@@ -7,6 +7,7 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "FileAttributes.h"
@@ -51,7 +52,8 @@ private:
 
 }  // namespace
 
-bool ForEachSubFolder(const QString& folder, const std::function<void(TSubFolder&&)>& visit)
+bool ForEachSubFolder(const QString& folder, const std::function<void(TSubFolder&&)>& visit,
+                      const QSet<QString>& unprobed)
 {
     const QByteArray native = QFile::encodeName(folder);
     DirHandle dir(native);
@@ -59,9 +61,10 @@ bool ForEachSubFolder(const QString& folder, const std::function<void(TSubFolder
         return false;
     const int fd = dirfd(dir.Get());
     struct statfs fs {};
-    const bool known = fstatfs(fd, &fs) == 0;
-    const bool fat = known && fs.f_type == MSDOS_SUPER_MAGIC;
-    const bool counts = known && CountsSubFolders(long(fs.f_type));
+    struct stat self {};
+    const bool counts = fstatfs(fd, &fs) == 0 && CountsSubFolders(long(fs.f_type));
+    const bool onFat = FatProbe().isFat(native.constData());
+    fstat(fd, &self);
     QByteArray entryPath = native;
     if (!entryPath.endsWith('/'))
         entryPath.append('/');
@@ -69,20 +72,34 @@ bool ForEachSubFolder(const QString& folder, const std::function<void(TSubFolder
     while (dirent* e = readdir(dir.Get())) {
         if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
             continue;
-        struct stat st {};
-        if (fstatat(fd, e->d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode))
-            continue;
         const bool dotName = e->d_name[0] == '.';
         if (dotName && (e->d_name[1] == '\0' || (e->d_name[1] == '.' && e->d_name[2] == '\0')))
             continue;
         TSubFolder sub;
         sub.name = QFile::decodeName(e->d_name);
-        entryPath.truncate(prefix);
-        entryPath.append(e->d_name);
-        const int bits = fat ? ReadFileAttributes(folder + u'/' + sub.name)
-                             : DosAttribBits(entryPath.constData());
-        sub.hidden = dotName || (bits > 0 && (bits & (faHidden | faSysFile)) != 0);
-        sub.leaf = IsLeaf(st, counts);
+        sub.hidden = dotName;
+        if (unprobed.contains(sub.name)) {
+            sub.elsewhere = true;
+            visit(std::move(sub));
+            continue;
+        }
+        // From the cache where the filesystem has one: a dead network or FUSE mount does not
+        // answer, and its mount point would stall the whole listing.
+        struct statx sx {};
+        if (statx(fd, e->d_name, AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
+                  STATX_TYPE | STATX_MODE | STATX_NLINK, &sx) != 0 ||
+            !S_ISDIR(sx.stx_mode))
+            continue;
+        // The link count and attributes of another filesystem are not this one's to judge, and
+        // reading them could block.
+        sub.elsewhere = makedev(sx.stx_dev_major, sx.stx_dev_minor) != self.st_dev;
+        if (!sub.elsewhere) {
+            entryPath.truncate(prefix);
+            entryPath.append(e->d_name);
+            const int bits = EntryAttributes(entryPath.constData(), sub.name, sx.stx_mode, onFat);
+            sub.hidden = sub.hidden || (bits & (faHidden | faSysFile)) != 0;
+            sub.leaf = counts && sx.stx_nlink == 2;
+        }
         visit(std::move(sub));
     }
     return true;

@@ -258,7 +258,14 @@ std::vector<TVolume> ReadVolumes()
 {
     const std::map<QString, QString> labels = ReadLabelLinks();
     TVolumeProbe probe;
-    probe.isFolder = [](const QString& p) { return QFileInfo(p).isDir(); };
+    // From what the kernel has cached: a full stat of a dead network or FUSE mount point blocks
+    // for as long as it stays dead.
+    probe.isFolder = [](const QString& p) {
+        struct statx sx {};
+        return statx(AT_FDCWD, QFile::encodeName(p).constData(),
+                     AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT, STATX_TYPE, &sx) == 0 &&
+               S_ISDIR(sx.stx_mode);
+    };
     probe.isRemovable = DeviceIsRemovable;
     probe.label = [&labels](const QString& device) {
         const auto it = labels.find(QFileInfo(device).canonicalFilePath());

@@ -75,7 +75,8 @@ int ContainingVolume(const std::vector<TVolume>& volumes, const QString& path);
 bool IsVolumeRoot(const std::vector<TVolume>& volumes, const QString& path);
 
 // The volumes of this system now: the mount table read and chosen with the real probes
-// (folder check, /sys/block removable flag, /dev/disk/by-label).
+// (folder check from the kernel's cache, /sys/block removable flag, /dev/disk/by-label). It never
+// waits for a mounted filesystem to answer; still, call it on a worker (MyComputer does).
 std::vector<TVolume> ReadVolumes();
 
 // False when the folder of a volume cannot be reached because its medium is missing or its

@@ -4,10 +4,12 @@ namespace pixmarl {
 
 void THistory::Add(const QString& path)
 {
-    if (navigating_) {
-        navigating_ = false;
+    // Only the change the history itself asked for is skipped: a step to a folder that could
+    // not be shown leaves the flag set, and the next real visit must still be recorded.
+    const bool fromHistory = navigating_ && position_ >= 0 && path == entries_[position_];
+    navigating_ = false;
+    if (fromHistory)
         return;
-    }
     if (entries_.size() >= kMaxEntries)
         entries_.removeFirst();
     entries_.append(path);

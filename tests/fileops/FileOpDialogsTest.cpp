@@ -223,7 +223,7 @@ TEST(FileOpDialogs, ErrorAndTrashQuestionsMapTheirButtons)
         EXPECT_EQ(answer, c.answer) << c.button;
     }
     AnswerNextBox(QStringLiteral("&No"));
-    EXPECT_FALSE(dialogs.ConfirmDeletePermanently("/a/b.jpg"));
+    EXPECT_FALSE(dialogs.ConfirmDeletePermanently("/a/album", 12));
     AnswerNextBox(QStringLiteral("&Yes"));
     EXPECT_TRUE(dialogs.ConfirmTrash(3));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <optional>
 
 #include <QDateTime>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "fileops/ScriptedPrompts.h"
 #include "platform/FileOperation.h"
 #include "platform/Paths.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -102,7 +104,10 @@ TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
         test::SetFileTime(from.last(), kOldTime + c.size);
     }
     ASSERT_TRUE(QFile::link("small.jpg", JoinPath(src_, "link.jpg")));
-    ASSERT_EQ(RunOp(Into(foCopy, from << JoinPath(src_, "link.jpg"), dst_), prompts_), frSuccess);
+    const QString album = MakeFolder(src_, "album");
+    ASSERT_TRUE(QFile::link("../small.jpg", JoinPath(album, "cover.jpg")));
+    ASSERT_EQ(RunOp(Into(foCopy, from << JoinPath(src_, "link.jpg") << album, dst_), prompts_),
+        frSuccess);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString source = JoinPath(src_, c.name);
@@ -111,7 +116,10 @@ TEST_F(FileOperationTest, CopyKeepsContentTimePermissionsAndLinks)
         EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
         EXPECT_EQ(QFile::permissions(target), c.permissions);
     }
-    EXPECT_EQ(QFileInfo(JoinPath(dst_, "link.jpg")).symLinkTarget(), JoinPath(dst_, "small.jpg"));
+    // A link given by itself is copied as the file it shows; links inside a folder stay links.
+    EXPECT_TRUE(!QFileInfo(JoinPath(dst_, "link.jpg")).isSymLink()
+        && QFileInfo(JoinPath(dst_, "album/cover.jpg")).symLinkTarget() == JoinPath(dst_, "small.jpg"));
+    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "link.jpg")), ReadWholeFile(JoinPath(src_, "small.jpg")));
     EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
     EXPECT_TRUE(prompts_.errors.empty());
 }
@@ -156,17 +164,37 @@ TEST_F(FileOperationTest, FailedReplaceLeavesTargetSourceAndNoPartialFile)
     }
 }
 
-TEST_F(FileOperationTest, RetryAfterAFullDiskCompletesTheCopy)
+// Retry writes the copy again and Skip names each file it leaves out: a sync that failed is never
+// trusted, the kernel may have dropped what it could not write.
+TEST_F(FileOperationTest, RetryWritesAgainAndSkipNamesEveryFile)
 {
-    const QString source = WriteFileOfSize(src_, "r.jpg", kLarge);
-    int failures = 1;
-    TFileOpFaults faults { [&](TFaultPoint point, const QString&, qint64 offset) {
-        return point == fpWrite && offset > 0 && failures-- > 0 ? ENOSPC : 0;
-    } };
-    prompts_.errorAnswers = { eaRetry };
-    EXPECT_EQ(RunOp(Into(foCopy, { source }, dst_), prompts_, faults), frSuccess);
-    EXPECT_EQ(ReadWholeFile(JoinPath(dst_, "r.jpg")), ReadWholeFile(source));
-    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
+    // failures: how often the fault strikes; the first failed sync also damages its copy
+    const struct { int files; TFaultPoint point; int failures; TFileOpErrorAnswer answer; int errors; }
+        cases[] = { { 1, fpWrite, 1, eaRetry, 1 }, { 3, fpSync, 1, eaRetry, 0 }, { 3, fpSync, 100, eaSkip, 3 } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failures);
+        QTemporaryDir dir;
+        QStringList sources;
+        for (int i = 0; i < c.files; ++i)
+            sources << WriteFileOfSize(dir.path() + "/a", QString::number(i), c.files > 1 ? 5000 : kLarge);
+        int left = c.failures;
+        TFileOpFaults faults { [&](TFaultPoint point, const QString& path, qint64 offset) {
+            if (point != c.point || (point == fpWrite && offset == 0) || left-- <= 0)
+                return 0;
+            if (point == fpSync && left + 1 == c.failures)
+                WriteFile(ExtractFileDir(path), ExtractFileName(path), "lost by the kernel");
+            return point == fpWrite ? ENOSPC : EIO;
+        } };
+        TScriptedPrompts prompts;
+        prompts.errorAnswers = std::deque<TFileOpErrorAnswer>(3, c.answer);
+        const TFileOpResult result = RunOp(Into(foCopy, sources, MakeFolder(dir.path(), "b")), prompts, faults);
+        EXPECT_EQ(result, c.answer == eaSkip ? frFailed : frSuccess);
+        ASSERT_EQ(prompts.errors.size(), size_t(c.errors));
+        for (int i = 0; i < c.files; ++i)
+            EXPECT_EQ(result == frSuccess ? ReadWholeFile(dir.path() + "/b/" + QString::number(i)) : prompts.errors[size_t(i)].Source,
+                result == frSuccess ? ReadWholeFile(sources[i]) : sources[i]);
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+    }
 }
 
 TEST_F(FileOperationTest, CancelInTheMiddleOfALargeFileLeavesNothing)
@@ -200,14 +228,15 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
     const struct {
         const char* name;
         TFileOpFunc func;
-        bool sourceIsFolder, targetIsFolder, targetInsideSource;
+        bool sourceIsFolder, targetIsFolder, targetInsideSource, throughAlias;
         int code;
     } cases[] = {
-        { "missing source", foCopy, false, false, false, ENOENT },
-        { "file onto a folder", foCopy, false, true, false, EISDIR },
-        { "folder onto a file", foMove, true, false, false, ENOTDIR },
-        { "folder into itself", foCopy, true, false, true, kTargetInsideSource },
-        { "folder moved into itself", foMove, true, false, true, kTargetInsideSource },
+        { "missing source", foCopy, false, false, false, false, ENOENT },
+        { "file onto a folder", foCopy, false, true, false, false, EISDIR },
+        { "folder onto a file", foMove, true, false, false, false, ENOTDIR },
+        { "folder into itself", foCopy, true, false, true, false, kTargetInsideSource },
+        { "folder moved into itself", foMove, true, false, true, false, kTargetInsideSource },
+        { "folder into a link to itself", foCopy, true, false, true, true, kTargetInsideSource },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,6 +247,8 @@ TEST_F(FileOperationTest, ImpossibleTargetsAreAskedAbout)
         else if (c.code != ENOENT)
             WriteFile(dir.path(), "s", "file");
         QString targetFolder = c.targetInsideSource ? source : MakeFolder(dir.path(), "t");
+        if (c.throughAlias && QFile::link(source, JoinPath(dir.path(), "alias")))
+            targetFolder = JoinPath(dir.path(), "alias");
         if (c.targetIsFolder)
             MakeFolder(targetFolder, "s");
         else if (c.sourceIsFolder && !c.targetInsideSource)
@@ -331,6 +362,26 @@ TEST_F(FileOperationTest, FailedMoveAcrossFilesystemsKeepsTheSource)
     }
 }
 
+// A file moved onto itself through another path to its folder (a link, with rename(2) answering
+// EXDEV; a bind mount) stays: a copy renamed over it and a removed source would lose it.
+TEST_F(FileOperationTest, AFileMovedOntoItselfThroughAnotherPathStays)
+{
+    for (const bool bindMount : { false, true }) {
+        QTemporaryDir dir;
+        const QString file = WriteFile(dir.path() + "/src", "x.jpg", "keep");
+        const QString other = JoinPath(dir.path(), "other");
+        std::optional<test::TMount> mount;
+        if (!bindMount)
+            ASSERT_TRUE(QFile::link(ExtractFileDir(file), other));
+        else if (test::SkippedRow(mount.emplace(QStringList { "--bind", dir.path() + "/src" }, MakeFolder(dir.path(), "other"))))
+            continue;
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp(Into(foMove, { file }, other), prompts, CrossDevice()), frSuccess);
+        EXPECT_EQ(ReadWholeFile(file), QByteArray("keep")) << bindMount;
+        EXPECT_TRUE(prompts.errors.empty() && LeftOvers(dir.path()).isEmpty());
+    }
+}
+
 TEST_F(FileOperationTest, MoveFromAnotherFilesystemForReal)
 {
     QTemporaryDir shm("/dev/shm/pixmarl-test-XXXXXX");
@@ -381,49 +432,75 @@ TEST_F(FileOperationTest, DeleteMovesToTheTrashAfterConfirmation)
     QFile::remove(trash + "/info/" + ExtractFileName(trashed) + ".trashinfo");
 }
 
+// What is not trashed stays unless deleted outright after two answers, the second naming the full
+// path and what a folder holds; a mount point or a folder holding the trash never goes outright.
 TEST_F(FileOperationTest, DeleteDeclinedOrNotTrashableKeepsTheFile)
 {
+    enum TWhat { aFile, aFolder, holdingTheTrash, aMountPoint };
     const struct {
         const char* name;
+        TWhat what;
         bool confirm;
         TTrashFailAnswer failAnswer;
         bool permanent;
         TFileOpResult result;
         int permanentAsked;
     } cases[] = {
-        { "confirmation declined", false, taSkip, false, frAborted, 0 },
-        { "trash fails, skip", true, taSkip, false, frFailed, 0 },
-        { "trash fails, cancel", true, taCancel, false, frAborted, 0 },
-        { "permanent delete declined", true, taDeletePermanently, false, frFailed, 1 },
-        { "permanent delete confirmed", true, taDeletePermanently, true, frSuccess, 1 },
+        { "confirmation declined", aFile, false, taSkip, false, frAborted, 0 },
+        { "trash fails, skip", aFile, true, taSkip, false, frFailed, 0 },
+        { "trash fails, cancel", aFile, true, taCancel, false, frAborted, 0 },
+        { "permanent delete declined", aFile, true, taDeletePermanently, false, frFailed, 1 },
+        { "permanent delete confirmed", aFile, true, taDeletePermanently, true, frSuccess, 1 },
+        { "a folder", aFolder, true, taDeletePermanently, true, frSuccess, 1 },
+        { "holding the trash", holdingTheTrash, true, taDeletePermanently, true, frFailed, 0 },
+        { "a mount point", aMountPoint, true, taDeletePermanently, true, frFailed, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
-        const QString file = WriteFile(dir.path(), "keep.jpg", "k");
+        QString path = c.what == holdingTheTrash
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            : MakeFolder(dir.path(), "f");
+        QDir().mkpath(JoinPath(path, "Trash"));
+        const QString file = WriteFile(path, "keep.jpg", "k");
+        const QString point = MakeFolder(dir.path(), "m");
+        std::optional<test::TMount> mount;
+        if (c.what == aMountPoint && test::SkippedRow(mount.emplace(QStringList { "--bind", path }, point)))
+            continue;
+        path = c.what == aFile ? file : c.what == aMountPoint ? point : path;
         TScriptedPrompts prompts;
-        prompts.trash = c.confirm;
-        prompts.trashFailed = c.failAnswer;
-        prompts.deletePermanently = c.permanent;
-        EXPECT_EQ(RunOp({ foDelete, { file }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)),
-            c.result);
+        std::tie(prompts.trash, prompts.trashFailed, prompts.deletePermanently) = std::tuple(c.confirm, c.failAnswer, c.permanent);
+        EXPECT_EQ(RunOp({ foDelete, { path }, {}, FOF_ALLOWUNDO }, prompts, FailAt(fpTrash, EIO)), c.result);
         EXPECT_EQ(QFileInfo::exists(file), c.result != frSuccess);
         EXPECT_EQ(prompts.permanentAsked, c.permanentAsked);
+        EXPECT_EQ(prompts.permanentQuestion, c.what == aFolder ? path + " 2" : c.permanentAsked ? path + " 0" : "");
+        EXPECT_EQ(prompts.errors.empty() ? 0 : prompts.errors[0].Code, c.what >= holdingTheTrash ? kNeverDeletedOutright : 0);
     }
 }
 
+// A rename never replaces another file; a name differing only in case works also where the
+// filesystem folds case and finds it taken by the entry itself (FAT, exFAT, CIFS).
 TEST_F(FileOperationTest, RenameNeverReplacesAnExistingFile)
 {
-    const QString a = WriteFile(src_, "a.jpg", "A");
-    const QString b = WriteFile(src_, "b.jpg", "B");
-    EXPECT_EQ(RunOp({ foRename, { a }, { b }, FOF_ALLOWUNDO }, prompts_), frFailed);
-    ASSERT_EQ(prompts_.errors.size(), 1u);
-    EXPECT_EQ(prompts_.errors[0].Code, EEXIST);
-    EXPECT_EQ(ReadWholeFile(b), QByteArray("B"));
-    EXPECT_EQ(RunOp({ foRename, { a }, { JoinPath(src_, "c.jpg") }, FOF_ALLOWUNDO }, prompts_),
-        frSuccess);
-    EXPECT_EQ(ReadWholeFile(JoinPath(src_, "c.jpg")), QByteArray("A"));
-    EXPECT_FALSE(QFileInfo::exists(a));
+    const struct { const char *from, *to; bool foldsCase; TFileOpResult result; } cases[] = {
+        { "a.jpg", "b.jpg", false, frFailed },
+        { "a.jpg", "c.jpg", false, frSuccess },
+        { "img.jpg", "IMG.jpg", true, frSuccess },
+        { "dir/", "DIR", true, frSuccess },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        QTemporaryDir dir;
+        const QString from
+            = QByteArray(c.from).endsWith('/') ? MakeFolder(dir.path(), "dir") : WriteFile(dir.path(), c.from);
+        WriteFile(dir.path(), "b.jpg", "B");
+        TFileOpFaults folding { [&](TFaultPoint p, const QString& path, qint64) { return c.foldsCase && p == fpRename && path == from ? EEXIST : 0; } };
+        TScriptedPrompts prompts;
+        EXPECT_EQ(RunOp({ foRename, { from }, { JoinPath(dir.path(), c.to) }, FOF_ALLOWUNDO }, prompts, folding), c.result);
+        EXPECT_EQ(QFileInfo::exists(from), c.result != frSuccess);
+        EXPECT_EQ(ReadWholeFile(JoinPath(dir.path(), "b.jpg")), QByteArray("B"));
+        EXPECT_TRUE(prompts.errors.size() == (c.result == frSuccess ? 0u : 1u) && LeftOvers(dir.path()).isEmpty());
+    }
 }
 
 TEST_F(FileOperationTest, ExecuteAsksOnTheGuiThreadAndCancelsFromTheProgress)

@@ -92,8 +92,11 @@ struct TScriptedOverwrite {
     std::vector<TOverwriteReply> replies;
     std::vector<TOverwriteQuestion> asked;
     std::vector<bool> replyTaken;  // whether the name answered was in use when asked
+    std::function<void()> whileAsked = {};  // what happens on disk during the first question
     TOverwriteReply operator()(const TOverwriteQuestion& q)
     {
+        if (asked.empty() && whileAsked)
+            whileAsked();
         asked.push_back(q);
         replyTaken.push_back(
             asked.size() <= replies.size() && q.Taken(replies[asked.size() - 1].NewTarget));
@@ -164,6 +167,7 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         std::vector<TOverwriteReply> replies;
         size_t questions;
         QStringList target;  // the target folder afterwards
+        const char* appears = nullptr;  // written into the target folder during the question
     } cases[] = {
         { "replace none", { { oaReplaceNone, {} } }, 1,
             { "a=new a", "b=old b", "c=old c", "d=new d", "e#2=taken", "e=old e" } },
@@ -175,6 +179,9 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         { "rename all", { { oaRenameAll, {} } }, 1,
             { "a=new a", "b#2=new b", "b=old b", "c#2=new c", "c=old c", "d=new d", "e#2=taken",
                 "e#3=new e", "e=old e" } },
+        // only what the user allowed is replaced: the newcomer is asked about, and skipped
+        { "a target appears while asked", { { oaReplaceAll, {} } }, 1,
+            { "a=new a", "b=new b", "c=new c", "d=appeared", "e#2=taken", "e=new e" }, "d.jpg" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,8 +190,11 @@ TEST_F(FileOpsTest, AnswersForOneConflictOrForAll)
         test::MakeFolder(dir_.path(), "src");
         test::MakeFolder(dir_.path(), "dst");
         overwrite_ = { c.replies, {}, {} };
+        overwrite_.whileAsked = [&] { if (c.appears) WriteFile(dst_, c.appears, "appeared"); };
         requests_.clear();
-        ASSERT_TRUE(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_));
+        prompts_.errors.clear();
+        EXPECT_EQ(ops_.CopyMoveFiles(FiveWithThreeConflicts(), foCopy, dst_), !c.appears);
+        EXPECT_EQ(prompts_.errors.size(), c.appears ? 1u : 0u);
         ASSERT_EQ(overwrite_.asked.size(), c.questions);
         EXPECT_TRUE(overwrite_.asked[0].Multiple);
         EXPECT_EQ(overwrite_.asked[0].Proposal, JoinPath(dst_, "b#2.jpg"));
@@ -268,18 +278,22 @@ TEST_F(FileOpsTest, RenameAnnouncesItsChangeAndTakesItBackOnFailure)
         bool ok;
         int ownChanges;
         bool message;
+        bool folder = false;  // the file monitor of the shown folder ignores folder names
     } cases[] = {
         { "b*.jpg", false, 0, true },
         { "sub/b.jpg", false, 0, true },
         { "taken.jpg", false, 0, false },
         { "a.jpg", true, 0, false },
         { "b.jpg", true, 1, false },
+        { "album", true, 0, false, true },
     };
+    const QString album = test::MakeFolder(src_, "old album");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.newName);
         ownChanges_ = 0;
         messages_.clear();
-        EXPECT_EQ(ops_.RenameFile(a, c.newName), c.ok);
+        EXPECT_EQ(c.folder ? ops_.RenameFolder(album, c.newName) : ops_.RenameFile(a, c.newName),
+            c.ok);
         EXPECT_EQ(ownChanges_, c.ownChanges);
         EXPECT_EQ(messages_.size(), c.message ? 1 : 0);
         if (c.message) {

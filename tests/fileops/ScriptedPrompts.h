@@ -20,6 +20,7 @@ public:
 
     std::vector<TFileOpError> errors;
     std::vector<QString> replaceAsked;
+    QString permanentQuestion;  // the path and item count of the last one
     int trashAsked = 0, permanentAsked = 0, progressShown = 0;
     bool endedProgress = false;
     std::vector<QThread*> askedOn;
@@ -39,8 +40,9 @@ public:
         return Note(0, answer);
     }
     TTrashFailAnswer AskTrashFailed(const QString&) override { return Note(0, trashFailed); }
-    bool ConfirmDeletePermanently(const QString&) override
+    bool ConfirmDeletePermanently(const QString& path, int itemCount) override
     {
+        permanentQuestion = path + u' ' + QString::number(itemCount);
         return Note(++permanentAsked, deletePermanently);
     }
     // Cancels once an error has been answered, so that a test sees both.

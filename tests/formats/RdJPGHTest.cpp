@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/xattr.h>
+#include <unistd.h>
+
 #include "formats/HeaderSource.h"
 #include "formats/RdJPGH.h"
 #include "support/JpegBuilder.h"
@@ -287,8 +290,12 @@ TEST(JpegCommentWriter, RefusalsLeaveTheFileIdenticalAndReadOnlyFilesAreRefused)
     }
 }
 
+// An access control list as the kernel stores it: owner rw, user 1234 r, group r, mask r, others -.
+const QByteArray kAcl = QByteArray::fromHex(
+    "0200000001000600ffffffff02000400d204000004000400ffffffff10000400ffffffff20000000ffffffff");
+
 // An encoder's file, edited through a symbolic link: the target changes, keeps its permissions,
-// takes the current time and still decodes.
+// owner, group, extended attributes and access list, takes the current time and still decodes.
 TEST(JpegCommentWriter, EditsTheTargetOfASymbolicLink)
 {
     QTemporaryDir dir;
@@ -297,6 +304,10 @@ TEST(JpegCommentWriter, EditsTheTargetOfASymbolicLink)
     const QString target = test::WriteFile(dir.path(), "target.jpg", test::BuildJpeg(params));
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QFile::setPermissions(target, permissions);
+    const QByteArray native = QFile::encodeName(target);
+    const bool xattrs = setxattr(native.constData(), "user.origin", "camera", 6, 0) == 0
+        && setxattr(native.constData(), "system.posix_acl_access", kAcl.constData(), 44, 0) == 0;
+    const bool chowned = geteuid() == 0 && chown(native.constData(), 1234, 5678) == 0;
     test::SetFileTime(target, 1000000000);
     const QString link = dir.filePath("link.jpg");
     ASSERT_TRUE(QFile::link(target, link));
@@ -304,6 +315,11 @@ TEST(JpegCommentWriter, EditsTheTargetOfASymbolicLink)
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(CommentOf(target), "edited");
     EXPECT_EQ(QFile::permissions(target) & 0x7077, permissions);
+    char kept[50];
+    EXPECT_TRUE(!xattrs || (getxattr(native.constData(), "user.origin", kept, 6) == 6
+        && getxattr(native.constData(), "system.posix_acl_access", kept + 6, 44) == 44
+        && QByteArray(kept, 50) == "camera" + kAcl));
+    EXPECT_TRUE(!chowned || (QFileInfo(target).ownerId() == 1234u && QFileInfo(target).groupId() == 5678u));
     EXPECT_GT(QFileInfo(target).lastModified().toSecsSinceEpoch(), 1000000000 + 3600);
     TInfoRec info;
     ASSERT_TRUE(ReadJPEGHeader(target, 2, info));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -7,7 +9,9 @@
 #include <QThread>
 
 #include "navigation/DirMons.h"
+#include "platform/FolderWatch.h"
 #include "platform/Sync.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -137,24 +141,65 @@ TEST_F(DirMonitorTest, StoppedDuringABurstOrWithItsReportQueuedReportsNothing)
     }
 }
 
-TEST_F(DirMonitorTest, DeletedFolderEndsQuietlyWithoutSpinning)
+// The watched folder removed, moved away or unmounted is a change; a folder back at its path is
+// another, and is watched again. Meanwhile the watcher does not spin.
+TEST_F(DirMonitorTest, FolderGoneIsAChangeAndAFolderBackAtItsPathIsWatchedAgain)
 {
-    const QString sub = test::MakeFolder(dir_.path(), "sub");
-    monitor_.SetDirectory(sub);
-    monitor_.SetActive(true);
-    ASSERT_TRUE(QDir(sub).removeRecursively());
-    const clock_t cpuBefore = clock();
-    RunEventsFor(300);
-    EXPECT_EQ(calls_, 0);
-    // A spinning watcher would burn most of those 300 ms.
-    EXPECT_LT(double(clock() - cpuBefore) / CLOCKS_PER_SEC, 0.15);
-    EXPECT_TRUE(monitor_.Active());
+    for (const QString how : {"removed", "moved away", "unmounted"}) {
+        const QString sub = test::MakeFolder(dir_.path(), how);
+        std::optional<test::TMount> mount;
+        if (how == "unmounted" && test::SkippedRow(mount.emplace(QStringList{"-t", "tmpfs", "tmpfs"}, sub)))
+            continue;
+        calls_ = 0;
+        monitor_.SetDirectory(sub);
+        monitor_.SetActive(true);
+        mount.reset();
+        ASSERT_TRUE(how != "removed" || QDir(sub).removeRecursively());
+        ASSERT_TRUE(how != "moved away" || QDir().rename(sub, sub + " before"));
+        const clock_t cpuBefore = clock();
+        RunEventsFor(400);
+        // At least one call, and no spinning (that would burn most of those 400 ms).
+        EXPECT_TRUE(calls_ >= 1 && double(clock() - cpuBefore) / CLOCKS_PER_SEC < 0.2);
+        QDir().mkpath(sub);
+        RunEventsFor(500);
+        // The folder back at the path; after an unmount the one below is there within the burst.
+        EXPECT_GE(calls_, how == "unmounted" ? 1 : 2) << qPrintable(how);
+        const int before = calls_;
+        test::WriteFile(sub, "new.jpg");
+        RunEventsFor(300);
+        EXPECT_EQ(calls_, before + 1) << "and watched again";
+        monitor_.SetActive(false);
+    }
 }
 
-// Without the sub-tree watch sub-folders are not seen; with it, even new ones are.
+// Changes that overflow the kernel's queue are reported, and a sub-folder made while events were
+// lost is watched afterwards: the tree is walked again.
+TEST(FolderWatch, OverflowWalksTheSubTreeAgain)
+{
+    QTemporaryDir dir;
+    TFolderWatch watch(dir.path(), fwFileName | fwLastWrite, true);
+    watch.Begin();
+    const int limit = test::ReadWholeFile("/proc/sys/fs/inotify/max_queued_events").trimmed().toInt();
+    QFile a(dir.filePath("a")), b(dir.filePath("b"));
+    ASSERT_TRUE(a.open(QIODevice::WriteOnly) && b.open(QIODevice::WriteOnly));
+    for (int i = 0; i <= limit; ++i)  // alternating, so the kernel merges none of them
+        (i % 2 ? a : b).write("x", 1), (i % 2 ? a : b).flush();
+    const QString late = test::MakeFolder(dir.path(), "late");
+    EXPECT_EQ(watch.Wait(0), wrChange);
+    while (watch.Wait(0) == wrChange)
+        continue;  // the rest of the queue
+    test::WriteFile(late, "x.jpg");
+    EXPECT_EQ(watch.Wait(1000), wrChange);
+}
+
+// Without the sub-tree watch sub-folders are not seen; with it, even new ones are, but never a
+// folder that a link inside points to.
 TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
 {
     const QString old = test::MakeFolder(dir_.path(), "old");
+    QTemporaryDir outside;
+    ASSERT_TRUE(QFile::link(outside.path(), dir_.filePath("link")));
+    ASSERT_TRUE(QFile::link(".", dir_.filePath("self")));
     monitor_.SetActive(true);
     test::WriteFile(old, "x.jpg");
     RunEventsFor(250);
@@ -168,6 +213,9 @@ TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
     RunEventsFor(250);
     calls_ = 0;
     test::WriteFile(sub + "/deeper", "y.jpg");
+    RunEventsFor(250);
+    EXPECT_EQ(calls_, 1);
+    test::WriteFile(outside.path(), "not.jpg");
     RunEventsFor(250);
     EXPECT_EQ(calls_, 1);
 }

@@ -11,10 +11,13 @@
 #include <QTest>
 #include <QThread>
 
+#include "fileops/FileOps.h"
+#include "navigation/DirMons.h"
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
 #include "platform/FileAttributes.h"
 #include "platform/Sync.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -260,19 +263,24 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
         QStringList children;
         bool operationCalled;
         bool message;
+        bool listedMeanwhile = false;  // a listing during the operation's own loop frees the node
     } cases[] = {
         {"z", true, {"b", "x", "z"}, true, false},
         {"a*b", false, {"b", "m", "x"}, true, false},  // the tree lets '*' through
         {"x:y", true, {"b", "m", "x"}, false, true},
         {"a?b", true, {"b", "m", "x"}, false, true},
         {"A", true, {"A", "b", "x"}, true, false},
+        {"y", true, {"b", "x", "y"}, true, false, true},
     };
     for (const auto& c : cases) {
         tree_->SetDirectory(Path("m/inner"));
         QStringList calls;
         tree_->RenameFolderOperation = [&](const QString& from, const QString& to) {
             calls << from + u'>' + to;
-            return c.operationSucceeds && QDir().rename(from, to);
+            const bool ok = c.operationSucceeds && QDir().rename(from, to);
+            if (c.listedMeanwhile)
+                tree_->RefreshNode(Root());
+            return ok;
         };
         messages_.clear();
         icons_.clear();
@@ -286,6 +294,11 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
         RunEventsFor(50);
         EXPECT_EQ(ChildTexts(Root()), c.children) << c.newName;
         EXPECT_EQ(calls.size(), c.operationCalled ? 1 : 0) << c.newName;
+        if (c.listedMeanwhile) {
+            QDir().rename(Path(QString::fromUtf8(c.newName)), Path("m"));
+            tree_->RefreshNode(Root());
+            continue;
+        }
         EXPECT_EQ(messages_, c.message ? QStringList{kInvalidNameMessage} : QStringList{})
             << c.newName;
         EXPECT_EQ(icons_.size(), messages_.size()) << c.newName;
@@ -386,10 +399,12 @@ TEST_F(DirTreeTest, RemovableVolumesComeGoAndAskWhenNotReady)
         int retries;  // Retry answers before Cancel
         bool selected;
         int questions;
+        bool answersLate = false;  // ready, after longer than the tree waits (a dead mount)
     } cases[] = {
         {false, 0, false, 1},
         {false, 2, false, 3},
         {true, 0, true, 0},
+        {true, 0, false, 1, true},
     };
     for (const auto& c : cases) {
         tree_->SetDirectory(Path("here"));
@@ -397,6 +412,11 @@ TEST_F(DirTreeTest, RemovableVolumesComeGoAndAskWhenNotReady)
         messages_.clear();
         ready = c.ready;
         retries_ = c.retries;
+        if (c.answersLate)
+            tree_->VolumeReadyCheck = [](const QString&) {
+                QThread::msleep(600);
+                return true;
+            };
         tree_->setCurrentItem(usbNode);
         EXPECT_EQ(tree_->SelectedNode() == usbNode, c.selected);
         EXPECT_EQ(messages_.size(), c.questions);
@@ -438,6 +458,48 @@ TEST_F(DirTreeTest, SlowListingGoesOnInTheBackgroundAndALateOneForARemovedNodeIs
     tree_->RefreshNode(Root());  // slow goes away before its listing comes back
     RunEventsFor(600);
     EXPECT_EQ(Root()->childCount(), 0);
+
+    // Each child is listed on its own: one that does not answer holds up none of its siblings.
+    MakeFolders("a"), MakeFolders("stuck/s1");
+    tree_->RefreshNode(Root());
+    RunEventsUntil([&] { return Root()->childCount() == 2; });
+    tree_->collapseItem(Root());
+    MakeFolders("a/a2");
+    tree_->SetListingBudget(200);
+    tree_->ListFoldersFn = [](const std::vector<TListRequest>& requests) {
+        QThread::msleep(requests.back().path.endsWith("/stuck") ? 800 : 0);
+        return ListFolders(requests);
+    };
+    tree_->expandItem(Root());  // refreshes the level below: a and stuck each
+    EXPECT_EQ(ChildTexts(tree_->FindNode(Path("a"))), (QStringList{"a2"}));
+}
+
+// A dead mount stalls nothing around it: the volume table, the listing of its folder and the look
+// one level ahead (it is listed, not looked into), a monitor started on it, the tree selecting
+// below it or making a folder in it, the overwrite question about a copy into it.
+TEST_F(DirTreeTest, ADeadMountFreezesNothing)
+{
+    MakeFolders("alive/inner");
+    const QString dead = MakeFolders("dead");
+    test::TDeadMount mount(MakeFolders("behind"), dead);
+    if (!mount.Why().isEmpty())
+        GTEST_SKIP() << qPrintable(mount.Why());
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(ReadVolumes().empty());
+    const auto listings = ListFolders({TListRequest{root_, true, {}}});
+    TDirMonitor monitor;
+    monitor.SetDirectory(dead);
+    monitor.SetActive(true);
+    tree_->SetDirectory(dead + "/sub");
+    tree_->NewFolder(tree_->FindNode(dead));
+    QStringList sources{test::WriteFile(root_, "a.jpg")}, targets{dead + "/a.jpg"};
+    EXPECT_TRUE(TFileOps().RequestOverwrite(sources, targets, false));
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_FALSE(mount.Revived());
+    EXPECT_EQ(listings.at(0).names, (QStringList{"alive", "behind", "dead"}));
+    EXPECT_TRUE(listings[0].lookAhead.at("alive") == QStringList{"inner"} && !listings[0].lookAhead.contains("dead"));
+    EXPECT_TRUE(changes_.isEmpty() && messages_.isEmpty());
 }
 
 TEST_F(DirTreeTest, ContextNodeIsTheRightClickedNodeHighlightedWhileTheMenuIsOpen)

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <QElapsedTimer>
+#include <QThread>
 #include <QStringList>
 
 #include "navigation/MyComputer.h"
@@ -62,6 +65,27 @@ TEST(MyComputer, ChangesOfTheMountTableReachTheListenersWithTheirBits)
             EXPECT_EQ(f.computer.Drives()[i]->Index(), int(i)) << c.what;
         }
     }
+}
+
+// A mount table that takes long to read (a mount that does not answer) holds up nobody: the table
+// stays as it was and the late result is applied when it comes, unless a newer one came first.
+TEST(MyComputer, ASlowReadHoldsUpNobodyAndArrivesLater)
+{
+    static std::atomic<unsigned> delayMs{600};
+    QElapsedTimer t;
+    t.start();
+    TMyComputer computer([] { return QThread::msleep(delayMs), std::vector{Volume("/")}; }, false);
+    int added = 0;
+    computer.AddListener([&](int kinds, TDrive&) { added += kinds == ckDriveAdded; });
+    EXPECT_TRUE(t.elapsed() < 500 && computer.Drives().empty());
+    WaitProcessingEvents([&] { return added == 1 || t.elapsed() > 3000; });
+    t.restart();
+    computer.Update();
+    EXPECT_LT(t.elapsed(), 500);
+    delayMs = 0;
+    computer.Update();  // newer, and in time: the late one is dropped when it comes
+    WaitProcessingEvents([&] { return t.elapsed() > 900; });
+    EXPECT_TRUE(computer.Drives().size() == 1u && added == 1);
 }
 
 TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)

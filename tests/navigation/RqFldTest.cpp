@@ -28,14 +28,17 @@ protected:
         dialog_ = std::make_unique<TReqFolderDlg>(nullptr, computer_.get());
     }
 
-    // Runs the dialog, choosing folder in the tree and closing it with OK or Cancel.
-    QString Request(const QString& folder, bool ok)
+    // Runs the dialog, choosing folder in the tree, typing typed over its name when given, and
+    // closing it with OK or Cancel.
+    QString Request(const QString& folder, bool ok, const QString& typed = {})
     {
         QTimer::singleShot(0, [&] {
             dialog_->DirTree()->SetDirectory(folder);
             // The user's click in the tree gives it the focus.
             QFocusEvent focusIn(QEvent::FocusIn);
             QCoreApplication::sendEvent(dialog_->DirTree(), &focusIn);
+            if (!typed.isEmpty())
+                dialog_->Folder()->setEditText(typed);
             ok ? dialog_->accept() : dialog_->reject();
         });
         return RequestFolder();
@@ -60,17 +63,19 @@ TEST_F(ReqFolderDlgTest, OkAnswersTheFolderAndKeepsItMostRecentFirst)
     const QString c = dir_.path() + "/c";
     const struct {
         QString folder;
+        QString typed;
         bool ok;
         QString answer;
         QStringList history;
     } steps[] = {
-        {a, true, a, {a}},
-        {c, false, "", {a}},
-        {c, true, c, {c, a}},
-        {a, true, a, {c, a}},  // already listed: not added twice
+        {a, {}, true, a, {a}},
+        {c, {}, false, "", {a}},
+        {c, {}, true, c, {c, a}},
+        {a, {}, true, a, {c, a}},  // already listed: not added twice
+        {a, "Backup", true, a + "/Backup", {a + "/Backup", c, a}},  // inside the folder shown
     };
     for (const auto& s : steps) {
-        EXPECT_EQ(Request(s.folder, s.ok), s.answer) << s.folder.toStdString();
+        EXPECT_EQ(Request(s.folder, s.ok, s.typed), s.answer) << s.folder.toStdString();
         EXPECT_EQ(History(), s.history);
     }
     EXPECT_EQ(dialog_->windowTitle(), "Select Folder");

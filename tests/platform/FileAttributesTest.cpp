@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include "platform/DirEntries.h"
 #include "platform/FileAttributes.h"
+#include "platform/FileAttributesLinux.h"
+#include "platform/Paths.h"
+#include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -45,6 +53,39 @@ TEST(FileAttributes, StoredBitsRoundTripWhereTheFilesystemKeepsThem)
     EXPECT_EQ(attrs & (faHidden | faSysFile | faArchive), faHidden | faSysFile | faArchive);
     ASSERT_TRUE(WriteFileAttributes(path, faArchive));
     EXPECT_EQ(ReadFileAttributes(path) & (faHidden | faSysFile | faArchive), faArchive);
+}
+
+// The folder listing and ReadFileAttributes give the same bits, on a FAT volume those of its
+// entries. Without vfat in the kernel, a FAT probe of the test's own stands in for the volume.
+TEST(FileAttributes, ListingAndReadingAgreeOnFat)
+{
+    const std::map<QString, int> bits{{"plain.jpg", 0},
+                                      {"hidden.jpg", faHidden},
+                                      {"sys.jpg", faSysFile | faArchive},
+                                      {"locked.jpg", faReadOnly | faArchive}};
+    const TFatProbe real = FatProbe();
+    for (const bool vfat : {false, true}) {
+        QTemporaryDir dir;
+        const QString folder = test::MakeFolder(dir.path(), "fat");
+        std::optional<test::TMount> mount;
+        const QString image = dir.filePath("fat.img");
+        if (vfat && (QProcess::execute("mkfs.vfat", {"-C", image, "1024"}) != 0 ||
+                     test::SkippedRow(mount.emplace(QStringList{"-o", "loop", image}, folder))))
+            continue;
+        FatProbe().isFat = [&](const char* path) { return vfat ? real.isFat(path) : true; };
+        FatProbe().readBits = [&](const char* path) {
+            return vfat ? real.readBits(path) : bits.at(ExtractFileName(QFile::decodeName(path)));
+        };
+        for (const auto& [name, b] : bits) {
+            const QString path = test::WriteFile(folder, name, "x");
+            EXPECT_TRUE(!vfat || WriteFileAttributes(path, b));
+        }
+        ForEachDirEntry(folder, {}, [&](TDirEntry&& e) {
+            EXPECT_EQ(e.attributes & ~faDirectory, bits.at(e.name)) << vfat;
+            EXPECT_EQ(ReadFileAttributes(JoinPath(folder, e.name)), bits.at(e.name)) << vfat;
+        });
+        FatProbe() = real;
+    }
 }
 
 TEST(FileAttributes, MissingFileReadsAsFailure)

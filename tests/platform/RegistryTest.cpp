@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/Registry.h"
@@ -141,6 +142,16 @@ TEST_F(RegistryTest, TemporaryFileLeftByACrashDoesNotHideTheOldSettings)
     TRegistry store(StorePath());
     ASSERT_TRUE(store.OpenKey(kKey, false));
     EXPECT_EQ(store.ReadInteger(QStringLiteral("A")), 4);
+}
+
+// A store kept as a link (into a dotfiles repository) stays a link; its file gets the settings.
+TEST_F(RegistryTest, SaveWritesThroughASymbolicLink)
+{
+    const QString real = test::WriteFile(dir_.path() + "/dotfiles", "pixmarl.reg", "REGEDIT4\n");
+    ASSERT_TRUE(QFile::link("dotfiles/pixmarl.reg", StorePath()));
+    TRegistry store(StorePath());
+    ASSERT_TRUE(store.OpenKey(kKey, true) && store.WriteInteger("A", 7) && store.Save());
+    EXPECT_TRUE(QFileInfo(StorePath()).isSymLink() && test::ReadWholeFile(real).contains("\"A\"=dword:00000007"));
 }
 
 TEST_F(RegistryTest, FailedSaveKeepsTheOldFile)

@@ -23,10 +23,10 @@ protected:
         for (const char* folder : folders)
             ShowInTree(QLatin1String(folder));
     }
-    // The tree reports a change only when the folder differs from the one it shows.
+    // The tree reports a change only when the folder differs from the one it shows and exists.
     void ShowInTree(const QString& path)
     {
-        if (path.isEmpty() || path == shown_)
+        if (path.isEmpty() || path == shown_ || gone_.contains(path))
             return;
         shown_ = path;
         history_.Add(path);
@@ -53,6 +53,7 @@ protected:
 
     THistory history_;
     QString shown_;
+    QStringList gone_;
     std::optional<bool> back_;
     std::optional<bool> forward_;
 };
@@ -151,6 +152,12 @@ TEST_F(HistoryTest, StepToTheFolderAlreadyShownDoesNotSwallowTheNextVisit)
     EXPECT_FALSE(history_.Navigating());
     Visit({"/c"});
     EXPECT_EQ(history_.Entries(), QStringList({"/a", "/b", "/b", "/c"}));
+
+    // Back to a folder that no longer exists: the tree shows nothing new, the next visit counts.
+    gone_ << "/b";
+    GoBack();
+    Visit({"/d"});
+    EXPECT_EQ(history_.Entries().last(), "/d");
 }
 
 }  // namespace

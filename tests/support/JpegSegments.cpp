@@ -1,5 +1,7 @@
 #include "support/JpegSegments.h"
 
+#include <utility>
+
 namespace pixmarl::test {
 
 QByteArray BigEndian16(int value)
@@ -7,6 +9,27 @@ QByteArray BigEndian16(int value)
     QByteArray word;
     word.append(char((value >> 8) & 0xFF)).append(char(value & 0xFF));
     return word;
+}
+
+QByteArray ExifOrientationPayload(int orientation, bool littleEndian)
+{
+    const auto word = [littleEndian](int value) {
+        QByteArray bytes = BigEndian16(value);
+        if (littleEndian)
+            std::swap(bytes[0], bytes[1]);
+        return bytes;
+    };
+    const auto dword = [&word, littleEndian](int value) {
+        return littleEndian ? word(value & 0xFFFF) + word(value >> 16)
+                            : word(value >> 16) + word(value & 0xFFFF);
+    };
+    QByteArray payload("Exif\0\0", 6);
+    payload += littleEndian ? QByteArray("II") : QByteArray("MM");
+    payload += word(42) + dword(8);                                      // header, IFD0 at 8
+    payload += word(1);                                                  // one entry
+    payload += word(0x0112) + word(3) + dword(1) + word(orientation) + word(0);
+    payload += dword(0);  // no next IFD
+    return payload;
 }
 
 JpegSegments& JpegSegments::Soi()

@@ -34,4 +34,8 @@ private:
 // The big-endian 16-bit value as two bytes.
 QByteArray BigEndian16(int value);
 
+// The payload of an Exif APP1 segment holding only the orientation tag: "Exif\0\0", a TIFF header
+// in the byte order asked for ("II" little-endian, else "MM"), and IFD0 with one SHORT entry 0x0112.
+QByteArray ExifOrientationPayload(int orientation, bool littleEndian = false);
+
 }  // namespace pixmarl::test

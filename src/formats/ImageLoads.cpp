@@ -1,0 +1,146 @@
+#include "formats/ImageLoads.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+
+#include <QFile>
+#include <QImageReader>
+
+#include "formats/AVIFile.h"
+#include "formats/JPEGCodec.h"
+#include "formats/RdJPGH.h"
+#include "formats/TIFiles.h"
+#include "gif/GIFImage.h"
+#include "platform/ReadOnlyFile.h"
+
+namespace pixmarl {
+
+namespace {
+
+void LoadJpeg(const TImageRequest& request, TImageResult& result)
+{
+    TInfoRec info;
+    const std::uint8_t flags = kReadJpegFrame | (request.Upright ? kReadJpegExif : 0);
+    if (!ReadJPEGHeader(request.FileName, flags, info) || info.Width == 0 || info.Height == 0) {
+        result.Error = info.ErrorMsg;
+        return;
+    }
+    result.Orientation = ExifOrientation(info.Exif);
+    TJpegDecodeOptions options;
+    if (!request.Box.isEmpty()) {
+        const QSize shown = OrientedSize(QSize(info.Width, info.Height), result.Orientation);
+        options.ScaleDenom = JPEGScaleDenom(FitRatio(shown, request.Box), request.Quick);
+    }
+    options.DctMethod = request.FastDct ? dmIfast : dmIslow;
+    options.Grayscale = request.Grayscale;
+    TJpegDecodeResult decoded = DecodeJpegFile(request.FileName, options);
+    result.Image = std::move(decoded.Image);
+    result.ImageSize = decoded.FullSize;
+    result.ScaleDenom = options.ScaleDenom;
+    result.Damaged = decoded.Damaged;
+    result.Error = decoded.Error;
+}
+
+void LoadGif(const TImageRequest& request, TImageResult& result)
+{
+    try {
+        TQuickGIF gif;
+        gif.LoadFromFile(request.FileName);
+        result.Image = gif.Bitmap();
+        result.ImageSize = QSize(gif.Width(), gif.Height());
+    } catch (const std::exception& error) {
+        result.Error = QString::fromUtf8(error.what());
+    }
+}
+
+void LoadWithQt(const TImageRequest& request, TImageResult& result)
+{
+    QFile file;
+    if (!OpenReadOnly(file, request.FileName)) {
+        result.Error = file.errorString();
+        return;
+    }
+    QImageReader reader(&file, FormatInfo(result.Format).ShortName);
+    reader.setDecideFormatFromContent(false);
+    result.Image = reader.read();
+    result.ImageSize = result.Image.size();
+    if (result.Image.isNull())
+        result.Error = reader.errorString();
+}
+
+void LoadAvi(const TImageRequest& request, TImageResult& result)
+{
+    if (AviFirstFrame(request.FileName, result.Image))
+        result.ImageSize = result.Image.size();
+}
+
+void LoadTiff(const TImageRequest& request, TImageResult& result)
+{
+    if (request.Upright) {
+        TTifInfo info;
+        if (ReadTiffInfo(request.FileName, info))
+            result.Orientation = info.Orientation;
+    }
+    result.Image = request.Box.isEmpty() ? TiffToImage(request.FileName)
+                                         : TiffToImagePreview(request.FileName);
+    result.ImageSize = result.Image.size();
+}
+
+constexpr std::array<std::pair<TImageFormat, TImageLoader>, 6> kLoaders = {{
+    {ifJPEG, LoadJpeg},
+    {ifGIF, LoadGif},
+    {ifBMP, LoadWithQt},
+    {ifICO, LoadWithQt},
+    {ifAVI, LoadAvi},
+    {ifTIFF, LoadTiff},
+}};
+
+}  // namespace
+
+TImageLoader ImageLoaderFor(TImageFormat format)
+{
+    for (const auto& [known, loader] : kLoaders)
+        if (known == format)
+            return loader;
+    return nullptr;
+}
+
+TImageResult LoadImageFile(const TImageRequest& request)
+{
+    TImageResult result;
+    result.Format =
+        request.Format != ifUnknown ? request.Format : FileNameToFormat(request.FileName);
+    const TImageLoader loader = ImageLoaderFor(result.Format);
+    if (!loader)
+        return result;
+    loader(request, result);
+    if (result.Image.isNull()) {
+        result.Orientation = 1;
+        if (result.Error.isEmpty())
+            result.Error = QStringLiteral("The file cannot be read.");
+        return result;
+    }
+    if (!request.Upright)
+        result.Orientation = 1;
+    result.Image = OrientImage(result.Image, result.Orientation);
+    return result;
+}
+
+int JPEGScaleDenom(float ratio, bool quick)
+{
+    if (quick)
+        return ratio <= 1 ? 1 : ratio <= 2 ? 2 : ratio <= 4 ? 4 : 8;
+    return ratio < 2 ? 1 : ratio < 4 ? 2 : ratio < 8 ? 4 : 8;
+}
+
+float FitRatio(QSize size, QSize box)
+{
+    if (size.isEmpty() || box.isEmpty())
+        return 0;
+    return std::max(float(size.width()) / float(box.width()),
+                    float(size.height()) / float(box.height()));
+}
+
+}  // namespace pixmarl
