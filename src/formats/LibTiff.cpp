@@ -267,6 +267,8 @@ QImage ReadRgba(TIFF* tif, QSize size, QString& why)
         why = QString::fromUtf8(text);
         return {};
     }
+    // Rows as stored: the caller turns the image by all eight orientations, libtiff by four.
+    rgba.orientation = ORIENTATION_TOPLEFT;
     rgba.req_orientation = ORIENTATION_TOPLEFT;
     // libtiff hands out alpha premultiplied, whichever kind the file stores.
     QImage image(size,
@@ -388,6 +390,10 @@ TLibTiffImage Decode(const TTiffInput& input)
         result.Image = TFloatReader(tif.get(), channels).Read(QSize(int(width), int(height)));
     else
         result.Image = ReadRgba(tif.get(), QSize(int(width), int(height)), why);
+    if (tif) {
+        const int orientation = Field16(tif.get(), TIFFTAG_ORIENTATION);
+        result.Orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+    }
     if (result.Image.isNull() && why.isEmpty())
         why = QStringLiteral("the image could not be decoded");
     // libtiff's own words first: they say more than ours.
@@ -451,14 +457,6 @@ TLibTiffImage LibTiffToImage(const QString& fileName)
 TLibTiffImage LibTiffBytesToImage(QByteArrayView data)
 {
     return Decode(TMemoryInput(data));
-}
-
-QImage AnyTiffToImage(const QString& fileName, bool preview)
-{
-    QImage own = preview ? TiffToImagePreview(fileName) : TiffToImage(fileName);
-    if (!own.isNull())
-        return own;
-    return LibTiffToImage(fileName).Image;
 }
 
 }  // namespace pixmarl

@@ -36,11 +36,14 @@ enum TLibTiffSubType : std::uint8_t {
     lsOtherCompression,
 };
 
-// A decoded first page: Format_RGBX8888, or Format_RGBA8888_Premultiplied when the file has
-// alpha. Error holds libtiff's first error (with a damaged strip the rest of the image may still
-// be there); a null image always comes with an error.
+// A decoded first page with its rows as stored: Format_RGBX8888, or
+// Format_RGBA8888_Premultiplied when the file has alpha. Orientation tells how the rows stand
+// upright (as in Exif, 1..8); turning them is the caller's. Error holds libtiff's first error (with
+// a damaged strip the rest of the image may still be there); a null image always comes with an
+// error.
 struct TLibTiffImage {
     QImage Image;
+    int Orientation = 1;
     QString Error;
     QStringList Warnings;  // the first few
 };
@@ -58,10 +61,5 @@ bool AnyTiffUniInfo(const QString& fileName, TUniInfoRec& info);
 TLibTiffImage LibTiffToImage(const QString& fileName);
 // The same from a file's bytes in memory.
 TLibTiffImage LibTiffBytesToImage(QByteArrayView data);
-
-// The TIFF decode of the program: the own reader's image (with preview, an embedded Photoshop
-// thumbnail as the own reader takes it) when it decodes the file, else libtiff's first page. A
-// null image when neither can decode the file.
-QImage AnyTiffToImage(const QString& fileName, bool preview);
 
 }  // namespace pixmarl

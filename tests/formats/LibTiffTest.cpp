@@ -15,6 +15,8 @@
 #include <unistd.h>
 
 #include "filelist/DJPEG.h"
+#include "formats/Exif.h"
+#include "formats/ImageLoads.h"
 #include "formats/Images.h"
 #include "formats/LibTiff.h"
 #include "formats/TIFiles.h"
@@ -68,6 +70,14 @@ double MeanDifference(const QImage& a, const QImage& b)
     return sum / (double(x.width()) * x.height() * 3);
 }
 
+QImage Load(const QString& path, QSize box = {})
+{
+    TImageRequest request;
+    request.FileName = path;
+    request.Box = box;
+    return LoadImageFile(request).Image;
+}
+
 TThumbResult Thumbnail(const QString& path)
 {
     TThumbOptions options;
@@ -101,6 +111,9 @@ TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
          "RGBA (PackBits)"},
         {"three pages", Kind(COMPRESSION_ADOBE_DEFLATE, [](LibTiffParams& p) { p.pages = 3; }),
          "RGB (Deflate)"},
+        {"upside down",
+         Kind(COMPRESSION_ADOBE_DEFLATE, [](LibTiffParams& p) { p.orientation = 3; }),
+         "RGB (Deflate)"},
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -117,7 +130,7 @@ TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
 
         const QImage reference = test::LibTiffReference(path);
         ASSERT_EQ(reference.size(), QSize(200, 120));
-        EXPECT_EQ(Premultiplied(AnyTiffToImage(path, true)), reference);
+        EXPECT_EQ(Premultiplied(Load(path, QSize(96, 96))), reference);
 
         const TThumbResult thumb = Thumbnail(path);
         ASSERT_FALSE(thumb.failed);
@@ -131,6 +144,22 @@ TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
 }
 
 // libtiff's RGBA reader refuses them; the range of the samples becomes 0 to 255.
+// libtiff only flips; the loader turns by every orientation, once.
+TEST(LibTiffFallback, EveryOrientationIsAppliedOnce)
+{
+    QTemporaryDir dir;
+    const QString stored = dir.filePath("stored.tif");
+    ASSERT_TRUE(test::WriteLibTiff(stored, Kind(COMPRESSION_PACKBITS)));
+    const QImage rows = Premultiplied(Load(stored));
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        LibTiffParams params = Kind(COMPRESSION_PACKBITS);
+        params.orientation = orientation;
+        const QString path = dir.filePath("turned.tif");
+        ASSERT_TRUE(test::WriteLibTiff(path, params));
+        EXPECT_EQ(Premultiplied(Load(path)), OrientImage(rows, orientation)) << orientation;
+    }
+}
+
 TEST(LibTiffFallback, FloatingPointSamplesAreStretchedToTheirRange)
 {
     QTemporaryDir dir;
@@ -144,7 +173,7 @@ TEST(LibTiffFallback, FloatingPointSamplesAreStretchedToTheirRange)
             p.samples = samples;
             const QString path = dir.filePath("float.tif");
             ASSERT_TRUE(test::WriteLibTiff(path, p));
-            const QImage image = AnyTiffToImage(path, false);
+            const QImage image = Load(path);
             ASSERT_EQ(image.size(), QSize(200, 120));
             int wrong = 0;
             for (int y = 0; y < 120; ++y) {
@@ -175,7 +204,7 @@ TEST(LibTiffFallback, FilesTheOwnReaderDecodesKeepItsOutput)
         const QString path = test::WriteFile(dir.path(), "own.tif", test::BuildTiff(params));
         const QImage own = TiffToImage(path);
         ASSERT_FALSE(own.isNull()) << int(kind);
-        const QImage any = AnyTiffToImage(path, false);
+        const QImage any = Load(path);
         EXPECT_EQ(any.format(), own.format()) << int(kind);
         EXPECT_EQ(any, own) << int(kind);
         TUniInfoRec byOwn, byAny;
@@ -240,7 +269,7 @@ TEST(LibTiffFallback, FailuresGoToTheResultNeverToStandardError)
         const QByteArray written = CaptureStandardError(dir.filePath("stderr"), [&] {
             result = LibTiffBytesToImage(c.data);
             GetUniInfo(path, ifTIFF, info);
-            AnyTiffToImage(path, true);
+            Load(path);
         });
         EXPECT_EQ(written.toStdString(), "") << c.name;
         EXPECT_FALSE(result.Error.isEmpty()) << c.name;

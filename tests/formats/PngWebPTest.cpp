@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "formats/HeaderSource.h"
+#include "formats/ImageLoads.h"
 #include "formats/Images.h"
 #include "formats/RdPNGH.h"
 #include "formats/RdWebPH.h"
@@ -44,6 +45,11 @@ void ExpectAgreesWithQt(const QString& path, TImageFormat format, const QString&
     EXPECT_TRUE(typeText.contains(QLatin1String("animated")) || alpha == image.hasAlphaChannel());
     TUniInfoRec detected;
     EXPECT_EQ(DetectFormat(path, detected), format);
+    // The file goes by its name: the thumbnail's loader is asked for the format it holds.
+    TImageRequest request;
+    request.FileName = path;
+    request.Format = format;
+    EXPECT_EQ(LoadImageFile(request).Image.size(), image.size());
 }
 
 TEST(PngHeader, EveryColourTypeDepthAndInterlaceAgreesWithQt)

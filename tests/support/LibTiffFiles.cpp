@@ -85,6 +85,7 @@ void SetFields(TIFF* tif, const LibTiffParams& p, int width, int height, int pag
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
     if (jpegColour)
         TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, std::uint16_t(p.orientation));
     if (p.floating) {
         TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, std::uint16_t(SAMPLEFORMAT_IEEEFP));
         TIFFSetField(tif, TIFFTAG_PREDICTOR, std::uint16_t(PREDICTOR_FLOATINGPOINT));

@@ -30,7 +30,8 @@ struct LibTiffParams {
     int rowsPerStrip = 16;
     int pages = 1;
     bool samePageSize = false;
-    QImage source;  // Format_RGB888, repeated over the image; null: the pattern
+    int orientation = 1;  // the tag's value
+    QImage source;        // Format_RGB888, repeated over the image; null: the pattern
 };
 
 bool WriteLibTiff(const QString& path, const LibTiffParams& params);
