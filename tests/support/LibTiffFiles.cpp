@@ -1,6 +1,5 @@
 #include "support/LibTiffFiles.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,124 +9,104 @@ namespace pixmarl::test {
 
 namespace {
 
-// The 8-bit level of channel c of the source image's pixel; grey for one channel.
-int SourceLevel(const QImage& source, int x, int y, int c, int channels)
+template <typename T>
+void Append(std::vector<std::uint8_t>& row, T value)  // in the machine's order, as libtiff wants
 {
-    const std::uint8_t* rgb =
-        source.constScanLine(y % source.height()) + std::ptrdiff_t(x % source.width()) * 3;
-    return channels == 1 ? (rgb[0] * 11 + rgb[1] * 16 + rgb[2] * 5) / 32 : rgb[c];
+    std::uint8_t bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof value);
+    row.insert(row.end(), bytes, bytes + sizeof value);
 }
 
-int Sample(const LibTiffParams& p, int x, int y, int c)
+int Level(const LibTiffParams& p, int x, int y, int c)
 {
     if (c == p.samples)
         return x < p.width / 2 ? 255 : 100;
-    const int level = p.source.isNull() ? (4 * x + 2 * y + 50 * c) & 255
-                                        : SourceLevel(p.source, x, y, c, p.samples);
-    if (p.bitsPerSample == 1)
-        return p.source.isNull() ? ((x / 4 + y / 4) & 1) : level < 128 ? 1 : 0;
-    return level;
+    if (p.source.isNull())
+        return (4 * x + 2 * y + 50 * c) & 255;
+    const std::uint8_t* rgb =
+        p.source.constScanLine(y % p.source.height()) + (x % p.source.width()) * 3;
+    return p.samples == 1 ? (rgb[0] * 11 + rgb[1] * 16 + rgb[2] * 5) / 32 : rgb[c];
 }
 
-// The samples of pixels x0 .. x0 + width - 1 of row y (of one plane when plane >= 0), packed
-// as libtiff takes them.
+// Pixels x0 .. x0 + width - 1 of row y (one plane when plane >= 0), packed as libtiff takes them.
 std::vector<std::uint8_t> Row(const LibTiffParams& p, int x0, int width, int y, int plane)
 {
     const int channels = p.samples + (p.alpha ? 1 : 0);
     std::vector<std::uint8_t> row;
     int bits = 0;
-    int acc = 0;
     for (int x = x0; x < x0 + width; ++x) {
-        for (int c = plane < 0 ? 0 : plane; c < (plane < 0 ? channels : plane + 1); ++c) {
-            const int v = Sample(p, x, y, c);
-            if (p.floating) {
-                const double level = v / 100.0 - 1.0;
-                const float narrow = float(level);
-                const auto* bytes = reinterpret_cast<const std::uint8_t*>(
-                    p.bitsPerSample == 64 ? static_cast<const void*>(&level) : &narrow);
-                row.insert(row.end(), bytes, bytes + p.bitsPerSample / 8);
-            } else if (p.bitsPerSample == 16) {
-                const std::uint16_t wide = std::uint16_t(v * 257);
-                std::uint8_t bytes[2];
-                std::memcpy(bytes, &wide, 2);  // in the machine's order, which libtiff expects
-                row.insert(row.end(), bytes, bytes + 2);
-            } else if (p.bitsPerSample == 1) {
-                acc = acc << 1 | v;
-                if (++bits == 8) {
-                    row.push_back(std::uint8_t(acc));
-                    bits = acc = 0;
-                }
-            } else {
+        for (int c = std::max(plane, 0); c < (plane < 0 ? channels : plane + 1); ++c) {
+            const int v = Level(p, x, y, c);
+            if (p.floating && p.bitsPerSample == 64)
+                Append(row, v / 100.0 - 1.0);
+            else if (p.floating)
+                Append(row, float(v / 100.0 - 1.0));
+            else if (p.bitsPerSample == 16)
+                Append(row, std::uint16_t(v * 257));
+            else if (p.bitsPerSample == 8)
                 row.push_back(std::uint8_t(v));
-            }
+            else if (bits++ % 8 == 0)
+                row.push_back(std::uint8_t(v < 128 ? 0x80 : 0));
+            else if (v < 128)
+                row.back() |= std::uint8_t(0x80 >> ((bits - 1) % 8));
         }
     }
-    if (bits > 0)
-        row.push_back(std::uint8_t(acc << (8 - bits)));
     return row;
 }
 
-void SetFields(TIFF* tif, const LibTiffParams& p, int width, int height, int page)
+void SetFields(TIFF* tif, const LibTiffParams& p, int width, int height)
 {
-    const int channels = p.samples + (p.alpha ? 1 : 0);
-    const bool jpegColour = p.compression == COMPRESSION_JPEG && p.samples == 3;
+    const bool ycbcr = p.compression == COMPRESSION_JPEG && p.samples == 3;
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(height));
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, std::uint16_t(p.bitsPerSample));
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(channels));
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(p.samples + (p.alpha ? 1 : 0)));
     TIFFSetField(tif, TIFFTAG_COMPRESSION, std::uint16_t(p.compression));
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG,
-                 std::uint16_t(p.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
-    const std::uint16_t photometric = jpegColour             ? PHOTOMETRIC_YCBCR
-                                      : p.samples == 3       ? PHOTOMETRIC_RGB
-                                      : p.bitsPerSample == 1 ? PHOTOMETRIC_MINISWHITE
-                                                             : PHOTOMETRIC_MINISBLACK;
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-    if (jpegColour)
-        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                 ycbcr                  ? PHOTOMETRIC_YCBCR
+                 : p.samples == 3       ? PHOTOMETRIC_RGB
+                 : p.bitsPerSample == 1 ? PHOTOMETRIC_MINISWHITE
+                                        : PHOTOMETRIC_MINISBLACK);
     TIFFSetField(tif, TIFFTAG_ORIENTATION, std::uint16_t(p.orientation));
+    if (ycbcr)
+        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     if (p.floating) {
-        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, std::uint16_t(SAMPLEFORMAT_IEEEFP));
-        TIFFSetField(tif, TIFFTAG_PREDICTOR, std::uint16_t(PREDICTOR_FLOATINGPOINT));
+        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT);
     }
     if (p.alpha) {
         const std::uint16_t kind = EXTRASAMPLE_UNASSALPHA;
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, std::uint16_t(1), &kind);
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &kind);
     }
     if (p.tileSize > 0) {
         TIFFSetField(tif, TIFFTAG_TILEWIDTH, std::uint32_t(p.tileSize));
         TIFFSetField(tif, TIFFTAG_TILELENGTH, std::uint32_t(p.tileSize));
     } else {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, std::uint32_t(p.rowsPerStrip));
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16u);
     }
-    if (p.pages > 1) {
-        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, std::uint32_t(FILETYPE_PAGE));
-        TIFFSetField(tif, TIFFTAG_PAGENUMBER, std::uint16_t(page), std::uint16_t(p.pages));
-    }
+    if (p.pages > 1)
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
 }
 
-bool WriteStrips(TIFF* tif, const LibTiffParams& p, int width, int height)
+bool WritePixels(TIFF* tif, const LibTiffParams& p, int width, int height)
 {
-    const int planes = p.planar ? p.samples + (p.alpha ? 1 : 0) : 1;
-    for (int plane = 0; plane < planes; ++plane) {
-        for (int y = 0; y < height; ++y) {
-            std::vector<std::uint8_t> row = Row(p, 0, width, y, p.planar ? plane : -1);
-            if (TIFFWriteScanline(tif, row.data(), std::uint32_t(y), std::uint16_t(plane)) < 0)
-                return false;
+    if (p.tileSize == 0) {
+        for (int plane = 0; plane < (p.planar ? p.samples + (p.alpha ? 1 : 0) : 1); ++plane) {
+            for (int y = 0; y < height; ++y) {
+                std::vector<std::uint8_t> row = Row(p, 0, width, y, p.planar ? plane : -1);
+                if (TIFFWriteScanline(tif, row.data(), std::uint32_t(y), std::uint16_t(plane)) < 0)
+                    return false;
+            }
         }
+        return true;
     }
-    return true;
-}
-
-bool WriteTiles(TIFF* tif, const LibTiffParams& p, int width, int height)
-{
-    const int t = p.tileSize;
-    for (int ty = 0; ty < height; ty += t) {
-        for (int tx = 0; tx < width; tx += t) {
-            // The pattern goes on past the image's edges; libtiff never shows that part.
+    // The pattern goes on past the image's edges; libtiff never shows that part.
+    for (int ty = 0; ty < height; ty += p.tileSize) {
+        for (int tx = 0; tx < width; tx += p.tileSize) {
             std::vector<std::uint8_t> tile;
-            for (int y = 0; y < t; ++y) {
-                const std::vector<std::uint8_t> row = Row(p, tx, t, ty + y, -1);
+            for (int y = ty; y < ty + p.tileSize; ++y) {
+                const std::vector<std::uint8_t> row = Row(p, tx, p.tileSize, y, -1);
                 tile.insert(tile.end(), row.begin(), row.end());
             }
             if (TIFFWriteTile(tif, tile.data(), std::uint32_t(tx), std::uint32_t(ty), 0, 0) < 0)
@@ -144,19 +123,15 @@ bool WriteLibTiff(const QString& path, const LibTiffParams& params)
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
     const TiffPtr tif(TIFFOpen(QFile::encodeName(path).constData(), "w"));
-    if (!tif)
-        return false;
-    for (int page = 0; page < params.pages; ++page) {
+    for (int page = 0; tif && page < params.pages; ++page) {
         const int shift = params.samePageSize ? 0 : page;
         const int width = std::max(1, params.width >> shift);
         const int height = std::max(1, params.height >> shift);
-        SetFields(tif.get(), params, width, height, page);
-        const bool written = params.tileSize > 0 ? WriteTiles(tif.get(), params, width, height)
-                                                 : WriteStrips(tif.get(), params, width, height);
-        if (!written || !TIFFWriteDirectory(tif.get()))
+        SetFields(tif.get(), params, width, height);
+        if (!WritePixels(tif.get(), params, width, height) || !TIFFWriteDirectory(tif.get()))
             return false;
     }
-    return true;
+    return tif != nullptr;
 }
 
 TiffPtr OpenWithLibTiff(const QString& path)
@@ -173,31 +148,27 @@ QImage LibTiffReference(const QString& path)
     if (!tif || !TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
         !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
         return {};
-    std::vector<std::uint32_t> raster(std::size_t(width) * height);
-    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
+    QImage image(int(width), int(height), QImage::Format_RGBA8888_Premultiplied);
+    if (!TIFFReadRGBAImageOriented(tif.get(), width, height,
+                                   reinterpret_cast<std::uint32_t*>(image.bits()),
+                                   ORIENTATION_TOPLEFT, 0))
         return {};
-    return QImage(reinterpret_cast<const uchar*>(raster.data()), int(width), int(height),
-                  QImage::Format_RGBA8888_Premultiplied)
-        .copy();
+    return image;
 }
 
 bool LibTiffDecodes(const QString& path)
 {
-    if (!LibTiffReference(path).isNull())
-        return true;
     const TiffPtr tif = OpenWithLibTiff(path);
-    if (!tif)
-        return false;
+    if (!tif || !LibTiffReference(path).isNull())
+        return tif != nullptr;
     const bool tiled = TIFFIsTiled(tif.get()) != 0;
     const std::uint32_t count =
         tiled ? TIFFNumberOfTiles(tif.get()) : TIFFNumberOfStrips(tif.get());
     std::vector<std::uint8_t> buffer(
         std::size_t(tiled ? TIFFTileSize(tif.get()) : TIFFStripSize(tif.get())));
     for (std::uint32_t i = 0; i < count; ++i) {
-        const tmsize_t got =
-            tiled ? TIFFReadEncodedTile(tif.get(), i, buffer.data(), tmsize_t(buffer.size()))
-                  : TIFFReadEncodedStrip(tif.get(), i, buffer.data(), tmsize_t(buffer.size()));
-        if (got < 0)
+        if ((tiled ? TIFFReadEncodedTile : TIFFReadEncodedStrip)(tif.get(), i, buffer.data(),
+                                                                 tmsize_t(buffer.size())) < 0)
             return false;
     }
     return count > 0;
