@@ -4,6 +4,13 @@
 #include <chrono>
 #include <cstdio>
 
+#include <filesystem>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
 #include <malloc.h>
 
 namespace pixmarl::bench {
@@ -53,6 +60,42 @@ long long HeapInUse()
 {
     const struct mallinfo2 info = mallinfo2();
     return static_cast<long long>(info.uordblks + info.hblkhd);
+}
+
+void RunEventsUntil(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start(1);
+    if (!done())
+        loop.exec();
+}
+
+QStringList CorpusPhotos(const QString& sharedDir)
+{
+    const QDir dir(qEnvironmentVariable("PIXMARL_SHARED", sharedDir) +
+                   QStringLiteral("/corpora/photos"));
+    QStringList files;
+    for (const QString& name : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}
+
+void FillFolder(const QString& folder, const QStringList& photos, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QString source = photos.at(i % photos.size());
+        const QString target =
+            QDir(folder).filePath(QStringLiteral("p%1.jpg").arg(i, 5, 10, QChar('0')));
+        std::error_code error;
+        std::filesystem::create_hard_link(source.toStdString(), target.toStdString(), error);
+        if (error)
+            QFile::copy(source, target);
+    }
 }
 
 }  // namespace pixmarl::bench

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+#include <QStringList>
+
 namespace pixmarl::bench {
 
 // Seconds taken by one call of fn (steady clock).
@@ -26,5 +29,17 @@ void PrintRatio(const std::string& what, const std::string& baseline, double val
 
 // Bytes the heap holds in use right now (for memory-per-item figures).
 long long HeapInUse();
+
+// Runs the calling thread's event loop until done() is true, looking every millisecond: the
+// benchmark waits here as a user would while the program works.
+void RunEventsUntil(const std::function<bool()>& done);
+
+// The JPEG photographs of the shared corpus (sharedDir/corpora/photos, or under the folder the
+// environment variable PIXMARL_SHARED names), sorted by name.
+QStringList CorpusPhotos(const QString& sharedDir);
+
+// Fills folder with count files p00000.jpg, ... that are the photos over and over (hard links
+// where possible, else copies).
+void FillFolder(const QString& folder, const QStringList& photos, int count);
 
 }  // namespace pixmarl::bench

@@ -20,7 +20,6 @@
 #include "BenchSupport.h"
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
-#include "platform/Sync.h"
 
 namespace {
 
@@ -81,7 +80,7 @@ double ExpandOnce(TMyComputer& computer, const QString& big, int budgetMs, doubl
         tree.expandItem(node);
         if (blocked != nullptr)
             *blocked = t.elapsed() / 1000.0;
-        WaitProcessingEvents([&] { return node->childCount() > 1; });
+        RunEventsUntil([&] { return node->childCount() > 1; });
     });
 }
 

@@ -1,21 +1,29 @@
 // How long the GUI thread's event loop stalls while workers hand it their results, measured by a
 // 1 ms probe timer on that thread (target: one frame at 60 Hz, 16 ms). One function per figure:
 // - idle: the probe alone, the machine's own noise to read the others against;
+// - thumbnails: 1,000 thumbnails of corpus photos at box 96, one decode at a time, as the grid
+//   asks for a window that holds them all;
 // - the animation: a 1600 x 1200, 100-frame GIF plays through its painter into a paint target
 //   that draws each frame into a screen-sized image, as a window would; also the longest draw
 //   and how far the frames drift from their delays.
 //
-// Usage: bench_gui_stall   (release build; runs under the offscreen platform)
+// Usage: bench_gui_stall [number of thumbnails, default 1000]   (release build, offscreen)
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include "BenchSupport.h"
+#include "filelist/FileLists.h"
+#include "filelist/ThumbCtrls.h"
+#include "filelist/ThumbDrivers.h"
 #include "formats/Images.h"
 #include "gif/GIFImage.h"
 #include "support/EventWait.h"
@@ -58,6 +66,31 @@ void IdleFigures()
     PrintFigure("gaps-over-16ms-idle", probe.GapsOverMs(16), 0);
 }
 
+void ThumbnailFigures(int count)
+{
+    const QStringList photos = CorpusPhotos(QStringLiteral(PIXMARL_SHARED_DIR));
+    if (photos.isEmpty()) {
+        std::printf("no corpus photos found\n");
+        return;
+    }
+    QTemporaryDir dir;
+    FillFolder(dir.path(), photos, count);
+    TJPEGFileList list;
+    TThumbCtrl ctrl;
+    TThumbDriver driver(list, ctrl);
+    list.SetDirectory(dir.path());
+    ctrl.SetMaxThumbs(list.Count());
+    bool idle = false;
+    QObject::connect(&driver, &TThumbDriver::OnIdle, [&] { idle = true; });
+    test::TGapProbe probe;
+    probe.Start();
+    ctrl.Reset(list.Count());
+    test::RunEventsUntil([&] { return idle; }, 600000);
+    probe.Stop();
+    PrintFigure("longest-gap-ms-thumbnails", probe.LongestGapMs(), 1);
+    PrintFigure("gaps-over-16ms-thumbnails", probe.GapsOverMs(16), 0);
+}
+
 void AnimationFigures()
 {
     constexpr int kFrames = 100;
@@ -96,6 +129,7 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     SetImageAllocationLimit();
     IdleFigures();
+    ThumbnailFigures(argc > 1 ? std::atoi(argv[1]) : 1000);
     AnimationFigures();
     return 0;
 }

@@ -13,7 +13,6 @@
 
 #include "BenchSupport.h"
 #include "navigation/DirMons.h"
-#include "platform/Sync.h"
 
 int main(int argc, char* argv[])
 {
@@ -45,7 +44,7 @@ int main(int argc, char* argv[])
             file.close();
             lastChange = Clock::now();
         }
-        WaitProcessingEvents([&] {
+        bench::RunEventsUntil([&] {
             return calls > before && Clock::now() - calledAt > std::chrono::milliseconds(300);
         });
         reactions.push_back(std::chrono::duration<double>(calledAt - lastChange).count());
@@ -57,6 +56,6 @@ int main(int argc, char* argv[])
     bench::PrintFigure("reaction-median-ms", bench::Median(reactions) * 1000, 1);
     bench::PrintFigure("reaction-max-ms",
                        *std::max_element(reactions.begin(), reactions.end()) * 1000, 1);
-    WaitProcessingEvents([] { return TFileMon::RunningCount() == 0; });
+    bench::RunEventsUntil([] { return TFileMon::RunningCount() == 0; });
     return 0;
 }

@@ -8,7 +8,6 @@
 // Usage: bench_thumbs [copies of the corpus photos, default 10]
 
 #include <cstdio>
-#include <filesystem>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,35 +22,11 @@
 #include "filelist/ThumbCtrls.h"
 #include "filelist/ThumbDrivers.h"
 #include "formats/JPEGCodec.h"
-#include "platform/Sync.h"
 
 namespace {
 
 using namespace pixmarl;
 using namespace pixmarl::bench;
-
-QStringList CorpusPhotos()
-{
-    const QDir dir(QStringLiteral(PIXMARL_SHARED_DIR "/corpora/photos"));
-    QStringList files;
-    for (const QString& name : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
-}
-
-// Fills folder with count files that are the photos over and over (hard links where possible).
-void FillFolder(const QString& folder, const QStringList& photos, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        const QString source = photos.at(i % photos.size());
-        const QString target =
-            QDir(folder).filePath(QStringLiteral("p%1.jpg").arg(i, 5, 10, QChar('0')));
-        std::error_code error;
-        std::filesystem::create_hard_link(source.toStdString(), target.toStdString(), error);
-        if (error)
-            QFile::copy(source, target);
-    }
-}
 
 // The whole pipeline over every file of folder at box; seconds.
 double Pipeline(const QString& folder, int box, const TThumbOptions& options)
@@ -62,12 +37,12 @@ double Pipeline(const QString& folder, int box, const TThumbOptions& options)
     driver.SetBox(box);
     driver.SetOptions(options);
     bool idle = false;
-    driver.OnIdle = [&] { idle = true; };
+    QObject::connect(&driver, &TThumbDriver::OnIdle, [&] { idle = true; });
     return TimeOnce([&] {
         list.SetDirectory(folder);
         ctrl.SetMaxThumbs(list.Count());
         ctrl.Reset(list.Count());
-        WaitProcessingEvents([&] { return idle && !TDJPEGThread::Running(); });
+        RunEventsUntil([&] { return idle; });
     });
 }
 
@@ -147,14 +122,14 @@ void FirstVisibleThumbnail(const QStringList& photos)
     TThumbDriver driver(list, ctrl);
     QElapsedTimer timer;
     qint64 first = -1;
-    driver.OnThumbnailStored = [&](int) {
+    QObject::connect(&driver, &TThumbDriver::OnThumbnailStored, [&] {
         if (first < 0)
             first = timer.nsecsElapsed();
-    };
+    });
     timer.start();
     list.SetDirectory(dir.path());
     ctrl.Reset(list.Count());
-    WaitProcessingEvents([&] { return first >= 0; });
+    RunEventsUntil([&] { return first >= 0; });
     driver.StopThumbnails(true);
     const double bare = Bare({list.FileName(0)}, 96);
     PrintFigure("first-visible-thumbnail-ms", first / 1e6);
@@ -174,13 +149,14 @@ void ScrollMemory(const QStringList& photos)
     const long long base = HeapInUse();
     long long peak = 0;
     bool idle = false;
-    driver.OnIdle = [&] { idle = true; };
-    driver.OnThumbnailStored = [&](int) { peak = std::max(peak, HeapInUse() - base); };
+    QObject::connect(&driver, &TThumbDriver::OnIdle, [&] { idle = true; });
+    QObject::connect(&driver, &TThumbDriver::OnThumbnailStored,
+                     [&] { peak = std::max(peak, HeapInUse() - base); });
     ctrl.Reset(list.Count());
     for (int top = 0; top < list.Count(); top += 150) {
         idle = false;
         ctrl.SetVisible(top, 24, false);
-        WaitProcessingEvents([&] { return idle && !TDJPEGThread::Running(); });
+        RunEventsUntil([&] { return idle; });
     }
     PrintFigure("scroll2000-box288-peak-heap-mb", peak / 1048576.0);
     PrintFigure("window-bound-mb", 75 * 288.0 * 288 * 3 / 1048576.0);
@@ -191,7 +167,7 @@ void ScrollMemory(const QStringList& photos)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList photos = CorpusPhotos();
+    const QStringList photos = CorpusPhotos(QStringLiteral(PIXMARL_SHARED_DIR));
     if (photos.isEmpty()) {
         std::printf("no corpus photos found\n");
         return 0;

@@ -1,18 +1,18 @@
 #include "DJPEG.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include <QPainter>
 
 #include "formats/ImageLoads.h"
 #include "formats/Images.h"
-#include "platform/Sync.h"
 
 namespace pixmarl {
 
 namespace {
 
-std::atomic<int> runningWorkers{0};
+std::atomic<int> runningJobs{0};
 
 QImage Stretch(const QImage& image, QSize size)
 {
@@ -75,72 +75,46 @@ TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOp
     return result;
 }
 
-TDJPEGThread::TDJPEGThread(int box, const TThumbOptions& options, TGetFile getFile, TThumbDone done,
-                           TFinished finished)
-    : box_(box),
-      options_(options),
-      getFile_(std::move(getFile)),
-      done_(std::move(done)),
-      finished_(std::move(finished))
+namespace {
+
+// Every job holds the mark while it waits or runs: Running() counts the marks alive.
+class TRunningMark {
+public:
+    TRunningMark() { ++runningJobs; }
+    ~TRunningMark() { --runningJobs; }
+    TRunningMark(const TRunningMark&) = delete;
+    TRunningMark& operator=(const TRunningMark&) = delete;
+};
+
+}  // namespace
+
+struct TDJPEGThread::TJob {
+    TThumbRequest request;
+    int box = 0;
+    TThumbOptions options;
+    std::shared_ptr<const void> mark;  // a TRunningMark
+};
+
+TDJPEGThread::TDJPEGThread(TThumbDone done) : worker_(&TDJPEGThread::Make, std::move(done))
+{}
+
+TDJPEGThread::~TDJPEGThread() = default;
+
+TThumbResult TDJPEGThread::Make(const TJob& job)
 {
-    ++runningWorkers;
-    counted_ = true;
-    start();
+    return MakeThumbnail(job.request, job.box, job.options);
 }
 
-TDJPEGThread::~TDJPEGThread()
+void TDJPEGThread::Request(TThumbRequest request, int box, const TThumbOptions& options,
+                           quint64 generation)
 {
-    stop_ = true;
-    wait();
-    EndRunning();
-}
-
-void TDJPEGThread::EndRunning()
-{
-    if (counted_.exchange(false))
-        --runningWorkers;
+    worker_.Request(TJob{std::move(request), box, options, std::make_shared<TRunningMark>()},
+                    generation);
 }
 
 bool TDJPEGThread::Running()
 {
-    return runningWorkers > 0;
-}
-
-void TDJPEGThread::Stop()
-{
-    stop_ = true;
-    // Asked from inside one of its own callbacks, the worker cannot end before that returns.
-    if (inHandOver_)
-        return;
-    WaitProcessingEvents([this] { return isFinished(); });
-    wait();
-}
-
-void TDJPEGThread::HandOver(const std::function<void()>& fn)
-{
-    RunOnGuiThread([&] {
-        inHandOver_ = true;
-        fn();
-        inHandOver_ = false;
-    });
-}
-
-void TDJPEGThread::run()
-{
-    TThumbRequest request;
-    HandOver([&] { request = getFile_(); });
-    while (!request.fileName.isEmpty() && !stop_) {
-        const TThumbResult result = MakeThumbnail(request, box_, options_);
-        if (stop_)
-            break;
-        HandOver([&] { request = stop_ ? TThumbRequest{} : done_(result); });
-    }
-    if (!stop_ && finished_)
-        HandOver([this] {
-            if (!stop_)
-                finished_();
-        });
-    EndRunning();
+    return runningJobs > 0;
 }
 
 }  // namespace pixmarl

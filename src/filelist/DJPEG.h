@@ -1,23 +1,22 @@
 #pragma once
 
 // Thumbnail extraction. MakeThumbnail is the expensive part as a plain function: one file, one
-// box size, one finished thumbnail image. TDJPEGThread runs it for one file after another in a
-// worker thread; it does not choose its files but asks its owner for each next one (the owner
-// asks the thumbnail control), and hands every result back through the GUI thread, naming the
-// item it belongs to.
+// box size, one finished thumbnail image. TDJPEGThread runs it in a worker thread for each
+// request its owner gives it; the owner (the thumbnail driver) chooses the files, one at a time,
+// from the thumbnail control.
 //
-// Unlike the classic design, every thumbnail is made completely in the worker (QImage can be
-// painted there), so the GUI thread only stores finished images and a large GIF never freezes
-// the interface. At most one worker runs in the process.
+// Every thumbnail is made completely in the worker (QImage can be painted there), so the GUI
+// thread only stores finished images and a large GIF never freezes the interface.
 
-#include <atomic>
 #include <functional>
+#include <memory>
 
 #include <QColor>
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <QThread>
+
+#include "platform/Workers.h"
 
 #include "formats/ImageLoads.h"
 
@@ -59,47 +58,32 @@ struct TThumbResult {
 // Makes the thumbnail of one file for a box. Any thread; never throws.
 TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOptions& options);
 
-class TDJPEGThread : public QThread {
+// The thumbnail worker: one thread that makes the thumbnails it is asked for, one at a time, in
+// the order asked. Each result comes back to the owner's thread as a queued call naming its item
+// (in the result) and the generation of its request; the owner drops what it no longer wants.
+// Made, used and destroyed on the owner's (GUI) thread; destroying it drops the results not yet
+// handed back and waits a bounded time for a thumbnail still being made.
+class TDJPEGThread {
 public:
-    // Called on the GUI thread while the worker waits. get-file gives the next request (an empty
-    // file name ends the run); thumbnail-done receives a result and gives the next request.
-    using TGetFile = std::function<TThumbRequest()>;
-    using TThumbDone = std::function<TThumbRequest(const TThumbResult&)>;
-    using TFinished = std::function<void()>;
+    using TThumbDone = std::function<void(const TThumbResult& result, quint64 generation)>;
 
-    // Starts at once. The caller owns the object and must stop it (Stop) before destroying it.
-    TDJPEGThread(int box, const TThumbOptions& options, TGetFile getFile, TThumbDone done,
-                 TFinished finished);
-    ~TDJPEGThread() override;
+    explicit TDJPEGThread(TThumbDone done);
+    ~TDJPEGThread();
+    TDJPEGThread(const TDJPEGThread&) = delete;
+    TDJPEGThread& operator=(const TDJPEGThread&) = delete;
 
-    // Whether a thumbnail worker runs in the process (set at construction, cleared when its run
-    // has ended).
+    void Request(TThumbRequest request, int box, const TThumbOptions& options, quint64 generation);
+    // Forgets the requests that have not begun (a stop); a thumbnail being made still comes back.
+    void DropPending() { worker_.DropPending(); }
+
+    // Whether a thumbnail is being made, or waits to be made, anywhere in the process.
     static bool Running();
 
-    // Asks the worker to stop after its current file and waits, processing events, until it has
-    // ended. No callback is made after the request.
-    // Called from inside one of the worker's callbacks it only sets the request: the worker ends
-    // when the callback has returned.
-    void Stop();
-    bool StopRequested() const { return stop_; }
-    // Whether the GUI thread is running one of this worker's callbacks now.
-    bool InHandOver() const { return inHandOver_; }
-
-protected:
-    void run() override;
-
 private:
-    void EndRunning();
-    void HandOver(const std::function<void()>& fn);
+    struct TJob;
+    static TThumbResult Make(const TJob& job);
 
-    int box_;
-    TThumbOptions options_;
-    TGetFile getFile_;
-    TThumbDone done_;
-    TFinished finished_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> counted_{false};
-    bool inHandOver_ = false;  // GUI thread only
+    TRequestWorker<TJob, TThumbResult> worker_;
 };
 
 }  // namespace pixmarl

@@ -8,8 +8,8 @@ namespace pixmarl {
 TFileListTableModel::TFileListTableModel(TJPEGFileList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list)
 {
-    list_.OnBeginUpdate = [this] { beginResetModel(); };
-    list_.OnEndUpdate = [this] { endResetModel(); };
+    connect(&list_, &TJPEGFileList::OnBeginUpdate, this, [this] { beginResetModel(); });
+    connect(&list_, &TJPEGFileList::OnEndUpdate, this, [this] { endResetModel(); });
 }
 
 int TFileListTableModel::rowCount(const QModelIndex& parent) const

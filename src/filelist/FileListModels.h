@@ -12,7 +12,7 @@ class TJPEGFileList;
 class TFileListTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The list must outlive the model; the model takes over its update events.
+    // The list must outlive the model.
     explicit TFileListTableModel(TJPEGFileList& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;

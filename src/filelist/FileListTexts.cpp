@@ -11,7 +11,7 @@ namespace pixmarl {
 
 namespace {
 
-// The locale's long time format without its time-zone field (the design's long time has none).
+// The locale's long time format without its time-zone field: the lists show no zone.
 QString LongTimeFormatWithoutZone()
 {
     const QString format = QLocale().timeFormat(QLocale::LongFormat);

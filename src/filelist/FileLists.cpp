@@ -62,7 +62,7 @@ void TFileListItem::FreeThumbnail()
     Thumbnail.reset();
 }
 
-TJPEGFileList::TJPEGFileList() : directory_(QDir::currentPath())
+TJPEGFileList::TJPEGFileList(QObject* parent) : QObject(parent), directory_(QDir::currentPath())
 {}
 
 TJPEGFileList::~TJPEGFileList() = default;
@@ -111,17 +111,15 @@ TJPEGFileList::ItemPtr TJPEGFileList::MakeItem(TDirEntry&& entry)
     return item;
 }
 
-void TJPEGFileList::BeginUpdate()
+void TJPEGFileList::BeginUpdate(TListUpdate kind)
 {
     updating_ = true;
-    if (OnBeginUpdate)
-        OnBeginUpdate();
+    emit OnBeginUpdate(kind);
 }
 
-void TJPEGFileList::EndUpdate()
+void TJPEGFileList::EndUpdate(TListUpdate kind)
 {
-    if (OnEndUpdate)
-        OnEndUpdate();
+    emit OnEndUpdate(kind);
     updating_ = false;
 }
 
@@ -169,7 +167,7 @@ void TJPEGFileList::SortItems()
 
 void TJPEGFileList::ReadDirectory()
 {
-    BeginUpdate();
+    BeginUpdate(luRebuild);
     items_.clear();
     ForEachDirEntry(
         directory_, [this](std::string_view name) { return AcceptsNativeName(name); },
@@ -179,7 +177,7 @@ void TJPEGFileList::ReadDirectory()
         });
     filterChanged_ = false;
     SortItems();
-    EndUpdate();
+    EndUpdate(luRebuild);
 }
 
 void TJPEGFileList::SetDirectory(const QString& path)
@@ -198,18 +196,22 @@ void TJPEGFileList::SetDirectory(const QString& path)
 void TJPEGFileList::Refresh()
 {
     if (infoScan_)
-        infoScan_->StopAndWait();
+        infoScan_->ResetScan();
     if (items_.empty()) {
         ReadDirectory();
     } else {
-        BeginUpdate();
         std::vector<char> kept(items_.size(), 0);
         std::vector<TDirEntry> added;
-        if (CollectChanges(kept, added))
+        if (CollectChanges(kept, added)) {
+            BeginUpdate(luMerge);
             MergeNames(std::move(kept), std::move(added));
-        else
+            EndUpdate(luMerge);
+        } else {
+            // Nothing listed is left: deleted silently, all at once.
+            BeginUpdate(luRebuild);
             items_.clear();
-        EndUpdate();
+            EndUpdate(luRebuild);
+        }
     }
     if (autoScan_ && reportStyle_ && infoScan_)
         infoScan_->EnsureInfoScan();
@@ -297,8 +299,8 @@ bool TJPEGFileList::CollectChanges(std::vector<char>& kept, std::vector<TDirEntr
     return anyName;
 }
 
-// Merges the folder's current names into the items. The walk is the classic one over two
-// name-sorted sequences and fires OnChangeOnRefresh with the positions it had in the walk; the
+// Merges the folder's current names into the items. The walk goes over two name-sorted
+// sequences and fires OnChangeOnRefresh with the positions it had in the walk; the
 // sequences are ordered without collating every name: only the new names are placed among the
 // items.
 void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&& added)
@@ -341,8 +343,7 @@ void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&
         // An insertion has already been appended at the end of items_; a deletion leaves its
         // place to the next item.
         firstChange = std::min(firstChange, del ? items_.size() : items_.size() - 1);
-        if (OnChangeOnRefresh)
-            OnChangeOnRefresh(index, del);
+        emit OnChangeOnRefresh(index, del);
     };
     // The folder's names in order: kept items and new names, each with its rank in the order of
     // old items and new names together. A new name k stands before old item addedAt[k].
@@ -403,13 +404,12 @@ void TJPEGFileList::SetSortType(TFileSortType value)
     const bool wasRunning = infoScan_ && infoScan_->Running();
     if (wasRunning)
         infoScan_->RequestStop();
-    BeginUpdate();
+    BeginUpdate(luReorder);
     SortItems();
-    EndUpdate();
+    EndUpdate(luReorder);
     if (wasRunning)
         infoScan_->StartInfoScan();
-    if (OnSortChange)
-        OnSortChange();
+    emit OnSortChange();
 }
 
 void TJPEGFileList::SetShowHidden(bool value)

@@ -6,8 +6,8 @@
 // keep their header data and thumbnails. Every view (list, report, thumbnail grid) and the
 // thumbnail engine address the items by index.
 //
-// GUI thread only. Workers never touch items; their results come back through the GUI thread and
-// name the item (its Id) they belong to.
+// GUI thread only. Workers never touch items; their results come back to the GUI thread as
+// queued calls and name the item (its Id) they belong to.
 
 #include <array>
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QObject>
 #include <QSize>
 #include <QString>
 
@@ -56,23 +57,30 @@ struct TFileListItem {
 enum TFileSortType : std::uint8_t { stName, stSize, stTime };
 
 // What the file list asks of the background header reader at the points where it rebuilds or
-// reorders its items. The reader attaches itself with SetInfoScanHooks.
+// reorders its items. The reader attaches itself with SetInfoScanHooks. None of these waits: a
+// stopped scan's later results are dropped, so the items may change right after the call.
 class TInfoScanHooks {
 public:
     virtual ~TInfoScanHooks() = default;
     virtual bool Running() const = 0;
-    virtual void RequestStop() = 0;  // a flag only
-    virtual void StopAndWait() = 0;  // keeps the event loop running while it waits
+    virtual void RequestStop() = 0;
+    virtual void ResetScan() = 0;  // stops, and the next EnsureInfoScan scans again
     virtual void StartInfoScan() = 0;
     virtual void EnsureInfoScan() = 0;
 };
 
-class TJPEGFileList {
+// What kind of change of the items an OnBeginUpdate/OnEndUpdate pair brackets.
+enum TListUpdate : std::uint8_t {
+    luRebuild,  // every item replaced by a folder read: a model resets
+    luMerge,    // a refresh merged the folder's changes in, each named by OnChangeOnRefresh
+    luReorder,  // the same items (same Ids) in a new order: a model moves its rows by Id
+};
+
+class TJPEGFileList : public QObject {
+    Q_OBJECT
 public:
-    TJPEGFileList();
-    ~TJPEGFileList();
-    TJPEGFileList(const TJPEGFileList&) = delete;
-    TJPEGFileList& operator=(const TJPEGFileList&) = delete;
+    explicit TJPEGFileList(QObject* parent = nullptr);
+    ~TJPEGFileList() override;
 
     // What loading the component does: Directory becomes the current folder and is read.
     void Load();
@@ -119,19 +127,28 @@ public:
     // ShowHidden) its leading dot.
     bool AcceptsNativeName(std::string_view name) const;
 
-    std::function<void()> OnSortChange;
-    std::function<void(int index, bool del)> OnChangeOnRefresh;
-    // Around every rebuild or reorder of the items, so that a view can reset.
-    std::function<void()> OnBeginUpdate;
-    std::function<void()> OnEndUpdate;
+signals:
+    // Around every change of the items: OnBeginUpdate before the first item changes, OnEndUpdate
+    // once every item is in place with its Index current. Count and Item reflect the change only
+    // at OnEndUpdate; a listener must not change the list in between.
+    void OnBeginUpdate(TListUpdate kind);
+    void OnEndUpdate(TListUpdate kind);
+    // During a luMerge, once per item deleted (del) or inserted, in the order of a walk over the
+    // old items and the folder's names, both in name order. index is the item's position at that
+    // step of the walk: the items before it are final, those after it are the old ones not yet
+    // walked; -1 stands for an insertion at the end. Positions are in name order: when SortType
+    // is not stName the merged items are sorted afterwards, inside the same update.
+    void OnChangeOnRefresh(int index, bool del);
+    // After a change of SortType has reordered the items (after OnEndUpdate(luReorder)).
+    void OnSortChange();
 
 private:
     using ItemPtr = std::unique_ptr<TFileListItem>;
 
     bool AcceptsEntry(const TDirEntry& entry) const;
     ItemPtr MakeItem(TDirEntry&& entry);
-    void BeginUpdate();
-    void EndUpdate();
+    void BeginUpdate(TListUpdate kind);
+    void EndUpdate(TListUpdate kind);
     void SortItems();
     void Renumber(size_t from = 0);  // from: the first position whose item may have moved
     bool CollectChanges(std::vector<char>& kept, std::vector<TDirEntry>& added);

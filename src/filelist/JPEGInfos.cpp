@@ -2,34 +2,23 @@
 
 #include <cmath>
 
-#include "platform/Sync.h"
-
 namespace pixmarl {
 
-TJPEGInfos::TJPEGInfos(TInfoScanner& owner, QString fileName, quint64 itemId)
-    : owner_(owner), fileName_(std::move(fileName)), itemId_(itemId)
-{}
-
-void TJPEGInfos::SetNext(QString fileName, quint64 itemId)
+TInfoResult ReadItemInfo(const TInfoRequest& request)
 {
-    fileName_ = std::move(fileName);
-    itemId_ = itemId;
+    TInfoResult result;
+    result.itemId = request.itemId;
+    GetUniInfo(request.fileName, FileNameToFormat(request.fileName), result.info);
+    return result;
 }
 
-void TJPEGInfos::run()
-{
-    while (!fileName_.isEmpty() && !stop_) {
-        TUniInfoRec info;
-        GetUniInfo(fileName_, FileNameToFormat(fileName_), info);
-        if (stop_)
-            break;
-        const quint64 itemId = itemId_;
-        RunOnGuiThread([this, &info, itemId] { owner_.Store(*this, info, itemId); });
-    }
-    RunOnGuiThread([this] { owner_.WorkerEnded(*this); });
-}
-
-TInfoScanner::TInfoScanner(TJPEGFileList& list) : list_(list)
+TInfoScanner::TInfoScanner(TJPEGFileList& list, QObject* parent)
+    : QObject(parent),
+      list_(list),
+      worker_(
+          ReadItemInfo,
+          [this](const TInfoResult& result, quint64 generation) { Store(result, generation); },
+          wpLow)
 {
     list_.SetInfoScanHooks(this);
 }
@@ -37,44 +26,43 @@ TInfoScanner::TInfoScanner(TJPEGFileList& list) : list_(list)
 TInfoScanner::~TInfoScanner()
 {
     list_.SetInfoScanHooks(nullptr);
-    RequestStop();
-    WaitForEnd();
 }
 
 void TInfoScanner::RequestStop()
 {
-    if (worker_)
-        worker_->RequestStop();
-}
-
-void TInfoScanner::WaitForEnd()
-{
-    WaitProcessingEvents([this] { return !running_; });
-    if (worker_) {
-        worker_->wait();
-        worker_.reset();
-    }
-}
-
-void TInfoScanner::StopAndWait()
-{
+    if (!running_)
+        return;
+    ++generation_;
+    worker_.DropPending();
+    running_ = false;
     scanDone_ = false;
+    if (progressBar_)
+        progressBar_->Hide();
+}
+
+void TInfoScanner::ResetScan()
+{
     RequestStop();
-    WaitForEnd();
+    scanDone_ = false;
 }
 
 void TInfoScanner::StartWorker()
 {
+    ++generation_;
+    worker_.DropPending();
     infoIndex_ = 0;
-    WaitForEnd();
     if (progressBar_) {
         progressBar_->SetPosition(0);
         progressBar_->Show();
     }
-    const TFileListItem& first = list_.Item(0);
-    worker_ = std::make_unique<TJPEGInfos>(*this, list_.FileName(first), first.Id);
     running_ = true;
-    worker_->start(QThread::LowPriority);
+    RequestItem(0);
+}
+
+void TInfoScanner::RequestItem(int index)
+{
+    const TFileListItem& item = list_.Item(index);
+    worker_.Request(TInfoRequest{list_.FileName(item), item.Id}, generation_);
 }
 
 void TInfoScanner::StartInfoScan()
@@ -100,26 +88,25 @@ void TInfoScanner::EnsureInfoScan()
 void TInfoScanner::SetReportStyle(bool report)
 {
     list_.SetReportStyle(report);
-    if (report && !scanDone_) {
+    if (report && !scanDone_)
         StartInfoScan();
-    } else if (!report && Running()) {
-        scanDone_ = false;
+    else if (!report)
         RequestStop();
-    }
 }
 
-void TInfoScanner::Store(TJPEGInfos& worker, const TUniInfoRec& info, quint64 itemId)
+void TInfoScanner::Store(const TInfoResult& result, quint64 generation)
 {
-    if (worker.StopRequested())
+    if (generation != generation_)
         return;
     const int count = list_.Count();
     if (progressBar_ && count > 0)
         progressBar_->SetPosition(int(std::lround(100.0 * infoIndex_ / count)));
-    // The item read is found by its identity: the list may have been reordered meanwhile.
-    TFileListItem* item = infoIndex_ < count && list_.Item(infoIndex_).Id == itemId
+    // The item read is found by its identity, wherever it stands now.
+    TFileListItem* item = infoIndex_ < count && list_.Item(infoIndex_).Id == result.itemId
                               ? &list_.Item(infoIndex_)
-                              : list_.FindItem(itemId);
+                              : list_.FindItem(result.itemId);
     if (item != nullptr) {
+        const TUniInfoRec& info = result.info;
         if (info.Valid) {
             item->ImageWidth = info.Width;
             item->ImageHeight = info.Height;
@@ -128,27 +115,27 @@ void TInfoScanner::Store(TJPEGInfos& worker, const TUniInfoRec& info, quint64 it
         }
         item->InfoRead = true;
         infoIndex_ = item->Index;
-        if (OnInfoStored)
-            OnInfoStored(item->Index);
+        emit OnInfoStored(item->Index);
+        if (generation != generation_)
+            return;  // a listener stopped the scan
     }
     int next = infoIndex_ + 1;
-    while (next < count && list_.Item(next).InfoRead)
+    while (next < list_.Count() && list_.Item(next).InfoRead)
         ++next;
-    if (next < count) {
+    if (next < list_.Count()) {
         infoIndex_ = next;
-        const TFileListItem& nextItem = list_.Item(next);
-        worker.SetNext(list_.FileName(nextItem), nextItem.Id);
+        RequestItem(next);
     } else {
-        worker.SetNext(QString(), 0);
+        Finish();
     }
 }
 
-void TInfoScanner::WorkerEnded(TJPEGInfos& worker)
+void TInfoScanner::Finish()
 {
+    running_ = false;
+    scanDone_ = true;
     if (progressBar_)
         progressBar_->Hide();
-    scanDone_ = !worker.StopRequested();
-    running_ = false;
 }
 
 }  // namespace pixmarl

@@ -1,23 +1,20 @@
 #pragma once
 
-// Background header reading for the report view: a worker thread (TJPEGInfos) walks the file
-// list's items from the first to the last, reads each file's header with the reader of its
-// format, and hands each result to the GUI thread, which stores it in the item it was read for.
-// TInfoScanner is the file list's side of it: it starts, stops and restarts the worker at the
-// points where the list rebuilds or reorders its items, and keeps the progress bar.
+// Background header reading for the report view. The worker (TJPEGInfos) reads the header of each
+// file it is given with the reader of its format; TInfoScanner, the file list's side of it, gives
+// it the items one at a time from the first to the last, stores each result in the item it was
+// read for and keeps the progress bar. It starts, stops and restarts the reading at the points
+// where the list rebuilds or reorders its items.
 //
-// GUI thread only, except the worker's own loop. A result names the item (its Id), so a result
-// for an item that has gone meanwhile is dropped.
+// Nothing waits for the worker: a stop starts a new generation, and a result of an older one, or
+// for an item that has gone, is dropped. GUI thread only, except the worker's reads.
 
-#include <atomic>
-#include <functional>
-#include <memory>
-
+#include <QObject>
 #include <QString>
-#include <QThread>
 
 #include "filelist/FileLists.h"
 #include "formats/Images.h"
+#include "platform/Workers.h"
 
 namespace pixmarl {
 
@@ -30,63 +27,58 @@ public:
     virtual void Hide() = 0;
 };
 
-class TInfoScanner;
-
-// The worker: reads one header after another until it is given no next file or asked to stop.
-class TJPEGInfos : public QThread {
-public:
-    TJPEGInfos(TInfoScanner& owner, QString fileName, quint64 itemId);
-    void RequestStop() { stop_ = true; }
-    bool StopRequested() const { return stop_; }
-
-    // Set by the owner inside the hand-over, while the worker waits.
-    void SetNext(QString fileName, quint64 itemId);
-
-protected:
-    void run() override;
-
-private:
-    TInfoScanner& owner_;
-    QString fileName_;
-    quint64 itemId_;
-    std::atomic<bool> stop_{false};
+struct TInfoRequest {
+    QString fileName;
+    quint64 itemId = 0;
 };
 
-class TInfoScanner : public TInfoScanHooks {
+struct TInfoResult {
+    quint64 itemId = 0;
+    TUniInfoRec info;  // Valid false when the header could not be read
+};
+
+// Reads one file's header with the reader its extension names. Any thread.
+TInfoResult ReadItemInfo(const TInfoRequest& request);
+
+// The worker: one thread below normal priority.
+using TJPEGInfos = TRequestWorker<TInfoRequest, TInfoResult>;
+
+class TInfoScanner : public QObject, public TInfoScanHooks {
+    Q_OBJECT
 public:
-    explicit TInfoScanner(TJPEGFileList& list);
+    explicit TInfoScanner(TJPEGFileList& list, QObject* parent = nullptr);
     ~TInfoScanner() override;
-    TInfoScanner(const TInfoScanner&) = delete;
-    TInfoScanner& operator=(const TInfoScanner&) = delete;
 
     void SetProgressBar(TProgressBar* bar) { progressBar_ = bar; }
     // The view's style changed: report style starts a scan that has not run since the last
     // reset, another style stops a running one.
     void SetReportStyle(bool report);
+    // A scan was started since the last reset and has not been stopped.
     bool ScanDone() const { return scanDone_; }
 
-    bool Running() const override { return worker_ != nullptr && running_; }
+    bool Running() const override { return running_; }
     void RequestStop() override;
-    void StopAndWait() override;
+    void ResetScan() override;
     void StartInfoScan() override;
     void EnsureInfoScan() override;
 
-    // Fired after a header was stored, with the item's index, so the view redraws its cells.
-    std::function<void(int index)> OnInfoStored;
+signals:
+    // A header was stored in the item now at index (its Type and Image Size cells change).
+    void OnInfoStored(int index);
 
 private:
-    friend class TJPEGInfos;
-    void Store(TJPEGInfos& worker, const TUniInfoRec& info, quint64 itemId);
-    void WorkerEnded(TJPEGInfos& worker);
     void StartWorker();
-    void WaitForEnd();
+    void RequestItem(int index);
+    void Store(const TInfoResult& result, quint64 generation);
+    void Finish();
 
     TJPEGFileList& list_;
     TProgressBar* progressBar_ = nullptr;
-    std::unique_ptr<TJPEGInfos> worker_;
     bool running_ = false;
     bool scanDone_ = false;
     int infoIndex_ = 0;
+    quint64 generation_ = 0;
+    TJPEGInfos worker_;  // last: its results stop before the rest of the scanner goes
 };
 
 }  // namespace pixmarl

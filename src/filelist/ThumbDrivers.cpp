@@ -7,7 +7,11 @@
 
 namespace pixmarl {
 
-TThumbDriver::TThumbDriver(TJPEGFileList& list, TThumbCtrl& ctrl) : list_(list), ctrl_(ctrl)
+TThumbDriver::TThumbDriver(TJPEGFileList& list, TThumbCtrl& ctrl, QObject* parent)
+    : QObject(parent),
+      list_(list),
+      ctrl_(ctrl),
+      worker_([this](const TThumbResult& result, quint64 generation) { Store(result, generation); })
 {
     ctrl_.OnStartMakeThumbs = [this] { StartMakeThumbs(); };
     ctrl_.OnGetIndexState = [this](int index) {
@@ -22,7 +26,6 @@ TThumbDriver::TThumbDriver(TJPEGFileList& list, TThumbCtrl& ctrl) : list_(list),
 
 TThumbDriver::~TThumbDriver()
 {
-    StopThumbnails(false);
     ctrl_.OnStartMakeThumbs = nullptr;
     ctrl_.OnGetIndexState = nullptr;
     ctrl_.OnDeleteThumbs = nullptr;
@@ -32,73 +35,55 @@ void TThumbDriver::StartMakeThumbs()
 {
     if (!thumbView_)
         return;
-    if (TDJPEGThread::Running()) {
-        // A running worker asks for every next index and so follows the new window, unless it
-        // has already taken its last one: then it starts again once it has ended.
-        pendingStart_ = true;
-        return;
-    }
-    worker_.reset();  // an ended run
-    pendingStart_ = false;
-    worker_ = std::make_unique<TDJPEGThread>(
-        box_, options_, [this] { return NextRequest(); },
-        [this](const TThumbResult& result) { return Store(result); }, [this] { Finished(); });
-}
-
-void TThumbDriver::Finished()
-{
-    if (OnIdle)
-        OnIdle();
-    if (!pendingStart_)
-        return;
-    // Past this call the worker only returns from its run, so waiting for it cannot block.
-    QMetaObject::invokeMethod(
-        &context_,
-        [this] {
-            if (worker_)
-                worker_->wait();
-            StartMakeThumbs();
-        },
-        Qt::QueuedConnection);
+    busy_ = true;
+    emit OnStartMakeThumbs();
+    // A request under way continues with the new window when its result comes back.
+    RequestNext();
 }
 
 void TThumbDriver::StopThumbnails(bool drop)
 {
-    pendingStart_ = false;
-    if (worker_) {
-        worker_->Stop();
-        if (worker_->InHandOver()) {
-            // Stopped from inside its own callback: it ends once that returns.
-            retired_ = std::move(worker_);
-            QMetaObject::invokeMethod(
-                &context_, [this] { retired_.reset(); }, Qt::QueuedConnection);
-        }
-        worker_.reset();
-    }
+    ++generation_;
+    inFlight_ = false;
+    busy_ = false;
+    worker_.DropPending();
     if (drop)
         ctrl_.DeleteAll();
 }
 
-TThumbRequest TThumbDriver::NextRequest()
+void TThumbDriver::RequestNext()
 {
-    pendingStart_ = false;
+    if (inFlight_ || !busy_)
+        return;
     const int index = ctrl_.NextIndex();
-    if (index < 0 || index >= list_.Count())
-        return {};
+    if (index < 0 || index >= list_.Count()) {
+        busy_ = false;
+        emit OnIdle();
+        return;
+    }
     const TFileListItem& item = list_.Item(index);
-    return TThumbRequest{list_.FileName(item), item.Id, QSize(item.ImageWidth, item.ImageHeight)};
+    inFlight_ = true;
+    worker_.Request(
+        TThumbRequest{list_.FileName(item), item.Id, QSize(item.ImageWidth, item.ImageHeight)},
+        box_, options_, generation_);
 }
 
-TThumbRequest TThumbDriver::Store(const TThumbResult& result)
+void TThumbDriver::Store(const TThumbResult& result, quint64 generation)
 {
-    // The result goes to the item it was made for, wherever a re-sort has moved it; an item that
-    // has gone takes nothing.
-    if (TFileListItem* item = list_.FindItem(result.itemId)) {
+    if (generation != generation_)
+        return;
+    inFlight_ = false;
+    // The result goes to the item it was made for, wherever a re-sort has moved it, unless the
+    // item has gone or left the window meanwhile.
+    TFileListItem* item = list_.FindItem(result.itemId);
+    if (item != nullptr && item->Index >= ctrl_.WindowFirst() &&
+        item->Index <= ctrl_.WindowLast()) {
         item->SetThumbnail(result.thumbnail, result.failed, result.imageSize, result.thumbSize);
-        if (OnThumbnailStored)
-            OnThumbnailStored(item->Index);
+        emit OnThumbnailStored(item->Index);
+        if (generation != generation_)
+            return;  // a listener stopped the run
     }
-    return NextRequest();
+    RequestNext();
 }
 
 }  // namespace pixmarl

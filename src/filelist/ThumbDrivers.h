@@ -1,14 +1,14 @@
 #pragma once
 
 // Plays the main window's part between the file list, the thumbnail control and the thumbnail
-// worker: starts the worker when the control wants thumbnails (in thumbnail view, when none
-// runs), feeds it the control's next indices, stores each finished thumbnail in the item it was
-// made for, drops thumbnails outside the window, and stops the worker with or without dropping.
-// The main window does the same through these calls; tests and benchmarks use it without widgets.
-// GUI thread only.
-
-#include <functional>
-#include <memory>
+// worker: when the control wants thumbnails (in thumbnail view) it asks the worker for one
+// thumbnail at a time, the control's next index, stores each result in the item it was made for
+// and asks for the next; it frees thumbnails the control evicts, and stops. The main window does
+// the same through these calls; tests and benchmarks use it without widgets.
+//
+// Nothing here waits for the worker. A stop starts a new generation and returns at once; the
+// thumbnail being made then is dropped when it comes back, as is any result whose item has gone.
+// GUI thread only; do not destroy it from inside its own signals.
 
 #include <QObject>
 
@@ -19,44 +19,47 @@ namespace pixmarl {
 class TJPEGFileList;
 class TThumbCtrl;
 
-class TThumbDriver {
+class TThumbDriver : public QObject {
+    Q_OBJECT
 public:
-    // Connects itself to the control's events; list and control must outlive it.
-    TThumbDriver(TJPEGFileList& list, TThumbCtrl& ctrl);
-    ~TThumbDriver();
-    TThumbDriver(const TThumbDriver&) = delete;
-    TThumbDriver& operator=(const TThumbDriver&) = delete;
+    // Takes over the control's events; list and control must outlive it.
+    TThumbDriver(TJPEGFileList& list, TThumbCtrl& ctrl, QObject* parent = nullptr);
+    ~TThumbDriver() override;
 
     void SetBox(int box) { box_ = box; }
     void SetOptions(const TThumbOptions& options) { options_ = options; }
     // Thumbnails are made only while the thumbnail view is shown.
     void SetThumbView(bool shown) { thumbView_ = shown; }
 
-    // The control wants thumbnails: starts the worker unless one runs.
+    // The control wants thumbnails: unless one is being made, the next one is asked for at once.
     void StartMakeThumbs();
-    // Stops a running worker (waiting for its end); with drop, every thumbnail is freed too.
+    // Asks for no more thumbnails and drops the one being made; with drop every thumbnail is
+    // freed too. No OnIdle follows.
     void StopThumbnails(bool drop);
-    bool Busy() const { return worker_ != nullptr && TDJPEGThread::Running(); }
+    // Between OnStartMakeThumbs and OnIdle (or a stop).
+    bool Busy() const { return busy_; }
 
-    // After a thumbnail was stored in the item at index (the grid repaints that cell).
-    std::function<void(int index)> OnThumbnailStored;
-    // When the worker has no more work (the busy indicator stops).
-    std::function<void()> OnIdle;
+signals:
+    // A start was accepted: thumbnails are being made (the busy indicator runs until OnIdle).
+    void OnStartMakeThumbs();
+    // A thumbnail was stored in the item now at index (the grid repaints that cell).
+    void OnThumbnailStored(int index);
+    // The control's window is done.
+    void OnIdle();
 
 private:
-    TThumbRequest NextRequest();
-    TThumbRequest Store(const TThumbResult& result);
-    void Finished();
+    void RequestNext();
+    void Store(const TThumbResult& result, quint64 generation);
 
     TJPEGFileList& list_;
     TThumbCtrl& ctrl_;
-    std::unique_ptr<TDJPEGThread> worker_;
-    std::unique_ptr<TDJPEGThread> retired_;  // stopped from inside its callback, ending
     TThumbOptions options_;
     int box_ = 96;
     bool thumbView_ = true;
-    bool pendingStart_ = false;
-    QObject context_;  // queued calls to this driver die with it
+    bool busy_ = false;
+    bool inFlight_ = false;  // a request of the current generation is with the worker
+    quint64 generation_ = 0;
+    TDJPEGThread worker_;  // last: its results stop before the rest of the driver goes
 };
 
 }  // namespace pixmarl

@@ -151,10 +151,14 @@ void TFileOpDialogs::EndProgress()
     delete progress_;
 }
 
-void InstallFileOpDialogs(QWidget* owner)
+bool TFileOpDialogs::ProgressWindowShown() const
+{
+    return progress_ && progress_->isVisible();
+}
+
+void InstallFileOpDialogs(TFileOps& ops, QWidget* owner)
 {
     auto* overwrite = new TReqOverwrite(owner);
-    TFileOps& ops = FileOps();
     ops.OnAskOverwrite = [dialog =
                               QPointer<TReqOverwrite>(overwrite)](const TOverwriteQuestion& q) {
         return dialog ? dialog->Ask(q) : TOverwriteReply{};

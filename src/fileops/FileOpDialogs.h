@@ -43,6 +43,7 @@ public:
     bool ConfirmDeletePermanently(const QString& path, int itemCount) override;
     bool ShowProgress(const TFileOpProgress& progress) override;
     void EndProgress() override;
+    bool ProgressWindowShown() const override;
 
     TFileOpProgressWindow* ProgressWindow() const { return progress_; }
 
@@ -51,8 +52,11 @@ private:
     QPointer<TFileOpProgressWindow> progress_;
 };
 
-// Wires the process-wide file operations to the dialogs: the overwrite question, the message
-// boxes and the operation with its windows. Makes the overwrite dialog at once.
-void InstallFileOpDialogs(QWidget* owner);
+class TFileOps;
+
+// Wires a window's file operations to dialogs over that window: the overwrite question, the
+// message boxes and the operation with its windows. Makes the overwrite dialog at once, as a
+// child of owner; once owner is gone the questions are answered with Cancel.
+void InstallFileOpDialogs(TFileOps& ops, QWidget* owner);
 
 }  // namespace pixmarl

@@ -287,36 +287,31 @@ bool TFileOps::Rename(const QString& oldPath, const QString& newName, bool annou
     return ok;
 }
 
-TFileOps& FileOps()
+bool RequestOverwrite(const TFileOps& ops, QStringList& sources, QStringList& targets, bool create)
 {
-    static TFileOps instance;
-    return instance;
+    return ops.RequestOverwrite(sources, targets, create);
 }
 
-bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create)
+void CopyMoveFiles(const TFileOps& ops, const QStringList& files, TFileOpFunc operation,
+                   const QString& targetFolder)
 {
-    return FileOps().RequestOverwrite(sources, targets, create);
+    ops.CopyMoveFiles(files, operation, targetFolder);
 }
 
-void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QString& targetFolder)
+void CopyMoveFilesAs(const TFileOps& ops, const QStringList& sources, const QStringList& targets,
+                     TFileOpFunc operation, const QString& targetFolder)
 {
-    FileOps().CopyMoveFiles(files, operation, targetFolder);
+    ops.CopyMoveFilesAs(sources, targets, operation, targetFolder);
 }
 
-void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
-                     const QString& targetFolder)
+void DeleteFiles(const TFileOps& ops, const QStringList& files)
 {
-    FileOps().CopyMoveFilesAs(sources, targets, operation, targetFolder);
+    ops.DeleteFiles(files);
 }
 
-void DeleteFiles(const QStringList& files)
+bool RenameFile(const TFileOps& ops, const QString& oldPath, const QString& newName)
 {
-    FileOps().DeleteFiles(files);
-}
-
-bool RenameFile(const QString& oldPath, const QString& newName)
-{
-    return FileOps().RenameFile(oldPath, newName);
+    return ops.RenameFile(oldPath, newName);
 }
 
 }  // namespace pixmarl

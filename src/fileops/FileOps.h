@@ -2,8 +2,9 @@
 
 // Copying, moving, deleting and renaming on behalf of the user, with the program's own question
 // about files that already exist, settled before anything is written. The windows are reached
-// through events, so this runs (and is tested) without widgets; the dialogs wire themselves in.
-// GUI thread only.
+// through events, so this runs (and is tested) without widgets. Every window that offers file
+// operations owns a TFileOps wired to its own dialogs (InstallFileOpDialogs), so a question is
+// always asked over the window the command came from. GUI thread only.
 
 #include <functional>
 
@@ -75,14 +76,14 @@ private:
     bool Rename(const QString& oldPath, const QString& newName, bool announce) const;
 };
 
-// The process-wide instance the main window and the dialogs wire up.
-TFileOps& FileOps();
-
-bool RequestOverwrite(QStringList& sources, QStringList& targets, bool create);
-void CopyMoveFiles(const QStringList& files, TFileOpFunc operation, const QString& targetFolder);
-void CopyMoveFilesAs(const QStringList& sources, const QStringList& targets, TFileOpFunc operation,
-                     const QString& targetFolder);
-void DeleteFiles(const QStringList& files);
-bool RenameFile(const QString& oldPath, const QString& newName);
+// The operations as the commands call them, each with the window's own TFileOps. Each returns
+// when the operation has ended.
+bool RequestOverwrite(const TFileOps& ops, QStringList& sources, QStringList& targets, bool create);
+void CopyMoveFiles(const TFileOps& ops, const QStringList& files, TFileOpFunc operation,
+                   const QString& targetFolder);
+void CopyMoveFilesAs(const TFileOps& ops, const QStringList& sources, const QStringList& targets,
+                     TFileOpFunc operation, const QString& targetFolder);
+void DeleteFiles(const TFileOps& ops, const QStringList& files);
+bool RenameFile(const TFileOps& ops, const QString& oldPath, const QString& newName);
 
 }  // namespace pixmarl

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "platform/FolderWatch.h"
-#include "platform/Sync.h"
 
 namespace pixmarl {
 
@@ -17,19 +16,21 @@ std::atomic<int> runningWatchers{0};
 
 }  // namespace
 
-TFileMon::TFileMon(std::unique_ptr<TFolderWatch> watch, std::function<void()> onChange)
-    : watch_(std::move(watch)), onChange_(std::move(onChange))
+TFileMon::TFileMon(std::unique_ptr<TFolderWatch> watch, TInbox::TPoster inbox,
+                   std::function<void()> onChange)
+    : watch_(std::move(watch)), inbox_(std::move(inbox)), onChange_(std::move(onChange))
 {}
 
 TFileMon::~TFileMon() = default;
 
 std::shared_ptr<TFileMon> TFileMon::Start(const QString& folder, TMonitorOptions filter,
-                                          bool watchSubTree, std::function<void()> onChange)
+                                          bool watchSubTree, TInbox::TPoster inbox,
+                                          std::function<void()> onChange)
 {
     auto watch = std::make_unique<TFolderWatch>(folder, filter, watchSubTree);
     if (!watch->IsValid())
         return nullptr;
-    auto mon = std::make_shared<TFileMon>(std::move(watch), std::move(onChange));
+    auto mon = std::make_shared<TFileMon>(std::move(watch), std::move(inbox), std::move(onChange));
     std::future<void> begun = mon->begun_.get_future();
     try {
         ++runningWatchers;
@@ -88,8 +89,8 @@ void TFileMon::ReportBurst()
     if (terminated_)
         return;
     // The callback is looked at on the GUI thread, where Stop clears it: a watcher stopped while
-    // this hand-over was on its way reports nothing.
-    RunOnGuiThread([self = shared_from_this()] {
+    // this report was on its way reports nothing.
+    inbox_.Post([self = shared_from_this()] {
         if (!self->terminated_ && self->onChange_)
             self->onChange_();
     });
@@ -143,7 +144,8 @@ void TDirMonitor::RestartIfActive()
 void TDirMonitor::Start()
 {
     Stop();
-    mon_ = TFileMon::Start(directory_, options_, watchSubTree_, [this] { FilesChanged(); });
+    mon_ = TFileMon::Start(directory_, options_, watchSubTree_, inbox_.Poster(),
+                           [this] { FilesChanged(); });
 }
 
 void TDirMonitor::Stop()

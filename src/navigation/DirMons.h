@@ -15,6 +15,8 @@
 
 #include <QString>
 
+#include "platform/Workers.h"
+
 namespace pixmarl {
 
 class TFolderWatch;
@@ -34,9 +36,10 @@ using TMonitorOptions = std::uint32_t;  // a set of TMonitorOption bits
 class TFileMon : public std::enable_shared_from_this<TFileMon> {
 public:
     // Starts watching; nullptr when the watcher cannot be created (no failure is shown).
-    // onChange runs on the GUI thread once per burst until Stop.
+    // onChange runs once per burst, posted to the inbox's thread (the GUI thread), until Stop.
     static std::shared_ptr<TFileMon> Start(const QString& folder, TMonitorOptions filter,
-                                           bool watchSubTree, std::function<void()> onChange);
+                                           bool watchSubTree, TInbox::TPoster inbox,
+                                           std::function<void()> onChange);
     ~TFileMon();
 
     // GUI thread: forgets the callback, marks the watcher terminated and wakes its thread.
@@ -45,7 +48,8 @@ public:
     // The number of watcher threads still running in the process (tests wait for it).
     static int RunningCount();
 
-    TFileMon(std::unique_ptr<TFolderWatch> watch, std::function<void()> onChange);
+    TFileMon(std::unique_ptr<TFolderWatch> watch, TInbox::TPoster inbox,
+             std::function<void()> onChange);
 
 private:
     void Run();
@@ -54,6 +58,7 @@ private:
 
     std::unique_ptr<TFolderWatch> watch_;
     std::promise<void> begun_;        // the watches are in place (set on the watcher thread)
+    TInbox::TPoster inbox_;
     std::function<void()> onChange_;  // read and cleared on the GUI thread only
     std::atomic<bool> terminated_{false};
 };
@@ -87,6 +92,7 @@ private:
     TMonitorOptions options_ = dmChFileName | dmChDirName | dmChLastWrite;
     bool watchSubTree_ = false;
     std::shared_ptr<TFileMon> mon_;
+    TInbox inbox_;  // the watchers' reports; closed with the monitor
 };
 
 }  // namespace pixmarl

@@ -12,7 +12,6 @@
 #include <QTimer>
 
 #include "filelist/NameOrder.h"
-#include "fileops/FileOps.h"
 #include "navigation/DirImages.h"
 #include "navigation/MyComputer.h"
 #include "platform/Paths.h"
@@ -129,11 +128,6 @@ TDirTree::TDirTree(QWidget* parent, TMyComputer* computer)
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setItemDelegate(new TDirTreeDelegate(this));
-    // Folders go to the trash and are renamed through the file operations, like files.
-    DeleteFolderOperation = [](const QString& folder) { return FileOps().DeleteFiles({folder}); };
-    RenameFolderOperation = [](const QString& oldPath, const QString& newPath) {
-        return FileOps().RenameFolder(oldPath, ExtractFileName(newPath));
-    };
 
     folderIcon_.addPixmap(DirImage(kClosedFolderImage).pixmap(16), QIcon::Normal);
     folderIcon_.addPixmap(DirImage(kOpenFolderImage).pixmap(16), QIcon::Selected);

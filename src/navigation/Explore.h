@@ -93,7 +93,8 @@ public:
     // Runs while the context node is highlighted: the owner shows its menu here.
     std::function<void(TDirTree&, const QPoint& globalPos)> OnContextPopup;
 
-    // The file operations (by default those of FileOps()): each answers success.
+    // The file operations, set by the owning window to those of its TFileOps (folders go to the
+    // trash and are renamed like files): each answers success. Unset, nothing is changed.
     std::function<bool(const QString& folder)> DeleteFolderOperation;
     std::function<bool(const QString& oldPath, const QString& newPath)> RenameFolderOperation;
 

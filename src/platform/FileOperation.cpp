@@ -6,14 +6,17 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <thread>
 #include <vector>
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,7 +27,7 @@
 #include <unistd.h>
 
 #include "Paths.h"
-#include "Sync.h"
+#include "Workers.h"
 
 namespace pixmarl {
 
@@ -50,6 +53,7 @@ constexpr size_t kBufferSize = 1 << 20;
 constexpr size_t kBatchFiles = 512;
 constexpr qint64 kBatchBytes = 256 << 20;
 constexpr int kCancelled = ECANCELED;
+constexpr int kProgressTickMs = 30;
 
 QByteArray Native(const QString& path)
 {
@@ -289,42 +293,60 @@ int CountForOutrightDelete(const QString& path)
     return CountTree(path, place.mount);
 }
 
-// Forwards every question of a worker to the GUI thread and waits for the answer there.
-class TGuiThreadPrompts : public TFileOpPrompts {
+// Forwards every question of the worker to the thread of the inbox (the one that runs Execute)
+// and waits, on the worker, for the answer. A question that cannot be asked there any more is
+// answered as declined.
+class TQueuedPrompts : public TFileOpPrompts {
 public:
-    explicit TGuiThreadPrompts(TFileOpPrompts& inner) : inner_(inner) {}
+    TQueuedPrompts(TFileOpPrompts& inner, TInbox::TPoster gui) : inner_(inner), gui_(std::move(gui))
+    {}
     bool ConfirmTrash(int count) override
     {
-        return Ask([=, this] { return inner_.ConfirmTrash(count); });
+        return Ask([&inner = inner_, count] { return inner.ConfirmTrash(count); }, false);
     }
     bool ConfirmReplace(const QString& target) override
     {
-        return Ask([=, this] { return inner_.ConfirmReplace(target); });
+        return Ask([&inner = inner_, target] { return inner.ConfirmReplace(target); }, false);
     }
     TFileOpErrorAnswer AskError(const TFileOpError& error) override
     {
-        return Ask([=, this] { return inner_.AskError(error); });
+        return Ask([&inner = inner_, error] { return inner.AskError(error); }, eaCancel);
     }
     TTrashFailAnswer AskTrashFailed(const QString& path) override
     {
-        return Ask([=, this] { return inner_.AskTrashFailed(path); });
+        return Ask([&inner = inner_, path] { return inner.AskTrashFailed(path); }, taCancel);
     }
     bool ConfirmDeletePermanently(const QString& path, int itemCount) override
     {
-        return Ask([=, this] { return inner_.ConfirmDeletePermanently(path, itemCount); });
+        return Ask([&inner = inner_, path, itemCount] { return inner.ConfirmDeletePermanently(path, itemCount); }, false);
     }
     bool ShowProgress(const TFileOpProgress&) override { return true; }
     void EndProgress() override {}
+    // A question is on its way or open: the progress waits meanwhile.
+    bool Asking() const { return asking_; }
 
 private:
-    template <class F>
-    auto Ask(F question) -> decltype(question())
+    template <class T, class F>
+    T Ask(F question, T declined)
     {
-        decltype(question()) answer{};
-        RunOnGuiThread([&answer, &question] { answer = question(); });
-        return answer;
+        auto promise = std::make_shared<std::promise<T>>();
+        std::future<T> answer = promise->get_future();
+        asking_ = true;
+        T reply = declined;
+        if (gui_.Post([promise, question] { promise->set_value(question()); })) {
+            try {
+                reply = answer.get();
+            } catch (const std::future_error&) {
+                // dropped unasked: declined
+            }
+        }
+        asking_ = false;
+        return reply;
     }
-    TFileOpPrompts& inner_;
+
+    TFileOpPrompts& inner_;  // used on the inbox's thread only
+    TInbox::TPoster gui_;
+    std::atomic<bool> asking_{false};
 };
 
 // The work of one operation, on whichever thread runs it.
@@ -1079,22 +1101,38 @@ TFileOpProgress TFileOperation::Progress(qint64 elapsedMs) const
 
 TFileOpResult TFileOperation::Execute()
 {
+    QEventLoop loop;
+    TInbox inbox;  // closed before the loop goes
     auto state = state_;
-    auto forward = std::make_shared<TGuiThreadPrompts>(prompts_);
-    QElapsedTimer timer;
-    timer.start();
-    std::thread worker([state, forward] {
+    auto forward = std::make_shared<TQueuedPrompts>(prompts_, inbox.Poster());
+    std::thread worker([state, forward, gui = inbox.Poster(), done = &loop] {
         state->result = TWorker(*state, *forward).Run();
         state->finished = true;
+        gui.Post([done] { done->quit(); });
     });
-    WaitProcessingEvents([&] {
-        if (state->finished)
-            return true;
-        const bool silent = (state->request.Flags & FOF_SILENT) != 0;
-        if (!silent && !prompts_.ShowProgress(Progress(timer.elapsed())))
+
+    QElapsedTimer timer;
+    timer.start();
+    const bool silent = (state->request.Flags & FOF_SILENT) != 0;
+    bool windowShown = false;
+    QTimer tick;
+    tick.setInterval(kProgressTickMs);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (silent || state->finished || forward->Asking())
+            return;
+        if (!prompts_.ShowProgress(Progress(timer.elapsed())))
             Cancel();
-        return state->finished.load();
+        if (prompts_.ProgressWindowShown() != windowShown)
+            loop.quit();  // to go on with the input the window takes
     });
+    tick.start();
+    while (!state->finished) {
+        windowShown = prompts_.ProgressWindowShown();
+        // Input waits until the modal progress window can take it: nothing else may start in the
+        // middle of this operation. The worker's questions open modal boxes of their own.
+        loop.exec(windowShown ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    }
+    tick.stop();
     worker.join();
     prompts_.EndProgress();
     return state->result;

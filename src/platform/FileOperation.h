@@ -79,7 +79,8 @@ struct TFileOpProgress {
 };
 
 // The user's side of an operation. TFileOperation::Run calls these on its own thread;
-// TFileOperation::Execute calls them on the thread that called Execute (the GUI thread).
+// TFileOperation::Execute calls them on the thread that called Execute (the GUI thread), from
+// inside the event loop it runs.
 class TFileOpPrompts {
 public:
     virtual ~TFileOpPrompts() = default;
@@ -91,9 +92,11 @@ public:
     // The second, explicit confirmation before anything is deleted outright; itemCount is the
     // number of entries inside a folder, 0 for a file.
     virtual bool ConfirmDeletePermanently(const QString& path, int itemCount) = 0;
-    // Called every few milliseconds while Execute waits; false means the user pressed Cancel.
+    // Called every few milliseconds while Execute runs; false means the user pressed Cancel.
     virtual bool ShowProgress(const TFileOpProgress& progress) = 0;
     virtual void EndProgress() = 0;
+    // Whether a modal progress window is shown: until then Execute holds back the user's input.
+    virtual bool ProgressWindowShown() const { return false; }
 };
 
 // The steps of an operation where a test can make the file system fail.
@@ -117,8 +120,10 @@ public:
 
     // Does the work on the calling thread.
     TFileOpResult Run();
-    // Does the work on a worker thread and returns when it is done; the prompts run on the
-    // calling thread, which keeps processing events meanwhile. Call it on the GUI thread.
+    // Does the work on a worker thread and returns when it is done. Meanwhile the calling (GUI)
+    // thread runs an event loop of its own, where the worker's questions arrive as queued calls
+    // and the progress is shown; user input waits until the modal progress window is up and then
+    // goes to that window only. Call it on the GUI thread.
     TFileOpResult Execute();
     // Any thread: the operation stops at the next step, removing what it had half written.
     void Cancel();

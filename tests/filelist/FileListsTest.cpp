@@ -32,7 +32,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir_.isValid());
-        list_.OnChangeOnRefresh = [this](int index, bool del) { events_.push_back({index, del}); };
+        QObject::connect(&list_, &TJPEGFileList::OnChangeOnRefresh, [this](int index, bool del) {
+            events_.push_back({index, del});
+        });
     }
     QString Folder() const { return dir_.path(); }
     void Add(const QString& name, qint64 size = 0, qint64 time = 1'500'000'000)
@@ -106,7 +108,7 @@ TEST_F(FileListTest, SortOrdersBreakTiesByName)
     Add("d.jpg", 10, 1000);
     Open();
     int sortChanges = 0;
-    list_.OnSortChange = [&] { ++sortChanges; };
+    QObject::connect(&list_, &TJPEGFileList::OnSortChange, [&] { ++sortChanges; });
     EXPECT_EQ(Captions(list_), (QStringList{"a.jpg", "b.jpg", "C.jpg", "d.jpg"}));
     list_.SetSortType(stSize);
     EXPECT_EQ(Captions(list_), (QStringList{"d.jpg", "C.jpg", "a.jpg", "b.jpg"}));
@@ -164,21 +166,31 @@ TEST_F(FileListTest, RefreshKeepsUnchangedItemsWithTheirThumbnails)
     EXPECT_EQ(list_.FindItem(idOfD), &list_.Item(2));
 }
 
-TEST_F(FileListTest, RefreshOfEmptiedFolderDeletesSilently)
+// What a view's model follows: each change of the items between a begin and an end of its kind,
+// a merge's insertions and deletions inside, the list complete at the end.
+TEST_F(FileListTest, ChangesAreBracketedByTheirKind)
 {
-    Add("a.jpg");
-    Add("b.jpg");
+    QStringList log;
+    const auto note = [&](const QString& what) { log << what; };
+    QObject::connect(&list_, &TJPEGFileList::OnBeginUpdate,
+                     [&](TListUpdate kind) { note(QStringLiteral("begin%1").arg(kind)); });
+    QObject::connect(&list_, &TJPEGFileList::OnEndUpdate, [&](TListUpdate kind) {
+        note(QStringLiteral("end%1:%2").arg(kind).arg(list_.Count()));
+    });
+    QObject::connect(&list_, &TJPEGFileList::OnSortChange, [&] { note("sorted"); });
+    Add("a.jpg", 2);
     Open();
-    Remove("a.jpg");
-    Remove("b.jpg");
-    list_.Refresh();
-    EXPECT_EQ(list_.Count(), 0);
-    EXPECT_TRUE(events_.empty());
-
     Add("c.jpg");
+    list_.Refresh();
+    list_.SetSortType(stSize);
+    Remove("a.jpg");
+    Remove("c.jpg");
+    list_.Refresh();  // an emptied folder: deleted silently, all at once
+    Add("d.jpg");
     list_.Refresh();  // an empty list reads the folder anew
-    EXPECT_EQ(Captions(list_), QStringList{"c.jpg"});
-    EXPECT_TRUE(events_.empty());
+    EXPECT_EQ(log, (QStringList{"begin0", "end0:1", "begin1", "end1:2", "begin2", "end2:2",
+                                "sorted", "begin0", "end0:0", "begin0", "end0:1"}));
+    EXPECT_EQ(events_, (std::vector<Event>{{-1, false}}));
 }
 
 TEST_F(FileListTest, RefreshKeepsTheCurrentSortOrder)
@@ -195,7 +207,7 @@ TEST_F(FileListTest, RefreshKeepsTheCurrentSortOrder)
     EXPECT_EQ(events_, (std::vector<Event>{{0, true}, {-1, false}}));
 }
 
-// The merge the design describes, done naively on name lists, as the reference for the events.
+// The merge done naively on sorted name lists, as the reference for the events.
 std::vector<Event> ReferenceMerge(QStringList items, QStringList names, const TNameOrder& order)
 {
     const auto less = [&](const QString& a, const QString& b) { return order.Compare(a, b) < 0; };
@@ -253,7 +265,9 @@ TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
             test::WriteFile(dir.path(), name);
         TJPEGFileList list;
         std::vector<Event> events;
-        list.OnChangeOnRefresh = [&](int index, bool del) { events.push_back({index, del}); };
+        QObject::connect(&list, &TJPEGFileList::OnChangeOnRefresh, [&](int index, bool del) {
+            events.push_back({index, del});
+        });
         list.SetSortType(round % 3 == 0 ? stSize : stName);
         list.SetDirectory(dir.path());
         for (const QString& name : before)
@@ -305,18 +319,6 @@ TEST_F(FileListTest, HiddenAndSystemFilesOnlyWithShowHidden)
     EXPECT_EQ(Captions(list_), visible);
 }
 
-TEST_F(FileListTest, AllFourAttributeLettersInTheirOrder)
-{
-    const QString path = test::WriteFile(Folder(), "all.jpg");
-    ASSERT_TRUE(WriteFileAttributes(path, faArchive | faHidden | faReadOnly | faSysFile));
-    if ((ReadFileAttributes(path) & faSysFile) == 0)
-        GTEST_SKIP() << "no extended attributes on this filesystem";
-    list_.SetShowHidden(true);
-    Open();
-    ASSERT_EQ(list_.Count(), 1);
-    EXPECT_EQ(list_.Item(0).AttributesText(), "AHRS");
-}
-
 TEST_F(FileListTest, UnreadableFolderGivesAnEmptyList)
 {
     Add("a.jpg");
@@ -366,60 +368,6 @@ TEST_F(FileListTest, RenameItemMatchesTheExactName)
     list_.Refresh();
     EXPECT_EQ(Captions(list_), (QStringList{"0.jpg", "a.jpg", "c.jpg"}));
     EXPECT_EQ(events_, (std::vector<Event>{{-1, false}}));
-}
-
-TEST_F(FileListTest, ThumbnailStoreTakesImageSizeOnlyWhenUnknown)
-{
-    Add("a.jpg");
-    Open();
-    TFileListItem& item = list_.Item(0);
-    item.SetThumbnail(QImage(96, 96, QImage::Format_RGB32), false, {1600, 1200}, {96, 72});
-    EXPECT_EQ(QSize(item.ImageWidth, item.ImageHeight), QSize(1600, 1200));
-    EXPECT_EQ(item.Thumbnail->size(), QSize(96, 72));
-    item.SetThumbnail(QImage(), true, {10, 10}, {});
-    EXPECT_EQ(QSize(item.ImageWidth, item.ImageHeight), QSize(1600, 1200));
-    EXPECT_TRUE(item.ThumbFailed);
-    EXPECT_FALSE(item.Thumbnail);
-}
-
-// Records what the list asks of the header reader.
-class RecordingHooks : public TInfoScanHooks {
-public:
-    bool Running() const override { return running; }
-    void RequestStop() override { calls << "stop"; }
-    void StopAndWait() override { calls << "stop-wait"; }
-    void StartInfoScan() override { calls << "start"; }
-    void EnsureInfoScan() override { calls << "ensure"; }
-    bool running = false;
-    QStringList calls;
-};
-
-TEST_F(FileListTest, HeaderReaderIsStoppedAndRestartedAroundRebuilds)
-{
-    Add("a.jpg", 2);
-    Add("b.jpg", 1);
-    RecordingHooks hooks;
-    list_.SetInfoScanHooks(&hooks);
-
-    Open();
-    EXPECT_EQ(hooks.calls, (QStringList{"stop", "start"}));
-
-    hooks.calls.clear();
-    list_.Refresh();
-    EXPECT_EQ(hooks.calls, QStringList{"stop-wait"});
-    hooks.calls.clear();
-    list_.SetAutoScan(true);
-    list_.SetReportStyle(true);
-    list_.Refresh();
-    EXPECT_EQ(hooks.calls, (QStringList{"stop-wait", "ensure"}));
-
-    hooks.calls.clear();
-    list_.SetSortType(stSize);  // idle: no restart
-    EXPECT_TRUE(hooks.calls.isEmpty());
-    hooks.running = true;
-    list_.SetSortType(stName);
-    EXPECT_EQ(hooks.calls, (QStringList{"stop", "start"}));
-    list_.SetInfoScanHooks(nullptr);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "filelist/FileLists.h"
 #include "filelist/JPEGInfos.h"
-#include "platform/Sync.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -24,7 +26,8 @@ protected:
     void SetUp() override
     {
         scanner_.SetProgressBar(&bar_);
-        scanner_.OnInfoStored = [this](int index) { stored_.push_back(index); };
+        QObject::connect(&scanner_, &TInfoScanner::OnInfoStored,
+                         [this](int index) { stored_.push_back(index); });
         list_.SetAutoScan(true);
     }
     void MakeFiles(int count)
@@ -39,7 +42,13 @@ protected:
     }
     void WaitIdle()
     {
-        WaitProcessingEvents([this] { return !scanner_.Running(); });
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !scanner_.Running(); }, 10000));
+    }
+    // Runs fn as a queued call, as a click or a key press arrives.
+    template <class F>
+    void Later(F fn)
+    {
+        QMetaObject::invokeMethod(&scanner_, std::move(fn), Qt::QueuedConnection);
     }
 
     QTemporaryDir dir_;
@@ -58,6 +67,8 @@ TEST_F(InfoScanTest, ThreeFilesShowProgressThenHideTheBar)
     EXPECT_EQ(bar_.log, (QStringList{"0", "show", "0", "33", "67", "hide"}));
     EXPECT_EQ(stored_, (std::vector<int>{0, 1, 2}));
     EXPECT_TRUE(scanner_.ScanDone());
+    list_.SetSortType(stSize);  // idle: a re-sort starts nothing
+    EXPECT_FALSE(scanner_.Running());
 }
 
 TEST_F(InfoScanTest, UnreadableHeaderIsMarkedReadWithZeroSize)
@@ -75,12 +86,10 @@ TEST_F(InfoScanTest, UnreadableHeaderIsMarkedReadWithZeroSize)
 TEST_F(InfoScanTest, LeavingReportStyleStopsAndReturningRestartsAtTheFirstItem)
 {
     MakeFiles(5);
-    scanner_.OnInfoStored = [this](int index) {
-        stored_.push_back(index);
+    const auto connection = QObject::connect(&scanner_, &TInfoScanner::OnInfoStored, [this] {
         if (stored_.size() == 2)
-            QMetaObject::invokeMethod(qApp, [this] { scanner_.SetReportStyle(false); },
-                                      Qt::QueuedConnection);
-    };
+            Later([this] { scanner_.SetReportStyle(false); });
+    });
     scanner_.SetReportStyle(true);
     Open();
     WaitIdle();
@@ -89,26 +98,22 @@ TEST_F(InfoScanTest, LeavingReportStyleStopsAndReturningRestartsAtTheFirstItem)
     EXPECT_FALSE(list_.Item(2).InfoRead);
 
     stored_.clear();
-    scanner_.OnInfoStored = [this](int index) { stored_.push_back(index); };
+    QObject::disconnect(connection);
     scanner_.SetReportStyle(true);
     WaitIdle();
     EXPECT_EQ(stored_, (std::vector<int>{0, 2, 3, 4}));  // item 0 again, then the unread ones
 }
 
-TEST_F(InfoScanTest, EmptyFolderStartsNoWorker)
+TEST_F(InfoScanTest, EmptyFolderOrListStyleReadsNothing)
 {
     scanner_.SetReportStyle(true);
     Open();
     EXPECT_FALSE(scanner_.Running());
     EXPECT_TRUE(bar_.log.isEmpty());
-}
-
-TEST_F(InfoScanTest, ListStyleReadsNothing)
-{
     MakeFiles(2);
+    scanner_.SetReportStyle(false);
     Open();
-    WaitIdle();
-    EXPECT_TRUE(stored_.empty());
+    EXPECT_FALSE(scanner_.Running());
     EXPECT_FALSE(list_.Item(0).InfoRead);
 }
 
@@ -131,17 +136,40 @@ TEST_F(InfoScanTest, ResortDuringAScanStoresEveryHeaderInItsOwnItem)
     for (int i = 0; i < 20; ++i)
         test::WriteFileOfSize(dir_.path(), QStringLiteral("f%1.jpg").arg(i, 2, 10, QChar('0')),
                               100 - i);
-    scanner_.OnInfoStored = [this](int index) {
-        stored_.push_back(index);
-        // A click on a column header arrives while the worker waits for its next file.
+    QObject::connect(&scanner_, &TInfoScanner::OnInfoStored, [this] {
+        // A click on a column header arrives while the worker reads the next file.
         if (stored_.size() == 3)
-            QMetaObject::invokeMethod(qApp, [this] { list_.SetSortType(stSize); }, Qt::QueuedConnection);
-    };
+            Later([this] { list_.SetSortType(stSize); });
+    });
     scanner_.SetReportStyle(true);
     Open();
     WaitIdle();
     for (int i = 0; i < list_.Count(); ++i)
         EXPECT_TRUE(list_.Item(i).InfoRead) << i;
+}
+
+// A re-sort restarts the scan, and an F5 that empties the list arrives right behind it: the old
+// scanner processed the F5 inside the restart's wait and then read the first item of the empty
+// list.
+TEST_F(InfoScanTest, RefreshBehindARestartEmptiesTheListSafely)
+{
+    MakeFiles(20);
+    QObject::connect(&scanner_, &TInfoScanner::OnInfoStored, [this] {
+        if (stored_.size() != 1)
+            return;
+        Later([this] { list_.SetSortType(stSize); });
+        Later([this] {
+            for (const QString& name : QDir(dir_.path()).entryList(QDir::Files))
+                QFile::remove(dir_.filePath(name));
+            list_.Refresh();
+        });
+    });
+    scanner_.SetReportStyle(true);
+    Open();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return list_.Count() == 0; }, 10000));
+    EXPECT_FALSE(scanner_.Running());
+    QTest::qWait(50);
+    EXPECT_EQ(bar_.log.last(), "hide");
 }
 
 }  // namespace

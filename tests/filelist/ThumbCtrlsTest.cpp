@@ -126,19 +126,24 @@ TEST(ThumbCtrl, IterationStartOutsideAShrunkListIsClamped)
     EXPECT_EQ(order.size(), 10u);
 }
 
-TEST(ThumbCtrl, ResetAndSetCountDoNotEvict)
+TEST(ThumbCtrl, ResetAndSetCountKeepThumbnailsAMovedWindowEvicts)
 {
     TThumbCtrl ctrl;
-    int deletes = 0;
-    ctrl.OnDeleteThumbs = [&](int, int) { ++deletes; };
+    std::set<int> held;
+    for (int i = 0; i < 120; ++i)
+        held.insert(i);
+    ctrl.OnDeleteThumbs = [&](int first, int count) {
+        held.erase(held.lower_bound(first), held.lower_bound(first + count));
+    };
     ctrl.Reset(100);
     ctrl.SetCount(120);
     ctrl.Restart();
-    EXPECT_EQ(deletes, 0);
+    EXPECT_EQ(held.size(), 120u);
     ctrl.SetVisFirst(60);
-    EXPECT_EQ(deletes, 2);
+    const std::vector<int> window = Range(23, 97);
+    EXPECT_EQ(held, std::set<int>(window.begin(), window.end()));
     ctrl.DeleteAll();
-    EXPECT_EQ(deletes, 3);
+    EXPECT_TRUE(held.empty());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "fileops/FileOpDialogs.h"
+#include "fileops/FileOps.h"
 #include "fileops/RenFile.h"
 #include "fileops/ReqOverwrite.h"
 #include "platform/Paths.h"
@@ -248,6 +249,29 @@ TEST(FileOpDialogs, ProgressAppearsAfterHalfASecondAndCancels)
     EXPECT_FALSE(dialogs.ShowProgress(progress));
     dialogs.EndProgress();
     EXPECT_EQ(dialogs.ProgressWindow(), nullptr);
+}
+
+// Each window's questions open over that window, whichever window was wired last.
+TEST(FileOpDialogs, EachWindowAsksOverItself)
+{
+    QTemporaryDir dir;
+    QWidget windows[2];
+    TFileOps ops[2];
+    for (int i : { 0, 1 })
+        InstallFileOpDialogs(ops[i], &windows[i]);
+    for (int i : { 0, 1 }) {
+        QWidget* askedOver = nullptr;
+        QTimer::singleShot(0, [&askedOver] {
+            auto* dialog = dynamic_cast<TReqOverwrite*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            askedOver = dialog->parentWidget();
+            dialog->Button5->click();
+        });
+        QStringList sources { JoinPath(dir.path(), "in/a.jpg") };
+        QStringList targets { WriteFile(dir.path(), "a.jpg", "old") };
+        EXPECT_FALSE(RequestOverwrite(ops[i], sources, targets, false));
+        EXPECT_EQ(askedOver, &windows[i]);
+    }
 }
 
 }  // namespace

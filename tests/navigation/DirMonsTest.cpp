@@ -4,26 +4,17 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include "navigation/DirMons.h"
 #include "platform/FolderWatch.h"
-#include "platform/Sync.h"
 #include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
 namespace {
-
-// Lets the event loop run for ms milliseconds.
-void RunEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    WaitProcessingEvents([&] { return t.elapsed() >= ms; });
-}
 
 // Counts the callbacks of a monitor on a temporary folder; the monitor is stopped and its
 // watcher has ended when the fixture goes.
@@ -41,7 +32,7 @@ protected:
     void TearDown() override
     {
         monitor_.SetActive(false);
-        WaitProcessingEvents([] { return TFileMon::RunningCount() == 0; });
+        EXPECT_TRUE(QTest::qWaitFor([] { return TFileMon::RunningCount() == 0; }, 5000));
     }
 
     QTemporaryDir dir_;
@@ -57,12 +48,12 @@ TEST_F(DirMonitorTest, EachBurstGivesOneCall)
     ASSERT_TRUE(monitor_.Active());
     for (int i = 0; i < 100; ++i)
         test::WriteFileOfSize(dir_.path(), QStringLiteral("img%1.jpg").arg(i), 2000);
-    RunEventsFor(400);
+    QTest::qWait(400);
     EXPECT_EQ(calls_, 1);
     for (int burst = 0; burst < 2; ++burst) {
         for (int i = 0; i < 10; ++i)
             test::WriteFile(dir_.path(), QStringLiteral("b%1_%2.jpg").arg(burst).arg(i));
-        RunEventsFor(300);
+        QTest::qWait(300);
     }
     EXPECT_EQ(calls_, 3);
 }
@@ -95,7 +86,7 @@ TEST_F(DirMonitorTest, OptionsDecideWhichChangesCount)
         monitor_.SetOptions(c.options);
         monitor_.SetActive(true);
         c.change();
-        RunEventsFor(250);
+        QTest::qWait(250);
         EXPECT_EQ(calls_, c.calls) << c.what;
     }
 }
@@ -106,7 +97,7 @@ TEST_F(DirMonitorTest, MissingSameAndChangedDirectory)
 {
     monitor_.SetDirectory(dir_.path() + "/missing");
     monitor_.SetActive(true);
-    RunEventsFor(150);
+    QTest::qWait(150);
     EXPECT_EQ(calls_, 0);
     monitor_.SetDirectory(dir_.path());
     const int running = TFileMon::RunningCount();
@@ -116,10 +107,10 @@ TEST_F(DirMonitorTest, MissingSameAndChangedDirectory)
     monitor_.SetDirectory(other.path());
     EXPECT_TRUE(monitor_.Active());
     test::WriteFile(dir_.path(), "old.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 0);
     test::WriteFile(other.path(), "new.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 1);
 }
 
@@ -133,9 +124,9 @@ TEST_F(DirMonitorTest, StoppedDuringABurstOrWithItsReportQueuedReportsNothing)
         if (guiBusy)
             QThread::msleep(250);
         else
-            RunEventsFor(30);
+            QTest::qWait(30);
         monitor_.SetActive(false);
-        RunEventsFor(250);
+        QTest::qWait(250);
         EXPECT_EQ(calls_, 0) << guiBusy;
         EXPECT_EQ(TFileMon::RunningCount(), 0) << guiBusy;
     }
@@ -157,16 +148,16 @@ TEST_F(DirMonitorTest, FolderGoneIsAChangeAndAFolderBackAtItsPathIsWatchedAgain)
         ASSERT_TRUE(how != "removed" || QDir(sub).removeRecursively());
         ASSERT_TRUE(how != "moved away" || QDir().rename(sub, sub + " before"));
         const clock_t cpuBefore = clock();
-        RunEventsFor(400);
+        QTest::qWait(400);
         // At least one call, and no spinning (that would burn most of those 400 ms).
         EXPECT_TRUE(calls_ >= 1 && double(clock() - cpuBefore) / CLOCKS_PER_SEC < 0.2);
         QDir().mkpath(sub);
-        RunEventsFor(500);
+        QTest::qWait(500);
         // The folder back at the path; after an unmount the one below is there within the burst.
         EXPECT_GE(calls_, how == "unmounted" ? 1 : 2) << qPrintable(how);
         const int before = calls_;
         test::WriteFile(sub, "new.jpg");
-        RunEventsFor(300);
+        QTest::qWait(300);
         EXPECT_EQ(calls_, before + 1) << "and watched again";
         monitor_.SetActive(false);
     }
@@ -202,21 +193,21 @@ TEST_F(DirMonitorTest, SubTreeWatchSeesChangesInNewSubFolders)
     ASSERT_TRUE(QFile::link(".", dir_.filePath("self")));
     monitor_.SetActive(true);
     test::WriteFile(old, "x.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 0);
     monitor_.SetActive(false);
     monitor_.SetWatchSubTree(true);
     monitor_.SetActive(true);
     const QString sub = test::MakeFolder(dir_.path(), "new");
-    RunEventsFor(250);
+    QTest::qWait(250);
     test::WriteFile(test::MakeFolder(sub, "deeper"), "x.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     calls_ = 0;
     test::WriteFile(sub + "/deeper", "y.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 1);
     test::WriteFile(outside.path(), "not.jpg");
-    RunEventsFor(250);
+    QTest::qWait(250);
     EXPECT_EQ(calls_, 1);
 }
 

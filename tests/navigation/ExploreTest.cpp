@@ -16,22 +16,19 @@
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
 #include "platform/FileAttributes.h"
-#include "platform/Sync.h"
+#include "support/EventWait.h"
 #include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
 namespace {
 
+using test::RunEventsFor;
+
 bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 3000)
 {
-    QElapsedTimer t;
-    t.start();
-    WaitProcessingEvents([&] { return done() || t.elapsed() >= limitMs; });
-    return done();
+    return test::RunEventsUntil(done, limitMs);
 }
-
-void RunEventsFor(int ms) { RunEventsUntil([] { return false; }, ms); }
 
 // The open name editor of a tree, or nullptr.
 QLineEdit* Editor(const QTreeWidget& tree)

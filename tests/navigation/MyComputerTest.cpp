@@ -9,7 +9,7 @@
 #include <QStringList>
 
 #include "navigation/MyComputer.h"
-#include "platform/Sync.h"
+#include "support/EventWait.h"
 
 namespace pixmarl {
 namespace {
@@ -78,13 +78,13 @@ TEST(MyComputer, ASlowReadHoldsUpNobodyAndArrivesLater)
     int added = 0;
     computer.AddListener([&](int kinds, TDrive&) { added += kinds == ckDriveAdded; });
     EXPECT_TRUE(t.elapsed() < 500 && computer.Drives().empty());
-    WaitProcessingEvents([&] { return added == 1 || t.elapsed() > 3000; });
+    test::RunEventsUntil([&] { return added == 1; }, 3000);
     t.restart();
     computer.Update();
     EXPECT_LT(t.elapsed(), 500);
     delayMs = 0;
     computer.Update();  // newer, and in time: the late one is dropped when it comes
-    WaitProcessingEvents([&] { return t.elapsed() > 900; });
+    test::RunEventsFor(900 - int(t.elapsed()));
     EXPECT_TRUE(computer.Drives().size() == 1u && added == 1);
 }
 
@@ -96,9 +96,7 @@ TEST(MyComputer, AddedVolumeIsReadAgainAfterTheDelay)
     f.computer.Update();
     // The label becomes readable only later, as with a slow medium.
     f.volumes.back().label = "PHOTOS";
-    QElapsedTimer t;
-    t.start();
-    WaitProcessingEvents([&] { return f.heard.size() == 2 || t.elapsed() > 3000; });
+    test::RunEventsUntil([&] { return f.heard.size() == 2; }, 3000);
     EXPECT_EQ(f.heard, (QStringList{"64  (/media/usb) 2", "2 Photos (/media/usb) 2"}));
 }
 
