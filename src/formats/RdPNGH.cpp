@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QByteArray>
+#include <QtEndian>
 
 #include "formats/HeaderSource.h"
 
@@ -18,8 +19,7 @@ constexpr int kIhdrData = 16;
 
 std::uint32_t Be32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
+    return qFromBigEndian<quint32>(p);
 }
 
 // The bit depths PNG allows for each colour type.

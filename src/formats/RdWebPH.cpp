@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QByteArrayView>
+#include <QtEndian>
 
 #include "formats/HeaderSource.h"
 
@@ -23,7 +24,7 @@ constexpr std::uint64_t kMaxArea = std::uint64_t(1) << 32;
 
 std::uint32_t Le16(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+    return qFromLittleEndian<quint16>(p);
 }
 
 std::uint32_t Le24(const std::uint8_t* p)
@@ -33,7 +34,7 @@ std::uint32_t Le24(const std::uint8_t* p)
 
 std::uint32_t Le32(const std::uint8_t* p)
 {
-    return Le24(p) | std::uint32_t(p[3]) << 24;
+    return qFromLittleEndian<quint32>(p);
 }
 
 struct TChunk {
