@@ -28,7 +28,7 @@ using namespace pixmarl;
 using namespace pixmarl::bench;
 
 constexpr int kBox = 96;
-constexpr int kRuns = 3;
+constexpr int kRounds = 5;
 
 std::vector<QImage> Photos(int edge)
 {
@@ -120,30 +120,26 @@ bool WriteWithQt(const QImage& photo, const QString& path, const char* format, i
     return writer.write(photo);
 }
 
-// Seconds for MakeThumbnail over every file; failures are counted.
-double Ours(const QStringList& files, int& failed)
+// MakeThumbnail over every file, one after the other; failures are counted.
+int Ours(const QStringList& files)
 {
     TThumbOptions options;
     options.dontSizeSmall = true;
-    failed = 0;
-    return MedianTime(kRuns, [&] {
-        failed = 0;
-        quint64 id = 0;
-        for (const QString& file : files)
-            failed += MakeThumbnail(TThumbRequest{file, ++id, {}}, kBox, options).failed ? 1 : 0;
-    });
+    int failed = 0;
+    quint64 id = 0;
+    for (const QString& file : files)
+        failed += MakeThumbnail(TThumbRequest{file, ++id, {}}, kBox, options).failed ? 1 : 0;
+    return failed;
 }
 
-double Vips(const QStringList& files, const QString& out)
+void Vips(const QStringList& files, const QString& out)
 {
-    return MedianTime(kRuns, [&] {
-        QProcess process;
-        process.start(QStringLiteral("vipsthumbnail"),
-                      QStringList{"--vips-concurrency=1", "-s", QString::number(kBox), "-o",
-                                  out + "/%s-v.jpg"} +
-                          files);
-        process.waitForFinished(-1);
-    });
+    QProcess process;
+    process.start(
+        QStringLiteral("vipsthumbnail"),
+        QStringList{"--vips-concurrency=1", "-s", QString::number(kBox), "-o", out + "/%s-v.jpg"} +
+            files);
+    process.waitForFinished(-1);
 }
 
 struct TTotals {
@@ -153,9 +149,15 @@ struct TTotals {
 
 void Compare(const std::string& name, const QStringList& files, const QString& out, TTotals& totals)
 {
+    // The two take turns, so that a change of the machine's load falls on both.
     int failed = 0;
-    const double ours = Ours(files, failed);
-    const double vips = Vips(files, out);
+    std::vector<double> oursTimes, vipsTimes;
+    for (int round = 0; round < kRounds; ++round) {
+        oursTimes.push_back(TimeOnce([&] { failed = Ours(files); }));
+        vipsTimes.push_back(TimeOnce([&] { Vips(files, out); }));
+    }
+    const double ours = Median(oursTimes);
+    const double vips = Median(vipsTimes);
     const double n = double(files.size());
     PrintFigure(name + "-ms-per-image", ours * 1000 / n);
     PrintFigure(name + "-vips-ms-per-image", vips * 1000 / n);
