@@ -8,15 +8,18 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -215,6 +218,9 @@ void TMainForm::BuildPanes()
     treeDescript_ = NewDescriptionBar(treePanel_, "TreeDescript");
     dirTree_ = new TDirTree(treePanel_, &computer_);
     dirTree_->setObjectName(QStringLiteral("DirTree"));
+    // A deep folder scrolls into view sideways rather than showing elided names.
+    dirTree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    dirTree_->header()->setStretchLastSection(false);
     treeColumn->addWidget(treeDescript_);
     treeColumn->addWidget(dirTree_, 1);
 
@@ -496,6 +502,7 @@ void TMainForm::ShowFolder()
     dirEdit_->SetDirectory(currentFolder_);
     StopThumbnails(false);
     history_.Add(currentFolder_);
+    QTimer::singleShot(0, this, &TMainForm::RevealTreeFolder);
     const quint64 generation = ++readGeneration_;
     if (!readPending_ && list_->Directory() == folder && !list_->ForceReread()) {
         FolderRead();
@@ -521,6 +528,15 @@ void TMainForm::ShowFolder()
     list_->InstallRead({folder, list_->SortType(), {}});
     thumbCtrl_.Reset(0);
     imgGrid_->Reset(0);
+}
+
+void TMainForm::RevealTreeFolder()
+{
+    // Once the tree has laid out the selected node, it scrolls sideways to show its name.
+    dirTree_->scrollTo(dirTree_->currentIndex());
+    const QRect node = dirTree_->visualRect(dirTree_->currentIndex());
+    QScrollBar* bar = dirTree_->horizontalScrollBar();
+    bar->setValue(bar->value() + node.left() - dirTree_->indentation());
 }
 
 void TMainForm::InstallRead(TFolderRead&& read)

@@ -142,6 +142,7 @@ private:
     void GoToStartFolder();
 
     // The folder display cycle and what follows changes.
+    void RevealTreeFolder();
     void InstallRead(TFolderRead&& read);
     void FolderRead();
     void DirTreeNameChange();
