@@ -11,6 +11,7 @@
 
 #include "formats/Images.h"
 #include "platform/Registry.h"
+#include "shell/Artwork.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
 
@@ -79,6 +80,7 @@ int main(int argc, char* argv[])
     pixmarl::SetImageAllocationLimit();
     parser.process(app);
     pixmarl::UseDesktopIconTheme();
+    QApplication::setWindowIcon(pixmarl::ProgramIcon());
 
     const bool highColor = HighColor();
     pixmarl::TRegistry store(pixmarl::TRegistry::DefaultFileName());
