@@ -75,6 +75,11 @@ TPathKind ProbeWithin(const QString& path)
         .value_or(pkNothing);
 }
 
+bool IsAtOrBelow(const QString& path, const QString& folder)
+{
+    return path == folder || path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
+}
+
 QLabel* NewDescriptionBar(QWidget* parent, const char* name)
 {
     auto* label = new QLabel(parent);
@@ -106,6 +111,7 @@ TMainForm::TMainForm(TSettings& settings, TRegistry* store, TMyComputer* compute
       thumbDriver_(std::make_unique<TThumbDriver>(*list_, thumbCtrl_))
 {
     setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Pixmarl"));
     FormCreate();
     CreateDialogs();
 }
@@ -371,7 +377,7 @@ void TMainForm::ConnectParts()
     dirTree_->OnDirChange = [this](TDirTree&) { ShowFolder(); };
     dirTree_->OnNameChange = [this](TDirTree&) { DirTreeNameChange(); };
     dirTree_->DeleteFolderOperation = [this](const QString& folder) {
-        return ops_.DeleteFiles({folder});
+        return DeleteTreeFolder(folder);
     };
     dirTree_->RenameFolderOperation = [this](const QString& oldPath, const QString& newPath) {
         return ops_.RenameFolder(oldPath, ExtractFileName(newPath));
@@ -410,6 +416,18 @@ void TMainForm::ConnectParts()
     connect(dirPanel_, &TFavoritePanel::OnDirClick, this, &TMainForm::GoToFolder);
     connect(dirPanel_, &TFavoritePanel::OnAddCurrentFolder, this,
             [this] { dirPanel_->AddFavorite(currentFolder_); });
+}
+
+bool TMainForm::DeleteTreeFolder(const QString& folder)
+{
+    // The shown folder going to the trash is no change to show; when it stays, it is watched again.
+    const bool shownGoes = dirMonitor_.Active() && IsAtOrBelow(currentFolder_, folder);
+    if (shownGoes)
+        dirMonitor_.SetActive(false);
+    const bool deleted = ops_.DeleteFiles({folder});
+    if (shownGoes && !deleted)
+        dirMonitor_.SetActive(true);
+    return deleted;
 }
 
 void TMainForm::ApplyBars()

@@ -148,6 +148,7 @@ private:
     void DirTreeNameChange();
     void DirEditDirChange(const QString& path);
     void DirMonitorFilesChange();
+    bool DeleteTreeFolder(const QString& folder);
     void ShowFileCount();
     void ShowFolderTitles();
     void StopThumbnails(bool drop);

@@ -24,7 +24,9 @@
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
 #include "filelist/ThumbDrivers.h"
+#include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
+#include "platform/FileOperation.h"
 #include "shell/Btns.h"
 #include "shell/Favorites.h"
 #include "shell/FldLocEdits.h"
@@ -345,6 +347,42 @@ TEST_F(MainFormTest, LocationBarFollowsTheVolumesOfTheShownFolder)
     computer_->Update();
     ASSERT_TRUE(test::RunEventsUntil([&] { return form.DirEdit()->Items().pathCount == 2; }));
     EXPECT_EQ(paths(), underRoot);
+}
+
+TEST_F(MainFormTest, TreeFolderCommandsGoThroughTheFileOperations)
+{
+    const QString shown = Folder("p/shown");
+    const QString other = Folder("p/other");
+    TMainForm& form = Open(shown);
+    TFileOpRequest seen;
+    TFileOpResult result = frSuccess;
+    bool watched = false;
+    form.FileOps().OnExecute = [&](const TFileOpRequest& request) {
+        seen = request;
+        watched = form.DirMonitor().Active();
+        return result;
+    };
+    // The shown folder is not watched while it goes to the trash, and is watched after a cancel.
+    const struct {
+        QString folder;
+        TFileOpResult result;
+        bool watchedDuring;
+    } cases[] = {{other, frSuccess, true}, {shown, frAborted, false}};
+    for (const auto& c : cases) {
+        Show(shown);
+        result = c.result;
+        form.DirTree()->DeleteFolder(form.DirTree()->FindNode(c.folder));
+        EXPECT_EQ(seen.Func, foDelete);
+        EXPECT_EQ(seen.From, QStringList{c.folder});
+        EXPECT_NE(seen.Flags & FOF_ALLOWUNDO, 0u);
+        EXPECT_EQ(watched, c.watchedDuring) << c.folder.toStdString();
+        WaitForRead();
+        EXPECT_TRUE(form.DirMonitor().Active());
+    }
+    result = frSuccess;
+    ASSERT_TRUE(form.DirTree()->RenameFolderOperation(shown, root_ + "/p/renamed"));
+    EXPECT_EQ(seen.Func, foRename);
+    EXPECT_EQ(seen.To, QStringList{root_ + "/p/renamed"});
 }
 
 TEST(FavoritePanel, OneButtonPerExactPath)
