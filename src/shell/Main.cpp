@@ -550,11 +550,15 @@ void TMainForm::ShowFolder()
 
 void TMainForm::RevealTreeFolder()
 {
-    // Once the tree has laid out the selected node, it scrolls sideways to show its name.
-    dirTree_->scrollTo(dirTree_->currentIndex());
-    const QRect node = dirTree_->visualRect(dirTree_->currentIndex());
+    // Once the tree has laid out the selected node, it scrolls sideways just far enough to show
+    // its whole name, so the names further up stay as readable as they can.
+    const QModelIndex current = dirTree_->currentIndex();
+    dirTree_->scrollTo(current);
     QScrollBar* bar = dirTree_->horizontalScrollBar();
-    bar->setValue(bar->value() + node.left() - dirTree_->indentation());
+    const int left = bar->value() + dirTree_->visualRect(current).left();
+    const int right = left + dirTree_->sizeHintForIndex(current).width();
+    const int maxValue = std::max(0, left - dirTree_->indentation());
+    bar->setValue(std::clamp(right - dirTree_->viewport()->width(), 0, maxValue));
 }
 
 void TMainForm::InstallRead(TFolderRead&& read)
