@@ -149,6 +149,8 @@ void TMainForm::FormCreate()
     imgGrid_->SetShowFileNames(settings_.ShowFileNames);
     actions_.ShowNamesItem->setChecked(settings_.ShowFileNames);
     ConnectActions();
+    ConnectFileCommands();
+    ConnectPopupMenus();
     ConnectParts();
 }
 
@@ -333,8 +335,6 @@ void TMainForm::ConnectHistory()
 void TMainForm::ConnectActions()
 {
     TMainActions& a = actions_;
-    connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
-    connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);
     connect(a.OptionsItem, &QAction::triggered, this, &TMainForm::ShowOptions);
     connect(a.Help1, &QAction::triggered, this, &TMainForm::ShowHelp);
@@ -711,6 +711,7 @@ void TMainForm::SetViewMode(int mode)
     sizePanel_->setVisible(thumbnails);
     actions_.ThumbSizeItem->menuAction()->setVisible(thumbnails);
     actions_.ShowNamesItem->setVisible(thumbnails);
+    actions_.ShowWebViewItem->setVisible(!thumbnails);
     if (previous == vmThumbnails) {
         GridSelectionToList();
         StopThumbnails(true);
@@ -872,6 +873,7 @@ void TMainForm::ShowOptions()
 
 void TMainForm::ApplyOptions()
 {
+    actions_.GotoStartItem->setVisible(!settings_.StartDir.isEmpty());
     thumbCtrl_.SetMaxThumbs(settings_.ThumbCount);
     ApplyThumbOptions();
     if (settings_.ImageFormats != list_->ImageFormats()) {

@@ -5,7 +5,8 @@
 // and busy logo above, and the status bar with the file count, the thumbnail sizes and the
 // favourite folders below. It owns every other part for the life of the program and is where they
 // are wired together: the file list with its header reader, the thumbnail control and its driver,
-// the folder monitor, the history, the file operations and the properties dialog.
+// the folder monitor, the history, the file operations and the properties dialog. Its commands on
+// files (open, copy, move, rename, delete, select) and the popup menus are in MainCommands.cpp.
 //
 // Every change of the tree's folder runs the folder display cycle (ShowFolder); a change on disk
 // merges the folder's new contents (DirMonitorFilesChange). Closing the window copies its state
@@ -31,6 +32,7 @@
 #include "shell/MainActions.h"
 #include "shell/MainStates.h"
 
+class QAbstractScrollArea;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -160,6 +162,22 @@ private:
     void GridSelectionToList();
     void ListSelectionToGrid();
     void ApplyThumbOptions();
+
+    // Commands on the files and the folder tree (MainCommands.cpp).
+    void ConnectFileCommands();
+    void ConnectPopupMenus();
+    void OnFiles(QObject* sender, std::function<void()> command);
+    bool FileNameEditing() const;
+    void OpenCurrentFile();
+    void CopyMoveSelectedFiles(TFileOpFunc operation);
+    void RenameCurrentFile();
+    void RenameListedFile(quint64 itemId, const QString& newName);
+    void DeleteSelectedFiles();
+    // Selects every file of the current view, or inverts the selection.
+    void SelectAllRows(bool invert);
+    void ShowFilePopup(QAbstractScrollArea* view, const QPoint& pos);
+    void ShowTreePopup(const QPoint& globalPos);
+    void ShowAbout();
 
     // Commands of this window.
     void ShowProperties();

@@ -1,0 +1,194 @@
+// The browser window's commands on files and folders: open, copy, move, rename, delete, the
+// selection commands, the files' and the folder tree's popup menus and the about box. Each acts
+// on the current file or the selected files of the current view and does nothing without them.
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStackedWidget>
+#include <QTreeView>
+#include <QUrl>
+
+#include "filelist/FileListViews.h"
+#include "filelist/IGrids.h"
+#include "fileops/RenFile.h"
+#include "navigation/Explore.h"
+#include "navigation/RqFld.h"
+#include "shell/Btns.h"
+#include "shell/Main.h"
+
+namespace pixmarl {
+
+void TMainForm::ConnectFileCommands()
+{
+    TMainActions& a = actions_;
+    actions_.ScopeFileKeys(*pages_);
+    const std::pair<std::vector<QObject*>, std::function<void()>> commands[] = {
+        {{a.ffnen1, a.ffnen2}, [this] { OpenCurrentFile(); }},
+        {{a.CopyFilesItem, a.Kopieren1}, [this] { CopyMoveSelectedFiles(foCopy); }},
+        {{a.MoveFilesItem, a.Verschieben1}, [this] { CopyMoveSelectedFiles(foMove); }},
+        {{a.RenameFileItem, a.Umbenennen1}, [this] { RenameCurrentFile(); }},
+        {{a.DeleteFilesItem, a.Lschen1, a.DelBtn}, [this] { DeleteSelectedFiles(); }},
+        {{a.Eigenschaften1, a.Eigenschaften2, a.PropBtn}, [this] { ShowProperties(); }},
+        {{a.SelAllItem}, [this] { SelectAllRows(false); }},
+        {{a.InvSelItem}, [this] { SelectAllRows(true); }},
+    };
+    for (const auto& [senders, command] : commands) {
+        for (QObject* sender : senders)
+            OnFiles(sender, command);
+    }
+    connect(a.Info1, &QAction::triggered, this, &TMainForm::ShowAbout);
+    connect(fileListView_, &TJPEGFileListView::OnEdited, this, &TMainForm::RenameListedFile);
+    connect(list_.get(), &TJPEGFileList::OnItemRenamed, imgGrid_, &TCustomYGrid::InvalidateIndex);
+}
+
+// A command on files runs from its menu item, button or key, but never while a name is edited
+// in place: the keys belong to the editor then.
+void TMainForm::OnFiles(QObject* sender, std::function<void()> command)
+{
+    const auto run = [this, command = std::move(command)] {
+        if (!FileNameEditing())
+            command();
+    };
+    if (auto* action = qobject_cast<QAction*>(sender))
+        connect(action, &QAction::triggered, this, run);
+    else if (auto* button = qobject_cast<QAbstractButton*>(sender))
+        connect(button, &QAbstractButton::clicked, this, run);
+}
+
+bool TMainForm::FileNameEditing() const
+{
+    return viewMode_ != vmThumbnails && fileListView_->IsEditing();
+}
+
+void TMainForm::OpenCurrentFile()
+{
+    const QString name = CurrentFileName();
+    if (!name.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(name));
+}
+
+void TMainForm::CopyMoveSelectedFiles(TFileOpFunc operation)
+{
+    const QStringList files = SelectedFileNames();
+    if (files.isEmpty())
+        return;
+    const QString folder = RequestFolder();
+    if (!folder.isEmpty())
+        CopyMoveFiles(ops_, files, operation, folder);
+}
+
+void TMainForm::RenameCurrentFile()
+{
+    if (viewMode_ != vmThumbnails) {
+        fileListView_->EditCaption();
+        return;
+    }
+    const int index = FocusedIndex();
+    if (index < 0)
+        return;
+    // The dialog is modal: a refresh meanwhile may move or drop the item, its Id stays.
+    const TFileListItem& item = list_->Item(index);
+    const quint64 id = item.Id;
+    QString name = item.Caption;
+    if (RenameFileDialog(name) && name != item.Caption)
+        RenameListedFile(id, name);
+}
+
+void TMainForm::RenameListedFile(quint64 itemId, const QString& newName)
+{
+    const TFileListItem* item = list_->FindItem(itemId);
+    if (item == nullptr)
+        return;
+    const QString oldName = item->Caption;
+    if (RenameFile(ops_, list_->FileName(*item), newName))
+        list_->RenameItem(oldName, newName);
+}
+
+void TMainForm::DeleteSelectedFiles()
+{
+    const QStringList files = SelectedFileNames();
+    if (!files.isEmpty())
+        DeleteFiles(ops_, files);
+}
+
+void TMainForm::SelectAllRows(bool invert)
+{
+    if (viewMode_ == vmThumbnails) {
+        if (invert)
+            imgGrid_->InvertSelection();
+        else
+            imgGrid_->SelectAll();
+        return;
+    }
+    QItemSelectionModel* selection = fileListView_->SelectionModel();
+    const QAbstractItemModel* model = selection->model();
+    const int rows = model->rowCount();
+    if (rows == 0)
+        return;
+    const QItemSelection all(model->index(0, 0), model->index(rows - 1, 0));
+    selection->select(all, (invert ? QItemSelectionModel::Toggle : QItemSelectionModel::Select) |
+                               QItemSelectionModel::Rows);
+}
+
+void TMainForm::ConnectPopupMenus()
+{
+    for (QAbstractScrollArea* view :
+         {static_cast<QAbstractScrollArea*>(imgGrid_),
+          static_cast<QAbstractScrollArea*>(fileListView_->ListView()),
+          static_cast<QAbstractScrollArea*>(fileListView_->ReportView())}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& pos) { ShowFilePopup(view, pos); });
+    }
+    dirTree_->OnContextPopup = [this](TDirTree&, const QPoint& globalPos) {
+        ShowTreePopup(globalPos);
+    };
+}
+
+void TMainForm::ShowFilePopup(QAbstractScrollArea* view, const QPoint& pos)
+{
+    // Scroll areas report the position on their viewport.
+    actions_.PopupMenu->popup(view->viewport()->mapToGlobal(pos));
+}
+
+void TMainForm::ShowTreePopup(const QPoint& globalPos)
+{
+    const TMainActions& a = actions_;
+    const QAction* chosen = a.TreePopupMenu->exec(globalPos, a.ShowDirItem);
+    // The node is asked for again: the tree may have changed while the menu was open.
+    TDirTreeNode* node = dirTree_->ContextNode();
+    if (chosen == nullptr || node == nullptr)
+        return;
+    if (chosen == a.ShowDirItem)
+        GoToFolder(dirTree_->NodePath(node));
+    else if (chosen == a.OpenDirItem)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(dirTree_->NodePath(node)));
+    else if (chosen == a.MkSubDirItem)
+        dirTree_->NewFolder(node);
+    else if (chosen == a.RenDirItem)
+        dirTree_->StartRename(node);
+    else if (chosen == a.DelDirItem)
+        dirTree_->DeleteFolder(node);
+    else if (chosen == a.RefreshSubDirItem)
+        dirTree_->RefreshNode(node);
+}
+
+void TMainForm::ShowAbout()
+{
+    QMessageBox::about(
+        this, QStringLiteral("About Pixmarl"),
+        QStringLiteral("<p><b>Pixmarl</b> %1</p><p>A fast browser for folders of pictures.</p>")
+            .arg(QCoreApplication::applicationVersion().toHtmlEscaped()));
+}
+
+}  // namespace pixmarl
