@@ -35,6 +35,7 @@ TSettings NonDefaultSettings()
     s.RepeatShow = false;
     s.ThumbOptions = toSpeedy | toGrayScale;
     s.ThumbCount = 300;
+    s.ThumbShare = false;
     s.Bars = {0x01000120, 0x02010200, 0x03000040};
     s.SaveFavorites = true;
     s.Favorites = {QStringLiteral("/home/ann"), QStringLiteral("/media/usb/Fotos")};
