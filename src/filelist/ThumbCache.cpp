@@ -62,29 +62,19 @@ bool IsPathChar(char c)
            std::string_view("-_.!~*'():@&=+$,/").find(c) != std::string_view::npos;
 }
 
-// The keys that tie an entry to the file it was made of.
-struct TEntryKeys {
-    QString uri;
-    QString mtime;
-    QString size;
+// Whether the keys an entry carries tie it to the file as it is now. (Qt hands out text chunks
+// before the pixels only as "key: value" lines, which keys holding "::" do not survive, so the
+// keys are read with the picture; entries are small.)
+bool BelongsTo(const QImage& entry, const TCachedFile& file)
+{
+    bool ok = false;
+    const QString size = entry.text(QLatin1String(kSizeKey));
+    return entry.text(QLatin1String(kUriKey)).toLatin1() == file.uri &&
+           entry.text(QLatin1String(kMTimeKey)).toLongLong(&ok) == file.mtime && ok &&
+           (size.isEmpty() || size.toLongLong() == file.size);
+}
 
-    template <class Source>
-    static TEntryKeys Of(const Source& source)
-    {
-        return {source.text(QLatin1String(kUriKey)), source.text(QLatin1String(kMTimeKey)),
-                source.text(QLatin1String(kSizeKey))};
-    }
-    bool Complete() const { return !uri.isEmpty() && !mtime.isEmpty(); }
-    bool Match(const TCachedFile& file) const
-    {
-        bool ok = false;
-        return uri.toLatin1() == file.uri && mtime.toLongLong(&ok) == file.mtime && ok &&
-               (size.isEmpty() || size.toLongLong() == file.size);
-    }
-};
-
-// An entry's picture when it belongs to file, fits in edge and usable accepts its size. The keys
-// usually come before the pixels; only when they do not is the picture read to find them.
+// An entry's picture when it belongs to file, fits in edge and usable accepts its size.
 QImage ReadEntry(const QString& path, const TCachedFile& file, int edge,
                  const std::function<bool(QSize)>& usable)
 {
@@ -92,11 +82,8 @@ QImage ReadEntry(const QString& path, const TCachedFile& file, int edge,
     const QSize size = reader.size();
     if (size.isEmpty() || std::max(size.width(), size.height()) > edge || (usable && !usable(size)))
         return {};
-    const TEntryKeys early = TEntryKeys::Of(reader);
-    if (early.Complete() && !early.Match(file))
-        return {};
     const QImage image = reader.read();
-    if (image.size() != size || (!early.Complete() && !TEntryKeys::Of(image).Match(file)))
+    if (image.size() != size || !BelongsTo(image, file))
         return {};
     return image;
 }
