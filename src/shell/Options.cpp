@@ -110,7 +110,6 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
                            .filePath(QStringLiteral("pixmarl-uninstall")))
 {
     setWindowTitle(tr("Options"));
-    setFixedSize(kClientWidth, kClientHeight);
 
     tabs_ = new QTabWidget(this);
     tabs_->addTab(Column({BuildFormatsGroup(), BuildFoldersGroup()}), tr("Files"));
@@ -132,6 +131,8 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    // Grows where the fonts need more room than the window was designed with.
+    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
 }
 
 QCheckBox* TOptionen::AddCheckBox(QWidget* parent, const char* name, const QString& caption)
