@@ -97,6 +97,7 @@ TEST_F(SettingsTest, FreshUserGetsTheDefaultsWrittenInTheSaveOrder)
                          "\"View.MaxForms\"=dword:00000002\n"
                          "\"Thumb.Options\"=dword:00000002\n"
                          "\"Thumb.Count\"=dword:0000004b\n"
+                         "\"Thumb.Share\"=dword:00000001\n"
                          "\"Bar0\"=dword:00000000\n"
                          "\"Bar1\"=dword:00000000\n"
                          "\"Bar2\"=dword:00000000\n"
