@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 #include "platform/Paths.h"
 
@@ -193,10 +194,8 @@ QString ThumbnailName(const QByteArray& uri)
 
 QString DefaultThumbnailRoot()
 {
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (!QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.cache");
-    return JoinPath(QDir::cleanPath(base), QStringLiteral("thumbnails"));
+    return JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                    QStringLiteral("thumbnails"));
 }
 
 TThumbCache::TThumbCache(QString root, TVolumeSource volumes)

@@ -50,7 +50,8 @@ QByteArray ThumbnailUri(const QString& absolutePath);
 // An entry's file name: the MD5 of the URI in lower-case hex, then ".png".
 QString ThumbnailName(const QByteArray& uri);
 
-// $XDG_CACHE_HOME/thumbnails, or ~/.cache/thumbnails when that variable is unset or not absolute.
+// $XDG_CACHE_HOME/thumbnails, or ~/.cache/thumbnails when that variable is unset; in Qt's test
+// mode a folder of its own, so that tests never fill the user's cache.
 QString DefaultThumbnailRoot();
 
 // A file as the cache keys it, taken before it is decoded.
