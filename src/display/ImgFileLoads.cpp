@@ -40,7 +40,9 @@ TShownImage LoadShownImage(const TShowRequest& request)
     TImageRequest load;
     load.FileName = request.FileName;
     load.Box = request.Box;
-    load.Rgb32 = true;
+    // Shown 1:1 only the part in the window is ever drawn: decoded as the bare decode does, without
+    // the wider pixels. Fitted, the picture is drawn scaled, which is quickest from 32 bits.
+    load.Rgb32 = !request.Box.isEmpty();
     shown.Still = LoadImageFile(load);
     if (!shown.Still.Ok() || !request.Animation)
         return shown;

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -119,8 +120,11 @@ TWebView::~TWebView() = default;
 void TWebView::ShowFolder(const QString& folder, bool isRoot)
 {
     const TDrive* drive = isRoot && computer_ ? computer_->Drive(folder) : nullptr;
-    const QIcon icon = DirImage(drive ? drive->ImageIndex() : kClosedFolderImage);
-    folderIcon_->setPixmap(icon.pixmap(kFolderIconSide, kFolderIconSide));
+    QIcon icon = DirImage(drive ? drive->ImageIndex() : kClosedFolderImage);
+    const QSize large(kFolderIconSide, kFolderIconSide);
+    if (icon.actualSize(large).width() < kFolderIconSide)  // no icon theme with large icons
+        icon = style()->standardIcon(isRoot ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon);
+    folderIcon_->setPixmap(icon.pixmap(large));
     title_->setText(PreviewTitle(folder, isRoot, drive ? drive->Name() : QString()));
     ensureVisible(0, 0);
     ShowFile(QString(), -1);

@@ -6,6 +6,7 @@
 #include "display/ImgFileLoads.h"
 #include "display/ImgFiles.h"
 #include "gif/AnimPainters.h"
+#include "support/AviBuilder.h"
 #include "support/EventWait.h"
 #include "support/JpegSegments.h"
 
@@ -130,18 +131,31 @@ TEST_F(ImgFileTest, AFailedLoadShowsTheBackgroundWithNoSize)
     EXPECT_EQ(Pixel(200, 200), 0x000000u);
 }
 
-TEST_F(ImgFileTest, GifsAnimateOnceAndEndOnTheirFirstFrame)
+TEST_F(ImgFileTest, AnimationsPlayOnceAndEndOnTheirFirstFrame)
 {
     Load(test::FramesGif(dir_.path(), "still.gif", 1));
     EXPECT_FALSE(control_.Animated());
     EXPECT_EQ(control_.PainterState(), 0);
 
-    Load(test::FramesGif(dir_.path(), "two.gif", 2));
-    EXPECT_TRUE(control_.Animated());
-    EXPECT_GE(control_.PainterState(), 1);
-    ASSERT_TRUE(WaitState(3));
-    EXPECT_EQ(control_.Painter(), nullptr);
-    EXPECT_EQ(Pixel(200, 200), 0xFF0000u);  // frame 0 again
+    test::AviParams clip = test::MakeAviParams(test::AviCodec::Rgb24, 8, 6, 3);
+    clip.rate = 100;
+    // The AVI's 8 x 6 pixels are 50 x 50 squares: (225, 225) is the middle of pixel (4, 3).
+    const struct {
+        QString file;
+        QRgb firstFrame;
+    } animations[] = {
+        {test::FramesGif(dir_.path(), "two.gif", 2), 0xFF0000u},
+        {test::WriteFile(dir_.path(), "clip.avi", test::BuildAvi(clip)),
+         test::AviExpectedPixel(test::AviCodec::Rgb24, 0, 4, 3) & 0xFFFFFFu},
+    };
+    for (const auto& a : animations) {
+        Load(a.file);
+        EXPECT_TRUE(control_.Animated());
+        EXPECT_GE(control_.PainterState(), 1);
+        ASSERT_TRUE(WaitState(3));
+        EXPECT_EQ(control_.Painter(), nullptr);
+        EXPECT_EQ(Pixel(225, 225), a.firstFrame);
+    }
 }
 
 // The next file drops the last one's animation: a still bitmap is drawn, and a damaged GIF after
