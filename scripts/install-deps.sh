@@ -8,6 +8,8 @@ packages=(
     # build
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
+    # the SVG icon engine that draws the program's own artwork at run time
+    libqt6svg6
     libjpeg62-turbo-dev libexif-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # tests and benchmarks
