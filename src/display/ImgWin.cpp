@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -16,6 +15,7 @@
 #include "fileops/FileOpDialogs.h"
 #include "shell/Info.h"
 #include "shell/Settings.h"
+#include "shell/SizeGrips.h"
 
 namespace pixmarl {
 
@@ -24,40 +24,6 @@ namespace {
 constexpr QSize kInitialSize(435, 294);
 constexpr int kGripSide = 19;
 constexpr int kAspectSettleMs = 200;
-
-// The grip in the lower right corner that starts the window manager's own sizing.
-class TViewGrip : public QWidget {
-public:
-    explicit TViewGrip(QWidget* parent) : QWidget(parent)
-    {
-        setObjectName(QStringLiteral("SizeGrip"));
-        setFixedSize(kGripSide, kGripSide);
-        setCursor(Qt::SizeFDiagCursor);
-        hide();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QColor light = palette().color(QPalette::Light);
-        const QColor dark = palette().color(QPalette::Mid);
-        for (int i = 0; i < 3; ++i) {
-            const qreal at = 6.5 + i * 4;
-            painter.setPen(QPen(dark, 1.5));
-            painter.drawLine(QPointF(at, kGripSide - 2.5), QPointF(kGripSide - 2.5, at));
-            painter.setPen(QPen(light, 1));
-            painter.drawLine(QPointF(at + 1.5, kGripSide - 2), QPointF(kGripSide - 2, at + 1.5));
-        }
-    }
-    void mousePressEvent(QMouseEvent*) override
-    {
-        if (QWindow* window = this->window()->windowHandle())
-            window->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
-    }
-    void leaveEvent(QEvent*) override { hide(); }
-};
 
 // The first local file of a drag, or an empty string.
 QString FirstLocalFile(const QMimeData* mime)
@@ -94,7 +60,10 @@ TViewForm::TViewForm(TViewers& owner, const TSettings& settings)
     imageFile_->setMouseTracking(true);
     connect(imageFile_, &TImageFile::OnGetImageSize, this, &TViewForm::ImageFileGetImageSize);
 
-    sizeGrip_ = new TViewGrip(this);
+    sizeGrip_ = new TSizeGrip(this);
+    sizeGrip_->setObjectName(QStringLiteral("SizeGrip"));
+    sizeGrip_->SetGripSize(kGripSide);
+    sizeGrip_->SetTransparent(false);
     BuildMenu();
     slideCtrl_ = new TSlideCtrl(this);
     screenSaver_ = new TScreenSaverInhibitor(this);
@@ -342,7 +311,6 @@ void TViewForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     imageFile_->setGeometry(rect());
-    sizeGrip_->move(width() - kGripSide, height() - kGripSide);
     const bool userSizing = event->spontaneous() && !isFullScreen() && sizeMode_ != smWindowSize &&
                             !imageFile_->Empty();
     if (userSizing) {
@@ -411,10 +379,10 @@ void TViewForm::mouseMoveEvent(QMouseEvent* event)
 void TViewForm::UpdateSizeGrip(const QPoint& pos)
 {
     const QRect corner(width() - kGripSide, height() - kGripSide, kGripSide, kGripSide);
-    if (!isFullScreen() && sizeMode_ == smAllowSizing && corner.contains(pos)) {
-        sizeGrip_->raise();
-        sizeGrip_->show();
-    }
+    if (!isFullScreen() && sizeMode_ == smAllowSizing && corner.contains(pos))
+        sizeGrip_->ShowGrip();
+    else if (!sizeGrip_->MouseIn())
+        sizeGrip_->hide();
 }
 
 void TViewForm::contextMenuEvent(QContextMenuEvent* event)

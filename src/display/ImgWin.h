@@ -34,6 +34,7 @@ namespace pixmarl {
 class TFileInfo;
 class TImageFile;
 class TScreenSaverInhibitor;
+class TSizeGrip;
 class TSlideCtrl;
 class TViewers;
 struct TSettings;
@@ -110,7 +111,7 @@ private:
 
     TViewers& owner_;
     TImageFile* imageFile_ = nullptr;
-    QWidget* sizeGrip_ = nullptr;
+    TSizeGrip* sizeGrip_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     TSlideCtrl* slideCtrl_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;  // made on first use

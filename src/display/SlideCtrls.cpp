@@ -5,9 +5,9 @@
 #include <QCursor>
 #include <QPainter>
 #include <QPainterPath>
-#include <QToolButton>
 
 #include "display/ImgWin.h"
+#include "shell/Btns.h"
 
 namespace pixmarl {
 
@@ -18,6 +18,7 @@ constexpr int kButtonSide = 25;
 constexpr int kButtonTop = 8;
 constexpr int kButtonLefts[] = {8, 40, 72, 104};
 constexpr int kSymbolSide = 16;
+constexpr int kHaltGroup = 7;
 const char* const kHints[] = {"Halt", "Previous Image", "Next Image", "Close"};
 const char* const kNames[] = {"HaltBtn", "PrevBtn", "NextBtn", "CloseBtn"};
 
@@ -67,14 +68,16 @@ TSlideCtrl::TSlideCtrl(TViewForm* viewer) : QWidget(viewer), viewer_(viewer)
     const QColor text = palette().color(QPalette::ToolTipText);
     for (int i = 0; i < 4; ++i) {
         const auto button = TButton(i);
-        auto* btn = new QToolButton(this);
+        auto* btn = new TBtn(this);
         btn->setObjectName(QLatin1String(kNames[i]));
-        btn->setAutoRaise(true);
         btn->setGeometry(kButtonLefts[i], kButtonTop, kButtonSide, kButtonSide);
-        btn->setIcon(SymbolIcon(button, text));
+        btn->SetGlyph(SymbolIcon(button, text));
         btn->setToolTip(QLatin1String(kHints[i]));
-        btn->setCheckable(button == sbHalt);
-        connect(btn, &QToolButton::clicked, this, [this, button] { Clicked(button); });
+        if (button == sbHalt) {
+            btn->SetGroupIndex(kHaltGroup);
+            btn->SetAllowAllUp(true);
+        }
+        connect(btn, &TBtn::clicked, this, [this, button] { Clicked(button); });
         buttons_[i] = btn;
     }
     hide();
@@ -88,7 +91,7 @@ void TSlideCtrl::ShowAtMouse(const QPoint& pos)
     const QRect room = parentWidget()->rect();
     move(std::clamp(topLeft.x(), 0, std::max(0, room.width() - width())),
          std::clamp(topLeft.y(), 0, std::max(0, room.height() - height())));
-    buttons_[sbHalt]->setChecked(viewer_->Slideshow().Paused());
+    buttons_[sbHalt]->SetDown(viewer_->Slideshow().Paused());
     raise();
     show();
 }
@@ -107,7 +110,7 @@ void TSlideCtrl::Clicked(TButton button)
     switch (button) {
     case sbHalt:
         viewer_->Slideshow().TogglePause();
-        buttons_[sbHalt]->setChecked(viewer_->Slideshow().Paused());
+        buttons_[sbHalt]->SetDown(viewer_->Slideshow().Paused());
         break;
     case sbPrevious:
         viewer_->Slideshow().PrevSlide();

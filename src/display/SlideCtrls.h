@@ -7,9 +7,9 @@
 
 #include <QWidget>
 
-class QToolButton;
-
 namespace pixmarl {
+
+class TBtn;
 
 class TViewForm;
 
@@ -25,7 +25,7 @@ public:
     void ShowAtMouse(const QPoint& pos);
     // Hides the panel and lets the slideshow's timer go on.
     void HidePanel();
-    QToolButton* Button(TButton button) const { return buttons_[button]; }
+    TBtn* Button(TButton button) const { return buttons_[button]; }
     TButton LastBtn() const { return lastBtn_; }
 
 protected:
@@ -36,7 +36,7 @@ private:
     void Clicked(TButton button);
 
     TViewForm* viewer_;
-    QToolButton* buttons_[4] = {};
+    TBtn* buttons_[4] = {};
     TButton lastBtn_ = sbNone;
 };
 

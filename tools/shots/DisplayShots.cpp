@@ -2,6 +2,7 @@
 // slideshow's control panel, and the preview pane beside a list, on the build's sample files.
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -45,6 +46,9 @@ void ViewerScene(TShotContext& context)
 
     viewers.ShowImage(samples.filePath(QStringLiteral("landscape.jpg")));
     SettleUntil([&] { return Shown(viewer); });
+    // The pointer in the lower right corner shows the size grip.
+    QCursor::setPos(viewer->mapToGlobal(QPoint(viewer->width() - 6, viewer->height() - 6)));
+    TShotContext::Settle(200);
     context.Grab(viewer, QStringLiteral("viewer-fitted"));
 
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(60, 40),
