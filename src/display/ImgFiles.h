@@ -71,7 +71,8 @@ public:
     int PainterState() const { return painterState_; }
     std::shared_ptr<TAnimPainter> Painter() const { return painter_.lock(); }
     bool Loading() const { return loading_; }
-    // The picture as decoded (a JPEG possibly at a reduced scale), for the clipboard.
+    // The picture as decoded: fitted (Stretch) a JPEG may be at a reduced scale; without Stretch
+    // it is the whole image at its own size (what the clipboard takes).
     const QImage& Bitmap() const { return bitmap_; }
     // Where the image is drawn, in the control's coordinates; empty when nothing is shown.
     QRect DestRect() const;

@@ -127,7 +127,8 @@ void TWebView::ShowFolder(const QString& folder, bool isRoot)
     folderIcon_->setPixmap(icon.pixmap(large));
     title_->setText(PreviewTitle(folder, isRoot, drive ? drive->Name() : QString()));
     ensureVisible(0, 0);
-    ShowFile(QString(), -1);
+    fileName_.clear();
+    ClearFile();
 }
 
 void TWebView::ShowFile(const QString& fileName, qint64 fileSize)
