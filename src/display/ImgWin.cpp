@@ -231,6 +231,7 @@ void TViewForm::SetStayOnTop(bool stayOnTop)
 void TViewForm::EnterFullScreen()
 {
     refitAfterRestore_ = false;
+    sizeGrip_->hide();  // a full-screen window cannot be sized
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     showFullScreen();

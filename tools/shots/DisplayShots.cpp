@@ -95,7 +95,9 @@ void PreviewScene(TShotContext& context)
     TShotContext::Settle(500);
     context.Grab(&pane, QStringLiteral("preview-pane"));
 
-    pane.ShowFile(samples.filePath(QStringLiteral("planar-unsupported.tif")), 1234);
+    // An AVI file without a video stream has nothing to show.
+    const QString soundOnly = samples.filePath(QStringLiteral("sound-only.avi"));
+    pane.ShowFile(soundOnly, QFileInfo(soundOnly).size());
     SettleUntil([&] { return pane.PreviewsMade() > 1; });
     TShotContext::Settle(500);
     context.Grab(&pane, QStringLiteral("preview-pane-unsupported"));
