@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -19,6 +20,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "display/ImgFiles.h"
+#include "display/ImgWin.h"
 #include "filelist/DJPEG.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
@@ -383,6 +386,31 @@ TEST_F(MainFormTest, TreeFolderCommandsGoThroughTheFileOperations)
     ASSERT_TRUE(form.DirTree()->RenameFolderOperation(shown, root_ + "/p/renamed"));
     EXPECT_EQ(seen.Func, foRename);
     EXPECT_EQ(seen.To, QStringList{root_ + "/p/renamed"});
+}
+
+TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
+{
+    const QString folder = Folder("a", 3);
+    settings_.ViewStayOnTop = false;
+    TMainForm& form = Open(folder);
+    TViewForm* viewer = form.Viewers().ViewForm();
+    form.SetViewMode(vmThumbnails);
+    form.ImgGrid()->SetIndex(1);
+    emit form.ImgGrid()->OnDblClick();
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/2.jpg");
+
+    viewer->hide();            // which lets go of the file
+    form.SetViewMode(vmList);  // the focus stays on 2.jpg
+    auto* list = form.FileListView()->findChild<QListView*>();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/2.jpg");
+    viewer->hide();
+    QTest::keyClick(list, Qt::Key_Return, Qt::ShiftModifier);  // not a plain Enter
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(viewer->isVisible());
 }
 
 TEST(FavoritePanel, OneButtonPerExactPath)
