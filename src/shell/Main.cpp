@@ -336,6 +336,8 @@ void TMainForm::ConnectHistory()
 void TMainForm::ConnectActions()
 {
     TMainActions& a = actions_;
+    connect(a.Anzeigen1, &QAction::triggered, this, &TMainForm::ShowCurrentImage);
+    connect(a.Slideshow1, &QAction::triggered, this, &TMainForm::StartSlideshow);
     connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
     connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);
@@ -871,6 +873,21 @@ void TMainForm::ShowCurrentImage()
     const QString name = CurrentFileName();
     if (!name.isEmpty())
         viewers_->ShowImage(name);
+}
+
+// The files of the shown folder in list order: the selected ones when there are several, else
+// all of them from the focused one.
+void TMainForm::StartSlideshow()
+{
+    QStringList names;
+    std::vector<int> selected;
+    for (int i = 0; i < list_->Count(); ++i) {
+        names << list_->Item(i).Caption;
+        if (IsSelected(i))
+            selected.push_back(i);
+    }
+    viewers_->StartSlideshow(
+        BuildSlideSequence(list_->Directory(), names, selected, FocusedIndex()));
 }
 
 void TMainForm::ShowOptions()

@@ -168,6 +168,7 @@ private:
     // Commands of this window.
     void ShowProperties();
     void ShowCurrentImage();
+    void StartSlideshow();
     void ShowOptions();
     void ApplyOptions();
     void ShowHelp();

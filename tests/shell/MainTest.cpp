@@ -413,6 +413,33 @@ TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
     EXPECT_FALSE(viewer->isVisible());
 }
 
+TEST_F(MainFormTest, TheSlideshowRunsFromTheFocusedFileOrOverTheSelection)
+{
+    const QString folder = Folder("a", 4);
+    settings_.ViewStayOnTop = false;
+    TMainForm& form = Open(folder);
+    TViewForm* viewer = form.Viewers().ViewForm();
+    form.SetViewMode(vmThumbnails);
+    const struct {
+        std::vector<int> selected;  // besides the focused one
+        const char* first;
+        const char* second;
+    } cases[] = {{{}, "/3.jpg", "/4.jpg"}, {{0}, "/3.jpg", "/1.jpg"}};
+    for (const auto& c : cases) {
+        form.ImgGrid()->SetIndex(2);
+        for (int index : c.selected)
+            form.ImgGrid()->SetSelected(index, true);
+        form.Actions().Slideshow1->trigger();
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_TRUE(viewer->Slideshow().Active());
+        EXPECT_EQ(viewer->ImageFile()->FileName(), folder + c.first);
+        viewer->Slideshow().NextSlide();
+        EXPECT_EQ(viewer->ImageFile()->FileName(), folder + c.second);
+        viewer->hide();
+        EXPECT_FALSE(viewer->Slideshow().Active());
+    }
+}
+
 TEST(FavoritePanel, OneButtonPerExactPath)
 {
     QStringList favorites;
