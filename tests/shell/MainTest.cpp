@@ -78,6 +78,13 @@ protected:
         WaitForRead();
         return *form_;
     }
+    // Opened in the thumbnail view, with viewers that are not kept on top of everything.
+    TMainForm& OpenThumbnails(const QString& folder)
+    {
+        settings_.ViewStayOnTop = false;
+        Open(folder).SetViewMode(vmThumbnails);
+        return *form_;
+    }
     // Goes to a folder and waits until it has been read.
     void Show(const QString& folder)
     {
@@ -391,10 +398,8 @@ TEST_F(MainFormTest, TreeFolderCommandsGoThroughTheFileOperations)
 TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
 {
     const QString folder = Folder("a", 3);
-    settings_.ViewStayOnTop = false;
-    TMainForm& form = Open(folder);
+    TMainForm& form = OpenThumbnails(folder);
     TViewForm* viewer = form.Viewers().ViewForm();
-    form.SetViewMode(vmThumbnails);
     form.ImgGrid()->SetIndex(1);
     emit form.ImgGrid()->OnDblClick();
     EXPECT_TRUE(viewer->isVisible());
@@ -416,10 +421,8 @@ TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
 TEST_F(MainFormTest, TheSlideshowRunsFromTheFocusedFileOrOverTheSelection)
 {
     const QString folder = Folder("a", 4);
-    settings_.ViewStayOnTop = false;
-    TMainForm& form = Open(folder);
+    TMainForm& form = OpenThumbnails(folder);
     TViewForm* viewer = form.Viewers().ViewForm();
-    form.SetViewMode(vmThumbnails);
     const struct {
         std::vector<int> selected;  // besides the focused one
         const char* first;
