@@ -8,8 +8,12 @@ packages=(
     # build
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
+    # the SVG icon engine that draws the program's own artwork at run time
+    libqt6svg6
     libjpeg62-turbo-dev libexif-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    # run time: WebP (and the other formats Qt reads through plugins)
+    qt6-image-formats-plugins
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     libgif-dev libtiff-dev libjpeg-turbo-progs

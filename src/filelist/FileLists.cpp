@@ -108,6 +108,7 @@ TJPEGFileList::ItemPtr TJPEGFileList::MakeItem(TDirEntry&& entry)
     item->Attributes = AttributeLetters(entry.attributes);
     item->Id = nextId_++;
     item->NameHash = entry.nameHash;
+    byId_.insert(item->Id, item.get());
     return item;
 }
 
@@ -168,7 +169,7 @@ void TJPEGFileList::SortItems()
 void TJPEGFileList::ReadDirectory()
 {
     BeginUpdate(luRebuild);
-    items_.clear();
+    ClearItems();
     ForEachDirEntry(
         directory_, [this](std::string_view name) { return AcceptsNativeName(name); },
         [this](TDirEntry&& entry) {
@@ -209,7 +210,7 @@ void TJPEGFileList::Refresh()
         } else {
             // Nothing listed is left: deleted silently, all at once.
             BeginUpdate(luRebuild);
-            items_.clear();
+            ClearItems();
             EndUpdate(luRebuild);
         }
     }
@@ -376,7 +377,7 @@ void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&
             fire(int(items_.size()) - 1, false);
         } else {
             fire(int(items_.size()), true);
-            old[p++].reset();
+            Forget(old[p++]);
         }
     }
     if (j < names.size()) {
@@ -386,7 +387,7 @@ void TJPEGFileList::MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&
         }
     } else {
         for (size_t q = old.size(); q > p; --q) {
-            old[q - 1].reset();
+            Forget(old[q - 1]);
             fire(int(items_.size() + (q - 1 - p)), true);
         }
     }
@@ -442,6 +443,7 @@ void TJPEGFileList::RenameItem(const QString& oldName, const QString& newName)
             item->Caption = newName;
             item->NameHash = NameHash(newName);
             inNameOrder_ = false;
+            emit OnItemRenamed(item->Index);
             return;
         }
     }
@@ -449,10 +451,19 @@ void TJPEGFileList::RenameItem(const QString& oldName, const QString& newName)
 
 TFileListItem* TJPEGFileList::FindItem(quint64 id)
 {
-    for (ItemPtr& item : items_)
-        if (item->Id == id)
-            return item.get();
-    return nullptr;
+    return byId_.value(id, nullptr);
+}
+
+void TJPEGFileList::Forget(ItemPtr& item)
+{
+    byId_.remove(item->Id);
+    item.reset();
+}
+
+void TJPEGFileList::ClearItems()
+{
+    items_.clear();
+    byId_.clear();
 }
 
 QString TJPEGFileList::FileName(int index) const

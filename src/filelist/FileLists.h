@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -42,8 +43,9 @@ struct TFileListItem {
     std::int8_t ColorDepth = 0;
     bool InfoRead = false;
     std::unique_ptr<QImage> Thumbnail;  // owned; none until made
-    int Index = -1;  // position in the list, kept current by every change of order
-    quint64 Id = 0;  // unique within its list for the list's lifetime: what results refer to
+    int Index = -1;         // position in the list, kept current by every change of order
+    bool Selected = false;  // selected in the views (the list view keeps it, the grid reads it)
+    quint64 Id = 0;         // unique within its list for the list's lifetime: what results refer to
     std::uint64_t NameHash = 0;  // hash of the caption's bytes on disk, for the refresh
 
     QString AttributesText() const;
@@ -118,7 +120,7 @@ public:
     int Count() const { return int(items_.size()); }
     TFileListItem& Item(int index) { return *items_[size_t(index)]; }
     const TFileListItem& Item(int index) const { return *items_[size_t(index)]; }
-    // The item with this Id, or nullptr when it is no longer listed.
+    // The item with this Id, or nullptr when it is no longer listed (a hash lookup).
     TFileListItem* FindItem(quint64 id);
     QString FileName(int index) const;
     QString FileName(const TFileListItem& item) const;
@@ -141,6 +143,8 @@ signals:
     void OnChangeOnRefresh(int index, bool del);
     // After a change of SortType has reordered the items (after OnEndUpdate(luReorder)).
     void OnSortChange();
+    // RenameItem changed the caption of the item at index (it stays where it is).
+    void OnItemRenamed(int index);
 
 private:
     using ItemPtr = std::unique_ptr<TFileListItem>;
@@ -153,6 +157,8 @@ private:
     void Renumber(size_t from = 0);  // from: the first position whose item may have moved
     bool CollectChanges(std::vector<char>& kept, std::vector<TDirEntry>& added);
     void MergeNames(std::vector<char>&& kept, std::vector<TDirEntry>&& added);
+    void Forget(ItemPtr& item);  // frees an item and drops it from the Id table
+    void ClearItems();
 
     QString directory_;
     std::vector<ItemPtr> items_;
@@ -169,6 +175,7 @@ private:
     bool inNameOrder_ = true;     // items are in name order (no rename since the last sort)
     bool filterChanged_ = false;  // the hidden/folder switches changed since the last read
     quint64 nextId_ = 1;
+    QHash<quint64, TFileListItem*> byId_;  // every item by its Id
     TInfoScanHooks* infoScan_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "FileNames.h"
 
+#include <algorithm>
+
 #include <QFileInfo>
 
 #include "platform/Paths.h"
@@ -53,12 +55,15 @@ int BaseNameLength(const QString& name)
 std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
                                              const QString& extension)
 {
-    if (hasSelection || extension.size() < 2)
+    if (hasSelection)
         return std::nullopt;
-    const int extLength = int(extension.size()) - 1;
-    if (caret == text.size())
-        return TNameEdit{text + extension, int(text.size()) + 1, extLength};
-    if (text.mid(caret) == extension)
+    const int extLength = std::max(int(extension.size()) - 1, 0);
+    if (caret == text.size()) {
+        // Without an extension to offer, the dot is dropped: nothing is inserted.
+        return TNameEdit{text + extension, int(text.size()) + (extension.isEmpty() ? 0 : 1),
+                         extLength};
+    }
+    if (extension.size() > 1 && text.mid(caret) == extension)
         return TNameEdit{text, caret + 1, extLength};
     return std::nullopt;
 }

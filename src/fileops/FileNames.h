@@ -37,9 +37,10 @@ struct TNameEdit {
 };
 
 // A "." typed with nothing selected at the end of the text inserts the extension (with its dot)
-// and selects it after the dot, so that typing goes on to replace it; typed just before that
-// extension (the base name was overwritten), it selects the extension there. Answers nothing when
-// the dot should be typed as usual (caret elsewhere, a selection, or no extension to offer).
+// and selects it after the dot, so that typing goes on to replace it; with no extension to offer
+// the dot is dropped (the text stays). Typed just before that extension (the base name was
+// overwritten), it selects the extension there. Answers nothing when the dot should be typed as
+// usual (caret elsewhere, or a selection).
 std::optional<TNameEdit> DotInsertsExtension(const QString& text, int caret, bool hasSelection,
                                              const QString& extension);
 

@@ -10,8 +10,8 @@
 namespace pixmarl {
 
 TNameEditKeys::TNameEditKeys(QLineEdit* edit, std::function<QString()> extension,
-                             bool beepOnInvalid)
-    : QObject(edit), edit_(edit), extension_(std::move(extension)), beepOnInvalid_(beepOnInvalid)
+                             TInvalidChars invalid)
+    : QObject(edit), edit_(edit), extension_(std::move(extension)), invalid_(invalid)
 {
     edit->installEventFilter(this);
 }
@@ -29,8 +29,8 @@ bool TNameEditKeys::eventFilter(QObject* watched, QEvent* event)
     const QString text = static_cast<QKeyEvent*>(event)->text();
     if (text.size() != 1)
         return false;
-    if (IsInvalidFileNameChar(text.at(0))) {
-        if (beepOnInvalid_)
+    if (invalid_ != icKeep && IsInvalidFileNameChar(text.at(0))) {
+        if (invalid_ == icDropWithBeep)
             QApplication::beep();
         return true;
     }

@@ -20,7 +20,7 @@ TRenFileDlg::TRenFileDlg(QWidget* parent) : QDialog(parent)
     OldName->setEnabled(false);
     NewName = new QLineEdit(this);
     new TNameEditKeys(
-        NewName, [this] { return ExtractFileExt(OldName->text()); }, true);
+        NewName, [this] { return ExtractFileExt(OldName->text()); }, icDropWithBeep);
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);

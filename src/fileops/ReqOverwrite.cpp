@@ -98,7 +98,7 @@ TReqOverwrite::TReqOverwrite(QWidget* parent) : QDialog(parent)
     Pages->addWidget(MakeCreatePage(this));
     NewName = new QLineEdit(this);
     new TNameEditKeys(
-        NewName, [this] { return extension_; }, false);
+        NewName, [this] { return extension_; }, icDrop);
     Button1 = MakeButton(QStringLiteral("&Replace"), {}, this);
     RenBtn = MakeButton(QStringLiteral("Re&name"), {}, this);
     RenBtn->setDefault(true);

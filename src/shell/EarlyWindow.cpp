@@ -61,7 +61,7 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
     scanner_ = std::make_unique<TInfoScanner>(*list_);
     scanner_->SetProgressBar(progress_.get());
     connect(scanner_.get(), &TInfoScanner::OnInfoStored, model_,
-            [this](int index) { model_->ItemChanged(index); });
+            [this](int index) { model_->InfoChanged(index); });
     list_->SetAutoScan(true);
     scanner_->SetReportStyle(true);
 

@@ -2,10 +2,12 @@
 
 #include <random>
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "filelist/FileListModels.h"
 #include "filelist/FileLists.h"
 #include "platform/FileAttributes.h"
 #include "support/TestFiles.h"
@@ -270,12 +272,25 @@ TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
         });
         list.SetSortType(round % 3 == 0 ? stSize : stName);
         list.SetDirectory(dir.path());
+        // A model over the list, its notifications checked, with a persistent index per row.
+        TFileListTableModel model(list);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+        std::vector<std::pair<QPersistentModelIndex, QString>> rows;
+        for (int i = 0; i < list.Count(); ++i)
+            rows.emplace_back(model.index(i, 0), list.Item(i).Caption);
         for (const QString& name : before)
             if (!after.contains(name))
                 QFile::remove(dir.filePath(name));
         for (const QString& name : after)
             test::WriteFile(dir.path(), name);
         list.Refresh();
+        for (const auto& [index, caption] : rows) {
+            EXPECT_EQ(index.isValid(), after.contains(caption)) << caption.toStdString();
+            if (index.isValid()) {
+                EXPECT_EQ(list.Item(index.row()).Caption, caption);
+            }
+        }
 
         QStringList expected = after;
         std::sort(expected.begin(), expected.end(),

@@ -71,7 +71,8 @@ TEST(FileNames, DotAtTheEndOffersTheExtension)
         { "x.JPG", 1, false, ".gif", false, "", 0, 0 },
         { "x", 0, false, ".JPG", false, "", 0, 0 },
         { "x", 1, true, ".JPG", false, "", 0, 0 },
-        { "x", 1, false, "", false, "", 0, 0 },
+        { "x", 1, false, "", true, "x", 1, 0 },  // no extension: the dot is dropped
+        { "x", 0, false, "", false, "", 0, 0 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
