@@ -1,5 +1,7 @@
 #include "EarlyWindow.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,9 +10,12 @@
 #include <QStatusBar>
 #include <QTreeView>
 
+#include "conversion/Conversions.h"
 #include "filelist/FileListModels.h"
 #include "filelist/FileLists.h"
 #include "filelist/JPEGInfos.h"
+#include "fileops/FileOpDialogs.h"
+#include "fileops/FileOps.h"
 #include "shell/Info.h"
 
 namespace pixmarl {
@@ -77,6 +82,8 @@ TEarlyWindow::TEarlyWindow(QWidget* parent)
         {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
     connect(properties, &QAction::triggered, this, &TEarlyWindow::ShowProperties);
     addAction(properties);
+    fileOps_ = std::make_unique<TFileOps>();
+    InstallFileOpDialogs(*fileOps_, this);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, &TEarlyWindow::ViewContextMenu);
     resize(820, 560);
@@ -111,14 +118,28 @@ void TEarlyWindow::ShowProperties()
         fileInfo_->ShowFileInfo(list_->FileName(current.row()));
 }
 
+void TEarlyWindow::ConvertSelection()
+{
+    QModelIndexList rows = view_->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    QStringList files;
+    for (const QModelIndex& row : rows)
+        if (row.row() < list_->Count())
+            files << list_->FileName(row.row());
+    ConvertFiles(files, *fileOps_, this);
+}
+
 void TEarlyWindow::ViewContextMenu(const QPoint& pos)
 {
     const QModelIndex index = view_->indexAt(pos);
     if (!index.isValid())
         return;
-    view_->setCurrentIndex(index);
+    // A click into the selection keeps it, so that the command can take all of it.
+    if (!view_->selectionModel()->isSelected(index))
+        view_->setCurrentIndex(index);
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(tr("Convert to..."), this, &TEarlyWindow::ConvertSelection);
     menu->addAction(tr("Properties"), this, &TEarlyWindow::ShowProperties);
     menu->popup(view_->viewport()->mapToGlobal(pos));
 }

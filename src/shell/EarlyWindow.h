@@ -3,7 +3,7 @@
 // The browser's first window until the main window exists: one folder's image files as a report
 // with the six columns (Type and Image Size read in the background), sortable by Name, File Size
 // and Time, refreshed with F5. Alt+Enter and the context menu's "Properties" open the properties
-// dialog on the current file.
+// dialog on the current file; the context menu's "Convert to..." converts the selected files.
 
 #include <memory>
 
@@ -16,6 +16,7 @@ class QTreeView;
 namespace pixmarl {
 
 class TFileInfo;
+class TFileOps;
 class TJPEGFileList;
 class TFileListTableModel;
 class TInfoScanner;
@@ -36,6 +37,7 @@ private:
     void UpdateStatus();
     void Refresh();
     void ShowProperties();
+    void ConvertSelection();
     void ViewContextMenu(const QPoint& pos);
 
     std::unique_ptr<TJPEGFileList> list_;
@@ -45,6 +47,7 @@ private:
     QTreeView* view_ = nullptr;
     QLabel* status_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;
+    std::unique_ptr<TFileOps> fileOps_;
 };
 
 }  // namespace pixmarl
