@@ -88,10 +88,13 @@ QWidget* TFormatDlg::MakeJpegPage()
     QualityUD->setValue(80);
     CBProgressive = new QCheckBox(QStringLiteral("Progressive"), page);
     CBGrayscale = new QCheckBox(QStringLiteral("Grayscale"), page);
-    auto* form = new QFormLayout(page);
+    auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Quality:"), QualityUD);
     form->addRow(CBProgressive);
     form->addRow(CBGrayscale);
+    auto* box = new QVBoxLayout(page);
+    box->addLayout(form);
+    box->addStretch();
     return page;
 }
 

@@ -60,10 +60,6 @@ TEST(Converter, TargetsFailingTheNameCheckAreRefused)
     }
     ASSERT_TRUE(MakeTargets("*.JPG", "/out/", sources, targets));
     EXPECT_EQ(targets, (QStringList{"/out/a.JPG", "/out/b.JPG"}));
-    EXPECT_EQ(ProposedFormat("/p/a.JPEG"), ifGIF);
-    EXPECT_EQ(ProposedFormat("/p/a.bmp"), ifJPEG);
-    EXPECT_EQ(ChangeFileExt("/p.d/a.jpeg", ".GIF"), "/p.d/a.GIF");
-    EXPECT_EQ(ChangeFileExt("/p.d/a", ".GIF"), "/p.d/a.GIF");
 }
 
 // giflib's view of a one-frame GIF file: the colours of its pixels.
@@ -212,7 +208,6 @@ TEST(Converter, FailedSaveLeavesNoTemporaryAndTheOldFile)
             TCImage copy = image;
             EXPECT_EQ(copy.SaveToFile(JoinPath(point, "old.x"), format, {}), kConvertFailed)
                 << readOnly << format;
-            EXPECT_FALSE(copy.Error().isEmpty());
             EXPECT_EQ(QDir(point).entryList(QDir::Files | QDir::Hidden), QStringList{"old.x"});
             EXPECT_EQ(test::ReadWholeFile(JoinPath(point, "old.x")), QByteArray("old"));
         }
