@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <future>
-
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
@@ -85,32 +83,6 @@ TEST_F(ConvJobsTest, AnUnreadableSourceEndsTheJob)
     EXPECT_TRUE(Exists("f049.JPG"));
     EXPECT_FALSE(Exists("f050.JPG"));
     EXPECT_FALSE(Exists("f051.JPG"));
-}
-
-// Cancel during a save lets that save end; what was written stays, nothing more is written.
-TEST_F(ConvJobsTest, CancelKeepsTheFilesWritten)
-{
-    QStringList sources;
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"})
-        sources << Bmp(name);
-    auto job = Make(ToJpeg(sources));
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    TConvertSteps steps = ConvertSteps(ifJPEG, {});
-    steps.Save = [save = steps.Save, released](TCImage& image, const QString& target) {
-        if (target.endsWith("c.JPG"))
-            released.wait();
-        return save(image, target);
-    };
-    job->SetSteps(steps);
-    job->Start();
-    ASSERT_TRUE(test::RunEventsUntil([this] { return log_.contains("S c.JPG"); }));
-    job->Cancel();
-    release.set_value();
-    ASSERT_TRUE(test::RunEventsUntil([this] { return log_.contains("F"); }));
-    EXPECT_EQ(log_.mid(log_.indexOf("S c.JPG")), (QStringList{"S c.JPG", "F"}));
-    EXPECT_TRUE(Exists("a.JPG") && Exists("b.JPG") && Exists("c.JPG"));
-    EXPECT_FALSE(Exists("d.JPG") || Exists("e.JPG"));
 }
 
 // A source that an earlier pair writes is read after that write, as if one file followed the

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <future>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -116,39 +117,6 @@ TEST(StatusForm, GrowsWithTheFirstErrorAndClosesOnlyWhenAllowed)
     EXPECT_TRUE(test::RunEventsUntil([&] { return form.isNull(); }));
 }
 
-// How a job ends: at once when clean or cancelled, else with its report (also when cancelled).
-TEST(JobStatus, EndsWithTheReportOnlyAfterErrors)
-{
-    const struct {
-        bool error, cancel, closes;
-        const char* main;
-    } cases[] = {
-        {false, false, true, ""},
-        {false, true, true, "Job cancelled"},
-        {true, false, false, "Job done."},
-        {true, true, false, "Job cancelled"},
-    };
-    for (const auto& c : cases) {
-        TJobStatus status;
-        status.Started();
-        status.Loading("a.bmp");
-        EXPECT_FALSE(status.MayClose());
-        if (c.error)
-            status.ReportError("Error saving a.JPG");
-        if (c.cancel) {
-            EXPECT_FALSE(status.Cancel());
-        }
-        EXPECT_EQ(status.Finish(), c.closes);
-        EXPECT_EQ(status.MainText(), c.main);
-        EXPECT_TRUE(status.MayClose());
-        if (!c.closes) {
-            EXPECT_EQ(status.ActionText() + status.FileText(), "");
-            EXPECT_EQ(status.CancelCaption(), "Close");
-            EXPECT_TRUE(status.Cancel());
-        }
-    }
-}
-
 // The command with scripted answers over a temporary folder.
 class ConvertFilesTest : public testing::Test {
 protected:
@@ -217,22 +185,25 @@ protected:
     QStringList asked_;
 };
 
-// The questions in order, the file-name check, and two sources with one target name, where the
-// second is asked about like a file on disk.
+// The questions in order, the file-name check, and the overwrite question for a file on disk
+// and for a name an earlier source of the job takes; renaming keeps both.
 TEST_F(ConvertFilesTest, SeveralFilesAskFormatThenNamesAndCloseWhenDone)
 {
     EXPECT_EQ(ConvertFiles({}, ops_, prompts_, nullptr), nullptr);
     names_ = {"a?*.JPG", "th_*.GIF"};
     formatAnswer_ = ifGIF;
+    test::WriteFile(dir_.path(), "th_b.GIF", "old");
     Run({Bmp("a.bmp"), Bmp("b.bmp"), Bmp("a.dib")});
     const QString folder = dir_.path();
     EXPECT_EQ(asked_,
               (QStringList{"format 1 14", "Requesting target format information... (wait)",
                            "names *.GIF " + folder, "Requesting target file name... (wait)",
                            "Save files as: " + InvalidFileNameMessage(), "names a?*.JPG " + folder,
-                           "Requesting target file name... (wait)", "overwrite th_a.GIF "}));
-    EXPECT_EQ(QImage(dir_.filePath("th_a.GIF")).size(), QSize(8, 6));
-    EXPECT_TRUE(Exists("th_b.GIF") && Exists("th_a#2.GIF"));
+                           "Requesting target file name... (wait)", "overwrite th_b.GIF ",
+                           "overwrite th_a.GIF "}));
+    EXPECT_EQ(test::ReadWholeFile(dir_.filePath("th_b.GIF")), QByteArray("old"));
+    for (const char* name : {"th_a.GIF", "th_b#2.GIF", "th_a#2.GIF"})
+        EXPECT_EQ(QImage(dir_.filePath(name)).size(), QSize(8, 6)) << name;
 }
 
 TEST_F(ConvertFilesTest, ASaveErrorLeavesTheReportOpen)
@@ -250,6 +221,49 @@ TEST_F(ConvertFilesTest, ASaveErrorLeavesTheReportOpen)
     EXPECT_TRUE(Exists("a.JPG") && Exists("c.JPG"));
     ClickInLoop(form->CancelBtn);
     EXPECT_TRUE(test::RunEventsUntil([&] { return running.isNull(); }));
+}
+
+// Cancel in the status window during a save lets that save end: what was written stays and
+// nothing more is written. The window closes at once, or after an error stays with its report.
+TEST_F(ConvertFilesTest, CancelKeepsTheFilesWrittenAndTheReport)
+{
+    for (const QString row : {"clean_", "error_"}) {
+        std::vector<TConvertPair> pairs;
+        for (const char* name : {"a", "b", "c", "d"})
+            pairs.push_back({Bmp(row + name + ".bmp"), dir_.filePath(row + name + ".JPG")});
+        if (row == "error_")
+            test::MakeFolder(dir_.path(), "error_a.JPG");
+        QPointer<TStatusForm> form = new TStatusForm;
+        form->Open();
+        auto job =
+            std::make_unique<TConvertJob>(pairs, ifJPEG, TConvertOptions{}, form->JobEvents());
+        std::promise<void> release;
+        TConvertSteps steps = ConvertSteps(ifJPEG, {});
+        steps.Save = [save = steps.Save, released = release.get_future().share()](
+                         TCImage& image, const QString& target) {
+            if (target.endsWith("c.JPG"))
+                released.wait();
+            return save(image, target);
+        };
+        job->SetSteps(steps);
+        form->Start(std::move(job));
+        EXPECT_TRUE(test::RunEventsUntil([&] { return form->Filename->text() == row + "c.JPG"; }));
+        form->CancelBtn->click();
+        release.set_value();
+        EXPECT_TRUE(test::RunEventsUntil([&] { return !form || form->Status().Done(); }));
+        EXPECT_TRUE(Exists(row + "b.JPG") && Exists(row + "c.JPG")) << qPrintable(row);
+        EXPECT_FALSE(Exists(row + "d.JPG")) << qPrintable(row);
+        if (row == "clean_") {
+            EXPECT_TRUE(test::RunEventsUntil([&] { return form.isNull(); }));
+            continue;
+        }
+        ASSERT_FALSE(form.isNull());
+        EXPECT_EQ(QStringList({form->Mainlabel->text(), form->ErrorMemo->toPlainText(),
+                               form->CancelBtn->text()}),
+                  QStringList({"Job cancelled", "Error saving error_a.JPG", "Close"}));
+        ClickInLoop(form->CancelBtn);
+        EXPECT_TRUE(test::RunEventsUntil([&] { return form.isNull(); }));
+    }
 }
 
 TEST_F(ConvertFilesTest, OneFileGoesThroughTheSaveDialog)
