@@ -24,6 +24,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "conversion/Conversions.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
@@ -333,6 +334,8 @@ void TMainForm::ConnectHistory()
 void TMainForm::ConnectActions()
 {
     TMainActions& a = actions_;
+    connect(a.Konvertieren1, &QAction::triggered, this,
+            [this] { ConvertFiles(SelectedFileNames(), ops_, this); });
     connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
     connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);

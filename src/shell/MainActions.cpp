@@ -102,6 +102,7 @@ void TMainActions::Build(QMainWindow& form)
 void TMainActions::BuildFileMenus(QMainWindow& form)
 {
     FileItem = AddMenu(form, "FileItem");
+    Konvertieren1 = AddItem(FileItem, "Konvertieren1");
     Eigenschaften1 = AddItem(FileItem, "Eigenschaften1", "document-properties");
     Eigenschaften1->setShortcuts(
         {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});
