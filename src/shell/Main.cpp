@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "conversion/Conversions.h"
 #include "display/ImgWin.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
@@ -338,6 +339,8 @@ void TMainForm::ConnectActions()
     TMainActions& a = actions_;
     connect(a.Anzeigen1, &QAction::triggered, this, &TMainForm::ShowCurrentImage);
     connect(a.Slideshow1, &QAction::triggered, this, &TMainForm::StartSlideshow);
+    connect(a.Konvertieren1, &QAction::triggered, this,
+            [this] { ConvertFiles(SelectedFileNames(), ops_, this); });
     connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
     connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);

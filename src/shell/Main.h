@@ -5,8 +5,9 @@
 // and busy logo above, and the status bar with the file count, the thumbnail sizes and the
 // favourite folders below. It owns every other part for the life of the program and is where they
 // are wired together: the file list with its header reader, the thumbnail control and its driver,
-// the folder monitor, the history, the file operations, the properties dialog and the viewer
-// windows (Enter or a double click on a file opens it in a viewer).
+// the folder monitor, the history, the file operations, the properties dialog, the viewer
+// windows (Enter or a double click on a file opens it in a viewer) and the File menu's
+// "Convert to..." on the selected files.
 //
 // Every change of the tree's folder runs the folder display cycle (ShowFolder); a change on disk
 // merges the folder's new contents (DirMonitorFilesChange). Closing the window copies its state

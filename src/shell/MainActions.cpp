@@ -104,6 +104,7 @@ void TMainActions::BuildFileMenus(QMainWindow& form)
     FileItem = AddMenu(form, "FileItem");
     Anzeigen1 = AddItem(FileItem, "Anzeigen1");
     FileItem->setDefaultAction(Anzeigen1);
+    Konvertieren1 = AddItem(FileItem, "Konvertieren1");
     Slideshow1 = AddItem(FileItem, "Slideshow1");
     FileItem->addSeparator();
     Eigenschaften1 = AddItem(FileItem, "Eigenschaften1", "document-properties");
