@@ -67,7 +67,6 @@ struct TMainActions {
     QAction* MoveFilesItem = nullptr;
     QAction* RenameFileItem = nullptr;
     QAction* DeleteFilesItem = nullptr;
-
     QAction* Eigenschaften1 = nullptr;
     QAction* ExitItem = nullptr;
     QAction* CopyClp = nullptr;

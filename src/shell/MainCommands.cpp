@@ -33,6 +33,8 @@ void TMainForm::ConnectFileCommands()
     TMainActions& a = actions_;
     actions_.ScopeFileKeys(*pages_);
     const std::pair<std::vector<QObject*>, std::function<void()>> commands[] = {
+        {{a.Anzeigen1, a.Anzeigen2, a.ViewBtn}, [this] { ShowCurrentImage(); }},
+        {{a.Slideshow1, a.SlideShowBtn}, [this] { StartSlideshow(); }},
         {{a.ffnen1, a.ffnen2}, [this] { OpenCurrentFile(); }},
         {{a.CopyFilesItem, a.Kopieren1}, [this] { CopyMoveSelectedFiles(foCopy); }},
         {{a.MoveFilesItem, a.Verschieben1}, [this] { CopyMoveSelectedFiles(foMove); }},

@@ -55,6 +55,13 @@ protected:
         WaitForRead();
         return *form_;
     }
+    // Opened in the thumbnail view, with viewers that are not kept on top of everything.
+    TMainForm& OpenThumbnails(const QString& folder)
+    {
+        settings_.ViewStayOnTop = false;
+        Open(folder).SetViewMode(vmThumbnails);
+        return *form_;
+    }
     // Goes to a folder and waits until it has been read.
     void Show(const QString& folder)
     {
