@@ -27,6 +27,7 @@
 
 #include "conversion/Conversions.h"
 #include "display/ImgWin.h"
+#include "display/WebView.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
@@ -56,6 +57,7 @@ namespace {
 
 constexpr int kMinPaneWidth = 75;
 constexpr int kTreePanelWidth = 157;
+constexpr int kWebViewWidth = 162;
 constexpr int kMinDirViewWidth = 30;
 constexpr int kStatusTextWidth = 161;
 constexpr int kLocationWidth = 200;
@@ -142,6 +144,7 @@ void TMainForm::FormCreate()
     list_->SetImageFormats(settings_.ImageFormats);
     ApplyGeometry();
     SetThumbSize(settings_.ThumbSize);
+    actions_.ShowWebViewItem->setChecked(settings_.ShowPreview);
     SetViewMode(settings_.ViewMode);
     splitter_->setSizes(
         {settings_.DirViewWidth >= kMinDirViewWidth ? settings_.DirViewWidth : kTreePanelWidth,
@@ -256,6 +259,11 @@ void TMainForm::BuildPanes()
     pages_->addWidget(imgGrid_);
     pages_->addWidget(fileListView_);
     pagesRow->addWidget(pages_, 1);
+    webView_ = new TWebView(listPanel);
+    webView_->SetMyComputer(&computer_);
+    webView_->setFixedWidth(kWebViewWidth);
+    webView_->hide();
+    pagesRow->addWidget(webView_);
 
     splitter_->addWidget(treePanel_);
     splitter_->addWidget(listPanel);
@@ -528,6 +536,8 @@ void TMainForm::ShowFolder()
     dirEdit_->SetDirectory(currentFolder_);
     StopThumbnails(false);
     history_.Add(currentFolder_);
+    if (!webView_->isHidden())
+        webView_->ShowFolder(currentFolder_, IsVolumeRoot(currentFolder_));
     QTimer::singleShot(0, this, &TMainForm::RevealTreeFolder);
     const quint64 generation = ++readGeneration_;
     if (!readPending_ && list_->Directory() == folder && !list_->ForceReread()) {
@@ -733,6 +743,7 @@ void TMainForm::SetViewMode(int mode)
     }
     actions_.ViewModeItems[size_t(mode)]->setChecked(true);
     actions_.ViewModeBtns[size_t(mode)]->SetDown(true);
+    UpdatePreviewPane();
 }
 
 void TMainForm::GridSelectionToList()
@@ -842,7 +853,13 @@ int TMainForm::FocusedIndex() const
 {
     if (list_->Count() == 0)
         return -1;
-    const int index = viewMode_ == vmThumbnails ? imgGrid_->Index() : fileListView_->Selected();
+    int index = imgGrid_->Index();
+    if (viewMode_ != vmThumbnails) {
+        // The item the keyboard is on when it is selected, else the first selected one.
+        const int focused = fileListView_->ItemFocused();
+        index = focused >= 0 && fileListView_->IsSelected(focused) ? focused
+                                                                   : fileListView_->Selected();
+    }
     return index < list_->Count() ? index : -1;
 }
 
@@ -993,6 +1010,7 @@ TBandLayout TMainForm::CurrentBandLayout() const
 void TMainForm::CollectSettings()
 {
     settings_.ShowFileNames = imgGrid_->ShowFileNames();
+    settings_.ShowPreview = actions_.ShowWebViewItem->isChecked();
     settings_.ThumbSize = int(imgGrid_->Size());
     settings_.ViewMode = viewMode_;
     settings_.DirViewWidth = splitter_->sizes().value(0);

@@ -56,6 +56,7 @@ class TLogo;
 class TMyComputer;
 class TRegistry;
 class TThumbDriver;
+class TWebView;
 class TViewers;
 struct TSettings;
 
@@ -118,6 +119,7 @@ public:
     TJPEGFileListView* FileListView() const { return fileListView_; }
     TFavoritePanel* DirPanel() const { return dirPanel_; }
     TFileInfo* FileInfo() const { return fileInfo_; }
+    TWebView* WebView() const { return webView_; }
     TViewers& Viewers() const { return *viewers_; }
     TLogo* Logo() const { return logo_; }
     QLabel* StatusText() const { return statusText_; }
@@ -183,6 +185,10 @@ private:
     void ShowFilePopup(QAbstractScrollArea* view, const QPoint& pos);
     void ShowTreePopup(const QPoint& globalPos);
     void ShowAbout();
+    // The preview pane: shown outside the thumbnail view while its menu item is checked.
+    void UpdatePreviewPane();
+    void PreviewCurrentFile();
+    void WebViewShowImage(const QString& fileName, int action);
 
     // Commands of this window.
     void ShowProperties();
@@ -246,6 +252,7 @@ private:
     QProgressBar* progressBar_ = nullptr;
     TFavoritePanel* dirPanel_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;
+    TWebView* webView_ = nullptr;
     std::unique_ptr<TViewers> viewers_;
 };
 

@@ -1,5 +1,6 @@
 // The browser window's commands on files and folders: open, copy, move, rename, delete, the
-// selection commands, the files' and the folder tree's popup menus and the about box. Each acts
+// selection commands, the files' and the folder tree's popup menus, the preview pane and the
+// about box. Each acts
 // on the current file or the selected files of the current view and does nothing without them.
 
 #include <functional>
@@ -18,12 +19,15 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "display/ImgWin.h"
+#include "display/WebView.h"
 #include "filelist/FileListViews.h"
 #include "filelist/IGrids.h"
 #include "fileops/RenFile.h"
 #include "navigation/Explore.h"
 #include "navigation/RqFld.h"
 #include "shell/Btns.h"
+#include "shell/Info.h"
 #include "shell/Main.h"
 
 namespace pixmarl {
@@ -49,6 +53,10 @@ void TMainForm::ConnectFileCommands()
             OnFiles(sender, command);
     }
     connect(a.Info1, &QAction::triggered, this, &TMainForm::ShowAbout);
+    connect(a.ShowWebViewItem, &QAction::triggered, this, &TMainForm::UpdatePreviewPane);
+    connect(fileListView_, &TJPEGFileListView::OnFocusedItemChange, this,
+            &TMainForm::PreviewCurrentFile);
+    connect(webView_, &TWebView::OnShowImage, this, &TMainForm::WebViewShowImage);
     connect(fileListView_, &TJPEGFileListView::OnEdited, this, &TMainForm::RenameListedFile);
     connect(list_.get(), &TJPEGFileList::OnItemRenamed, imgGrid_, &TCustomYGrid::InvalidateIndex);
 }
@@ -183,6 +191,35 @@ void TMainForm::ShowTreePopup(const QPoint& globalPos)
         dirTree_->DeleteFolder(node);
     else if (chosen == a.RefreshSubDirItem)
         dirTree_->RefreshNode(node);
+}
+
+void TMainForm::UpdatePreviewPane()
+{
+    const bool shown = actions_.ShowWebViewItem->isChecked() && viewMode_ != vmThumbnails;
+    if (shown == !webView_->isHidden())
+        return;
+    webView_->setVisible(shown);
+    if (shown && !currentFolder_.isEmpty()) {
+        webView_->ShowFolder(currentFolder_, IsVolumeRoot(currentFolder_));
+        PreviewCurrentFile();
+    }
+}
+
+void TMainForm::PreviewCurrentFile()
+{
+    const int index = FocusedIndex();
+    if (index < 0)
+        webView_->ShowFile(QString(), -1);
+    else
+        webView_->ShowFile(list_->FileName(index), list_->Item(index).Size);
+}
+
+void TMainForm::WebViewShowImage(const QString& fileName, int action)
+{
+    if (action == faShow)
+        viewers_->ShowImage(fileName);
+    else if (action == faProperties)
+        fileInfo_->ShowFileInfo(fileName);
 }
 
 void TMainForm::ShowAbout()

@@ -13,6 +13,8 @@
 #include <QUrl>
 
 #include "MainFormFixture.h"
+#include "display/ImgWin.h"
+#include "display/WebView.h"
 #include "filelist/FileListViews.h"
 #include "filelist/IGrids.h"
 #include "fileops/RenFile.h"
@@ -184,6 +186,24 @@ TEST_F(CommandsTest, SelectAllAndInvertInEveryView)
         form.Actions().SelAllItem->trigger();
         EXPECT_EQ(form.SelectedFileNames().size(), 3) << mode;
     }
+}
+
+TEST_F(CommandsTest, PreviewPaneShowsTheCurrentFileOutsideTheThumbnails)
+{
+    const QString folder = Folder("a", 2);
+    TMainForm& form = OpenThumbnails(folder);
+    TWebView* pane = form.WebView();
+    EXPECT_TRUE(pane->isHidden());
+    form.ImgGrid()->SetIndex(1);
+    form.SetViewMode(vmReport);
+    EXPECT_FALSE(pane->isHidden());
+    EXPECT_EQ(pane->FileName(), folder + "/2.jpg");
+    emit pane->OnShowImage(pane->FileName(), faShow);
+    EXPECT_TRUE(form.Viewers().ViewForm()->isVisible());
+    form.Actions().ShowWebViewItem->trigger();
+    EXPECT_TRUE(pane->isHidden());
+    form.CollectSettings();
+    EXPECT_FALSE(settings_.ShowPreview);
 }
 
 TEST_F(CommandsTest, EveryMenuItemHasAnAccessKeyOfItsOwn)
