@@ -1,5 +1,6 @@
 #include "DragSrc.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QAbstractItemView>
@@ -9,9 +10,26 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
+#include "platform/Budget.h"
+
 namespace pixmarl {
 
 namespace {
+
+// How long a drag waits for its files to be checked; a folder that does not answer in time
+// counts as missing.
+constexpr int kVerifyBudgetMs = 500;
+
+bool AllExist(const QStringList& files)
+{
+    const std::optional<bool> all = RunWithin<bool>(
+        [files] {
+            return std::all_of(files.begin(), files.end(),
+                               [](const QString& file) { return QFileInfo::exists(file); });
+        },
+        DeadlineIn(kVerifyBudgetMs));
+    return all.value_or(false);
+}
 
 // Watches a view's presses and arms the drag source at a press on the selection.
 class TSelectionPressWatch : public QObject {
@@ -77,8 +95,10 @@ void TDragSource::AddFiles(const QStringList& files)
 
 void TDragSource::BeginDragDetect(QWidget* control, QPoint pos, int toleranceX, int toleranceY)
 {
-    if (state_ != dsIdle || control == nullptr)
+    if (state_ == dsDragging || control == nullptr)
         return;
+    // A press while armed: the release of the last one never came (its control went away).
+    Disarm();
     control_ = control;
     pressPos_ = pos;
     pressSize_ = control->size();
@@ -151,10 +171,8 @@ TDragResult TDragSource::RunDrag()
 {
     if (files_.isEmpty() || files_.first().isEmpty())
         return drNothingToDrag;
-    if (verifyFiles_)
-        for (const QString& file : std::as_const(files_))
-            if (!QFileInfo::exists(file))
-                return drNothingToDrag;
+    if (verifyFiles_ && !AllExist(files_))
+        return drNothingToDrag;
     const QPointer<TDragSource> alive(this);
     const Qt::DropAction action = Exec(NewFilesMimeData(files_, false));
     if (!alive)

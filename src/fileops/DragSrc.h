@@ -45,7 +45,7 @@ public:
     // The effects offered to drop targets (copy by default); an empty set is ignored.
     TDropEffects DropEffects() const { return effects_; }
     void SetDropEffects(TDropEffects effects);
-    // Checks before a drag that every file exists.
+    // Checks before a drag that every file exists (on a worker, for half a second at most).
     bool VerifyFiles() const { return verifyFiles_; }
     void SetVerifyFiles(bool value) { verifyFiles_ = value; }
 
@@ -59,7 +59,7 @@ public:
     // The effect of the last drag that answered dropped.
     TDropEffect DroppedEffect() const { return dropped_; }
 
-    // Arms the detection on a left press at pos (control coordinates); ignored unless idle.
+    // Arms the detection on a left press at pos (control coordinates); ignored while dragging.
     void BeginDragDetect(QWidget* control, QPoint pos, int toleranceX = 0, int toleranceY = 0);
 
     std::function<void()> OnStartDrag;

@@ -113,15 +113,10 @@ TEST(ClipboardImage, APictureThatDecodesToNothingIsNone)
         EXPECT_EQ(FitPreviewSize(f.size), f.fitted) << f.size.width() << "x" << f.size.height();
 }
 
-// A widget that notes the mouse events that reach it.
-struct TMouseLog : QWidget {
+// A widget that notes the events that reach it.
+struct TEventLog : QWidget {
     QList<QEvent::Type> seen;
-    bool event(QEvent* e) override
-    {
-        if (dynamic_cast<QMouseEvent*>(e))
-            seen << e->type();
-        return QWidget::event(e);
-    }
+    bool event(QEvent* e) override { return seen << e->type(), QWidget::event(e); }
 };
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons held)
@@ -149,7 +144,7 @@ TEST(DragSource, OnlyLeavingTheControlWithTheButtonHeldStartsADrag)
         {{{120, 50}}, false, false, 0, {}, drNothingToDrag},
     };
     for (const auto& c : cases) {
-        TMouseLog control;
+        TEventLog control;
         control.resize(100, 100);
         control.setMouseTracking(true);  // moves without a button reach it
         TDragSource source;
@@ -268,16 +263,34 @@ TEST_F(ExchangeTest, DropsOnTheFileViewCopyMoveOrDoNothingAsTheKeysSay)
     EXPECT_EQ(Drop(&view_, {a}, {}), Qt::CopyAction);
     EXPECT_EQ(asked_, QStringList{"a.jpg"});
     EXPECT_TRUE(QFile::exists(shown_ + "/a#2.jpg"));
-    // Nothing local: refused; the own view is off while it is the source of a drag.
-    QMimeData remote;
-    remote.setUrls({QUrl("https://h/x.jpg")});
-    QDropEvent drop({1, 1}, Qt::CopyAction, &remote, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(&view_, &drop);
-    EXPECT_FALSE(drop.isAccepted());
+    // The own view is off while it is the source of a drag.
     exchange_.DragSource().OnStartDrag();
     EXPECT_FALSE(view_.acceptDrops());
     exchange_.DragSource().OnEndDrag(drNotDropped);
     EXPECT_TRUE(view_.acceptDrops());
+}
+
+TEST_F(ExchangeTest, FolderButtonsAndTheViewerTakeDropsOfTheirOwn)
+{
+    const QString a = WriteFile(src_, "a.jpg");
+    TEventLog strip, *button = new TEventLog;
+    button->setParent(&strip);
+    exchange_.AttachFolderButtons(&strip, [&](QPoint p) {
+        return p.x() < 50 ? TFileExchange::TFolderSpot{shown_, button}
+                          : TFileExchange::TFolderSpot{};
+    });
+    EXPECT_EQ(Drop(&strip, {a}, {}, {70, 5}), Qt::IgnoreAction);  // beside the buttons
+    EXPECT_EQ(Drop(&strip, {a}, Qt::ShiftModifier, {10, 5}), Qt::MoveAction);
+    EXPECT_EQ(Names(shown_), QStringList{"a.jpg"});
+    EXPECT_EQ(button->seen.count(QEvent::Enter), 1);  // hot while the drag is over it
+    EXPECT_EQ(button->seen.count(QEvent::Leave), 1);
+    // The viewer loads the first file and reports a copy, never a move.
+    QWidget viewer;
+    QString loaded;
+    AttachViewerDrop(&viewer, [&](const QString& file) { loaded = file; });
+    EXPECT_EQ(Drop(&viewer, {shown_ + "/a.jpg", src_}, Qt::ShiftModifier), Qt::CopyAction);
+    EXPECT_EQ(loaded, shown_ + "/a.jpg");
+    EXPECT_EQ(Drop(&viewer, {src_}, {}, {1, 1}, Qt::MoveAction), Qt::IgnoreAction);
 }
 
 TEST_F(ExchangeTest, TreeTakesDropsIntoTheFolderUnderThePointerWithoutSelectingIt)
