@@ -174,7 +174,7 @@ TDragResult TDragSource::RunDrag()
     if (verifyFiles_ && !AllExist(files_))
         return drNothingToDrag;
     const QPointer<TDragSource> alive(this);
-    const Qt::DropAction action = Exec(NewFilesMimeData(files_, false));
+    const Qt::DropAction action = Exec(NewFilesMimeData(files_, fuDrag));
     if (!alive)
         return drNotDropped;
     TDropEffect effect = deCopy;

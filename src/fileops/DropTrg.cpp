@@ -147,7 +147,8 @@ void TDropTarget::Drop(QDropEvent& event)
         OnDragOver(pos, effect, accept);
     if (accept && !event.possibleActions().testFlag(ActionOf(effect)))
         accept = false;
-    if (TDragSource* source = TDragSource::Of(event.source()); accept && source)
+    TDragSource* source = TDragSource::Of(event.source());
+    if (accept && source)
         accept = source->Dropping();
     if (accept) {
         fileNames_ = files;
@@ -156,7 +157,15 @@ void TDropTarget::Drop(QDropEvent& event)
         if (OnDragDrop)
             OnDragDrop(pos, effect, accept);
     }
-    AnswerDrag(event, accept, effect);
+    if (!accept || effect != deMove || source != nullptr) {
+        AnswerDrag(event, accept, effect);
+        return;
+    }
+    // Another program told "moved" may remove its files at once, before or while they are
+    // moved here; told "copied" it leaves them to the move, which removes each one only once it
+    // has arrived.
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
 }
 
 }  // namespace pixmarl

@@ -4,6 +4,7 @@
 // from the keys held and what the source offers (ChooseDropEffect) on entering, on every move and
 // at the drop, lets its handlers change or refuse it, and hands the dropped local files to
 // OnDragDrop. Data without a local file is refused at once; URLs of other kinds are left out.
+// Another program is told of a move as of a copy, so it never removes the files itself.
 //
 // The control receives drops while the target is enabled and set; for a scroll area (item views,
 // the grid) that is its viewport, and the points given to the handlers are the viewport's. A

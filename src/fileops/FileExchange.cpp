@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QListView>
+#include <QMimeData>
 #include <QTreeView>
 
 #include "filelist/FileListViews.h"
@@ -173,10 +174,20 @@ void TFileExchange::AttachFolderButtons(QWidget* strip,
 
 void TFileExchange::CopyFiles()
 {
+    OfferSelection(fuCopy);
+}
+
+void TFileExchange::CutFiles()
+{
+    OfferSelection(fuCut);
+}
+
+void TFileExchange::OfferSelection(TFileListUse use)
+{
     const QStringList files = SelectedFiles ? SelectedFiles() : QStringList();
     if (files.isEmpty() || files.first().isEmpty())
         return;
-    QGuiApplication::clipboard()->setMimeData(NewFilesMimeData(files, true));
+    QGuiApplication::clipboard()->setMimeData(NewFilesMimeData(files, use));
 }
 
 void TFileExchange::Paste()
@@ -184,11 +195,21 @@ void TFileExchange::Paste()
     const QString folder = ShownFolder ? ShownFolder() : QString();
     if (folder.isEmpty())
         return;
-    const QStringList files = FilesOfMimeData(QGuiApplication::clipboard()->mimeData());
-    if (!files.isEmpty())
-        ops_.CopyMoveFiles(files, foCopy, folder);
-    else
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QStringList files = FilesOfMimeData(data);
+    if (files.isEmpty()) {
         PasteBitmap(folder);
+        return;
+    }
+    const bool cut = IsCutMimeData(data);
+    // The move removes each source only once its copy is complete; a cancelled or failed one
+    // leaves what it did not move where it was.
+    const bool done = ops_.CopyMoveFiles(files, cut ? foMove : foCopy, folder);
+    // Cut files are pasted once: they are no longer where the clipboard says. The operation ran
+    // an event loop, where the clipboard may have taken something else.
+    const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+    if (cut && done && IsCutMimeData(now) && FilesOfMimeData(now) == files)
+        QGuiApplication::clipboard()->clear();
 }
 
 void TFileExchange::CopyImageContent()

@@ -13,8 +13,8 @@
 //                                highlighted under the pointer without being selected;
 //   AttachFolderButtons          a row of buttons, each a folder (the favourites), takes drops
 //                                into the button's folder, the button under the pointer hot;
-// and calls the commands Copy (CopyFiles), Paste, Copy Image Content and PasteBitmap, with
-// UpdatePasteAction as the Edit menu opens.
+// and calls the commands Copy (CopyFiles), Cut (CutFiles), Paste, Copy Image Content and
+// PasteBitmap, with UpdatePasteAction as the Edit menu opens.
 //
 // Copies and moves go through the window's file operations (the overwrite request, the progress
 // window), started after the drop has been answered, so neither the drag nor another program
@@ -68,10 +68,13 @@ public:
     };
     void AttachFolderButtons(QWidget* strip, std::function<TFolderSpot(QPoint pos)> spotAt);
 
-    // Puts the selected files on the clipboard; nothing without a selection.
+    // Puts the selected files on the clipboard to be copied, or moved (cut), by the program that
+    // pastes them; nothing without a selection.
     void CopyFiles();
-    // Files on the clipboard are copied into the shown folder; else a picture goes through the
-    // bitmap paste dialog; else nothing happens.
+    void CutFiles();
+    // Files on the clipboard are copied into the shown folder, or moved there when they were cut
+    // (here or in another program; the clipboard is emptied once they have moved); else a picture
+    // goes through the bitmap paste dialog; else nothing happens.
     void Paste();
     // The focused file's picture, loaded on a worker, onto the clipboard.
     void CopyImageContent();
@@ -96,6 +99,7 @@ private:
     void WireFileTarget();
     void WireTree(TDirTree* tree);
     void CopyMoveLater(const QStringList& files, TDropEffect effect, const QString& folder);
+    void OfferSelection(TFileListUse use);
     void ImageLoaded(const QImage& image, quint64 generation);
 
     TFileOps& ops_;

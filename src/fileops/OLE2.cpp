@@ -56,16 +56,19 @@ QString LocalFileOf(QUrl url)
     return path.startsWith(u'/') ? CleanAbsolutePath(path) : QString();
 }
 
+// The file managers' list: "copy" or "cut", then one URL a line.
+QByteArray GnomeVerb(const QByteArray& data)
+{
+    return data.left(data.indexOf('\n')).trimmed();
+}
+
 QStringList FilesOfGnomeList(const QByteArray& data)
 {
-    QList<QByteArray> lines = data.split('\n');
-    if (lines.isEmpty())
-        return {};
-    const QByteArray verb = lines.takeFirst().trimmed();
+    const QByteArray verb = GnomeVerb(data);
     if (verb != "copy" && verb != "cut")
         return {};
     QList<QUrl> urls;
-    for (const QByteArray& line : lines)
+    for (const QByteArray& line : data.split('\n').mid(1))
         if (!line.trimmed().isEmpty())
             urls << QUrl::fromEncoded(line.trimmed());
     return LocalFilesOf(urls);
@@ -173,17 +176,18 @@ QList<QUrl> UrlsOf(const QStringList& files)
     return urls;
 }
 
-QMimeData* NewFilesMimeData(const QStringList& files, bool forClipboard)
+QMimeData* NewFilesMimeData(const QStringList& files, TFileListUse use)
 {
     auto* data = new QMimeData;
     const QList<QUrl> urls = UrlsOf(files);
     data->setUrls(urls);
-    if (forClipboard) {
-        QByteArray list("copy");
-        for (const QUrl& url : urls)
-            list += '\n' + url.toEncoded();
-        data->setData(kGnomeCopiedFilesMime, list);
-    }
+    if (use == fuDrag)
+        return data;
+    QByteArray list(use == fuCut ? "cut" : "copy");
+    for (const QUrl& url : urls)
+        list += '\n' + url.toEncoded();
+    data->setData(kGnomeCopiedFilesMime, list);
+    data->setData(kKdeCutSelectionMime, use == fuCut ? "1" : "0");
     return data;
 }
 
@@ -196,6 +200,15 @@ QStringList FilesOfMimeData(const QMimeData* data)
     if (data->hasFormat(kGnomeCopiedFilesMime))
         return FilesOfGnomeList(data->data(kGnomeCopiedFilesMime));
     return {};
+}
+
+bool IsCutMimeData(const QMimeData* data)
+{
+    if (data == nullptr)
+        return false;
+    if (data->hasFormat(kGnomeCopiedFilesMime))
+        return GnomeVerb(data->data(kGnomeCopiedFilesMime)) == "cut";
+    return data->data(kKdeCutSelectionMime).trimmed() == "1";
 }
 
 QImage ImageOfMimeData(const QMimeData* data)

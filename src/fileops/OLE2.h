@@ -78,13 +78,20 @@ QList<QUrl> UrlsOf(const QStringList& files);
 
 inline const QString kUriListMime = QStringLiteral("text/uri-list");
 inline const QString kGnomeCopiedFilesMime = QStringLiteral("x-special/gnome-copied-files");
+inline const QString kKdeCutSelectionMime = QStringLiteral("application/x-kde-cutselection");
 
-// The data of a file list: text/uri-list, and for the clipboard also the file managers' format,
-// which marks the files as copied. Empty entries are left out. The caller owns the result.
-QMimeData* NewFilesMimeData(const QStringList& files, bool forClipboard);
-// The local files of data: from text/uri-list, else from the file managers' format (copied or
-// cut, both read as files to copy).
+// What a file list is for: a drag, or the clipboard, where the program that pastes copies the
+// files, or moves them when they were cut.
+enum TFileListUse { fuDrag, fuCopy, fuCut };
+
+// The data of a file list: text/uri-list, and on the clipboard also the file managers' formats,
+// which say whether the files were copied or cut. Empty entries are left out. The caller owns
+// the result.
+QMimeData* NewFilesMimeData(const QStringList& files, TFileListUse use);
+// The local files of data: from text/uri-list, else from the file managers' format.
 QStringList FilesOfMimeData(const QMimeData* data);
+// Whether the files of data were cut, to be moved by the paste.
+bool IsCutMimeData(const QMimeData* data);
 
 // The picture of data; a null image also when it decodes to nothing (no width or height).
 QImage ImageOfMimeData(const QMimeData* data);

@@ -65,14 +65,24 @@ TEST(FileUrls, AwkwardNamesSurviveEveryFormatAndOnlyLocalFilesAreTaken)
     for (const char* name : {"a b.jpg", "#1.jpg", "what?.jpg", "100%.jpg", "%41.jpg", "ü ñ 漢.jpg",
                              "a;b,c&d=e+f'.jpg", "line\nbreak.jpg"}) {
         const QStringList files{"/tmp/x y/" + QString::fromUtf8(name)};
-        std::unique_ptr<QMimeData> data(NewFilesMimeData(files, true));
+        std::unique_ptr<QMimeData> data(NewFilesMimeData(files, fuCopy));
         EXPECT_EQ(FilesOfMimeData(data.get()), files) << name;
         QMimeData gnomeOnly;
         gnomeOnly.setData(kGnomeCopiedFilesMime, data->data(kGnomeCopiedFilesMime));
         EXPECT_EQ(FilesOfMimeData(&gnomeOnly), files) << name;
     }
-    std::unique_ptr<QMimeData> two(NewFilesMimeData({"/a b", "", "/c"}, true));
-    EXPECT_EQ(two->data(kGnomeCopiedFilesMime), "copy\nfile:///a%20b\nfile:///c");
+    std::unique_ptr<QMimeData> two(NewFilesMimeData({"/a b", "", "/c"}, fuCut));
+    EXPECT_EQ(two->data(kGnomeCopiedFilesMime), "cut\nfile:///a%20b\nfile:///c");
+    // Cut as either family of file managers says it.
+    QMimeData kdeCut, gnomeCopy;
+    kdeCut.setUrls({QUrl::fromLocalFile("/a")});
+    kdeCut.setData(kKdeCutSelectionMime, "1");
+    gnomeCopy.setData(kGnomeCopiedFilesMime, "copy\nfile:///a");
+    gnomeCopy.setData(kKdeCutSelectionMime, "1");
+    EXPECT_TRUE(IsCutMimeData(two.get()));
+    EXPECT_TRUE(IsCutMimeData(&kdeCut));
+    EXPECT_FALSE(IsCutMimeData(&gnomeCopy));
+    EXPECT_FALSE(IsCutMimeData(std::unique_ptr<QMimeData>(NewFilesMimeData({"/a"}, fuDrag)).get()));
     // Other hosts, other schemes and relative names are left out; a folder loses its "/".
     QMimeData mixed;
     mixed.setData(kUriListMime, "http://h/x.jpg\r\nfile://otherhost/y.jpg\r\nfile:rel.jpg\r\n"
@@ -215,7 +225,7 @@ protected:
     static Qt::DropAction Drop(QWidget* w, const QStringList& files, Qt::KeyboardModifiers keys,
                                QPoint pos = {10, 10}, Qt::DropActions offered = Qt::DropActions(7))
     {
-        std::unique_ptr<QMimeData> data(NewFilesMimeData(files, false));
+        std::unique_ptr<QMimeData> data(NewFilesMimeData(files, fuDrag));
         QDragEnterEvent enter(pos, offered, data.get(), Qt::LeftButton, keys);
         QCoreApplication::sendEvent(w, &enter);
         QDragMoveEvent move(pos, offered, data.get(), Qt::LeftButton, keys);
@@ -243,7 +253,8 @@ TEST_F(ExchangeTest, DropsOnTheFileViewCopyMoveOrDoNothingAsTheKeysSay)
     EXPECT_EQ(Drop(&view_, {a}, Qt::ControlModifier | Qt::ShiftModifier), Qt::LinkAction);
     EXPECT_TRUE(Names(shown_).isEmpty());
     EXPECT_EQ(Drop(&view_, {a}, {}), Qt::CopyAction);
-    EXPECT_EQ(Drop(&view_, {b}, Qt::ShiftModifier), Qt::MoveAction);
+    // Moved, but the other program hears "copied", so it does not remove the file itself.
+    EXPECT_EQ(Drop(&view_, {b}, Qt::ShiftModifier), Qt::CopyAction);
     EXPECT_EQ(Names(shown_), (QStringList{"a.jpg", "b #1.jpg"}));
     EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
     // Files already there go through the overwrite request.
@@ -267,7 +278,7 @@ TEST_F(ExchangeTest, FolderButtonsAndTheViewerTakeDropsOfTheirOwn)
                           : TFileExchange::TFolderSpot{};
     });
     EXPECT_EQ(Drop(&strip, {a}, {}, {70, 5}), Qt::IgnoreAction);  // beside the buttons
-    EXPECT_EQ(Drop(&strip, {a}, Qt::ShiftModifier, {10, 5}), Qt::MoveAction);
+    EXPECT_EQ(Drop(&strip, {a}, Qt::ShiftModifier, {10, 5}), Qt::CopyAction);
     EXPECT_EQ(Names(shown_), QStringList{"a.jpg"});
     EXPECT_EQ(button->seen.count(QEvent::Enter), 1);  // hot while the drag is over it
     EXPECT_EQ(button->seen.count(QEvent::Leave), 1);
@@ -299,7 +310,7 @@ TEST_F(ExchangeTest, TreeTakesDropsIntoTheFolderUnderThePointerWithoutSelectingI
     // Ctrl+Shift asks for a link, which the tree turns into a copy.
     EXPECT_EQ(Drop(tree.viewport(), {a}, Qt::ControlModifier | Qt::ShiftModifier, at),
               Qt::CopyAction);
-    EXPECT_EQ(Drop(tree.viewport(), {b}, Qt::ShiftModifier, at), Qt::MoveAction);
+    EXPECT_EQ(Drop(tree.viewport(), {b}, Qt::ShiftModifier, at), Qt::CopyAction);
     EXPECT_EQ(Names(shown_), (QStringList{"a.jpg", "b.jpg"}));
     EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
     EXPECT_EQ(tree.Directory(), src_);
@@ -317,6 +328,14 @@ TEST_F(ExchangeTest, ClipboardCopiesFilesPastesThemAndPicturesAndKeepsItWhenAFil
     exchange_.Paste();  // a second time: the overwrite request
     EXPECT_EQ(Names(shown_), (QStringList{"a#2.jpg", "a.jpg"}));
     EXPECT_EQ(asked_, QStringList{"a.jpg"});
+    // Cut files move once; the clipboard then holds nothing to paste.
+    const QString b = WriteFile(src_, "b.jpg");
+    exchange_.SelectedFiles = [&] { return QStringList{b}; };
+    exchange_.CutFiles();
+    exchange_.Paste();
+    EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
+    EXPECT_EQ(Names(shown_), (QStringList{"a#2.jpg", "a.jpg", "b.jpg"}));
+    EXPECT_EQ(ClipboardPasteKind(), pkNothing);
 
     QSignalSpy copied(&exchange_, &TFileExchange::OnImageContentCopied);
     QString focused = WriteFile(src_, "bad.bmp", "BM garbage");

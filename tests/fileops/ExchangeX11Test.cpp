@@ -8,12 +8,14 @@
 #include <QClipboard>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "filelist/IGrids.h"
+#include "fileops/DragSrc.h"
 #include "fileops/FileExchange.h"
 #include "fileops/FileOps.h"
 #include "fileops/ScriptedPrompts.h"
@@ -93,16 +95,35 @@ TEST_F(X11ExchangeTest, FilesCopiedHerePasteInAnotherProgramAndTheOtherWayRound)
     EXPECT_TRUE(RunTool("xclip", {"-selection", "clipboard", "-t", kGnomeCopiedFilesMime, "-o"})
                     .startsWith("copy\nfile://"));
 
-    QProcess owner;  // another program owns the clipboard until it is ended
-    owner.start(Tool("xclip"), {"-selection", "clipboard", "-t", "text/uri-list", "-quiet"});
-    owner.write(QUrl::fromLocalFile(files_.at(2)).toEncoded() + "\r\n");
-    owner.closeWriteChannel();
-    ASSERT_TRUE(
-        test::RunEventsUntil([] { return !QGuiApplication::clipboard()->ownsClipboard(); }, 10000));
-    exchange_.Paste();
-    owner.kill();
-    owner.waitForFinished();
-    EXPECT_EQ(Names(dst_), QStringList{"c 100%.jpg"});
+    // Another program owns the clipboard until it is ended: a plain list is copied, a file
+    // manager's cut is moved and leaves the clipboard empty.
+    const QString d = test::WriteFile(src_, "d.jpg");
+    const struct {
+        QString file, type;
+        QByteArray data;
+        bool moved;
+    } offers[] = {
+        {files_.at(2), kUriListMime, QUrl::fromLocalFile(files_.at(2)).toEncoded() + "\r\n", false},
+        {d, kGnomeCopiedFilesMime, "cut\n" + QUrl::fromLocalFile(d).toEncoded(), true},
+    };
+    for (const auto& offer : offers) {
+        QProcess owner;
+        owner.start(Tool("xclip"), {"-selection", "clipboard", "-t", offer.type, "-quiet"});
+        owner.write(offer.data);
+        owner.closeWriteChannel();
+        ASSERT_TRUE(test::RunEventsUntil(
+            [&] {
+                const QClipboard* clipboard = QGuiApplication::clipboard();
+                return !clipboard->ownsClipboard() && clipboard->mimeData()->hasFormat(offer.type);
+            },
+            10000));
+        exchange_.Paste();
+        EXPECT_TRUE(Names(dst_).contains(ExtractFileName(offer.file)));
+        EXPECT_EQ(QFile::exists(offer.file), !offer.moved);
+        EXPECT_EQ(ClipboardPasteKind() == pkNothing, offer.moved);
+        owner.kill();
+        owner.waitForFinished();
+    }
 }
 
 TEST_F(X11ExchangeTest, FilesDraggedFromTheGridOntoAFolderOfTheTreeMoveOrCopyAsTheKeysSay)
@@ -124,6 +145,10 @@ TEST_F(X11ExchangeTest, FilesDraggedFromTheGridOntoAFolderOfTheTreeMoveOrCopyAsT
     exchange_.AttachGrid(grid);
     exchange_.AttachTree(tree.get());
     exchange_.SelectedFiles = [&] { return QStringList{files_.at(grid->Index())}; };
+    QList<TDropEffect> dropped;  // as this program's source heard it
+    exchange_.DragSource().OnEndDrag = [&](TDragResult) {
+        dropped << exchange_.DragSource().DroppedEffect();
+    };
     tree->SetDirectory(src_);
     const QRect node = tree->visualItemRect(tree->FindNode(dst_));
     const QPoint onNode = tree->viewport()->mapToGlobal(node.center());
@@ -158,6 +183,7 @@ TEST_F(X11ExchangeTest, FilesDraggedFromTheGridOntoAFolderOfTheTreeMoveOrCopyAsT
         EXPECT_EQ(QFile::exists(files_.at(i)), !cases[i].moved) << qPrintable(name);
         EXPECT_EQ(tree->Directory(), src_);  // the tree's selection stays
     }
+    EXPECT_EQ(dropped, (QList<TDropEffect>{deCopy, deMove, deCopy}));
 }
 
 // Starts Xvfb on a free display for this process; on failure says why in SkipReason.
