@@ -16,6 +16,7 @@
 #include "fileops/FileOps.h"
 #include "formats/ImageLoads.h"
 #include "navigation/Explore.h"
+#include "platform/Paths.h"
 
 namespace pixmarl {
 
@@ -196,19 +197,29 @@ void TFileExchange::Paste()
     if (folder.isEmpty())
         return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    const QStringList files = FilesOfMimeData(data);
-    if (files.isEmpty()) {
+    const QStringList listed = FilesOfMimeData(data);
+    if (listed.isEmpty()) {
         PasteBitmap(folder);
         return;
     }
-    const bool cut = IsCutMimeData(data);
+    if (!IsCutMimeData(data)) {
+        ops_.CopyMoveFiles(listed, foCopy, folder);
+        return;
+    }
+    // Cut files already in the folder are where they are to go; moved onto themselves they
+    // would only bring the question whether to replace them.
+    QStringList files = listed;
+    files.removeIf([target = CleanAbsolutePath(folder)](const QString& file) {
+        return ExtractFileDir(file) == target;
+    });
     // The move removes each source only once its copy is complete; a cancelled or failed one
     // leaves what it did not move where it was.
-    const bool done = ops_.CopyMoveFiles(files, cut ? foMove : foCopy, folder);
-    // Cut files are pasted once: they are no longer where the clipboard says. The operation ran
-    // an event loop, where the clipboard may have taken something else.
+    if (files.isEmpty() || !ops_.CopyMoveFiles(files, foMove, folder))
+        return;
+    // Cut files are pasted once: they are no longer where the clipboard says. The move ran an
+    // event loop, where the clipboard may have taken something else.
     const QMimeData* now = QGuiApplication::clipboard()->mimeData();
-    if (cut && done && IsCutMimeData(now) && FilesOfMimeData(now) == files)
+    if (IsCutMimeData(now) && FilesOfMimeData(now) == listed)
         QGuiApplication::clipboard()->clear();
 }
 

@@ -332,7 +332,11 @@ TEST_F(ExchangeTest, ClipboardCopiesFilesPastesThemAndPicturesAndKeepsItWhenAFil
     const QString b = WriteFile(src_, "b.jpg");
     exchange_.SelectedFiles = [&] { return QStringList{b}; };
     exchange_.CutFiles();
+    exchange_.ShownFolder = [&] { return src_; };
+    exchange_.Paste();  // where they are: nothing to do, nothing asked
+    exchange_.ShownFolder = [&] { return shown_; };
     exchange_.Paste();
+    EXPECT_EQ(asked_, QStringList{"a.jpg"});
     EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
     EXPECT_EQ(Names(shown_), (QStringList{"a#2.jpg", "a.jpg", "b.jpg"}));
     EXPECT_EQ(ClipboardPasteKind(), pkNothing);
