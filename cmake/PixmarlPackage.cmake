@@ -20,8 +20,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "chosen folder, as a list, a report or a grid of thumbnails made in the"
     "background. It opens images in viewer windows and slideshows, shows their"
     "headers, converts them to JPEG, GIF or BMP, and copies, moves, renames and"
-    "deletes files, also by drag and drop. It reads JPEG, GIF, BMP, ICO, TIFF and"
-    "AVI files.")
+    "deletes files, also by drag and drop. It reads JPEG, GIF, BMP, ICO, TIFF,"
+    "PNG, WebP and AVI files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # Only the program's files: the file list for pixmarl-uninstall and the cache refreshes that

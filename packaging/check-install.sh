@@ -21,7 +21,7 @@ png_size() {
 stage=$scratch/stage
 DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
 usr=$stage/usr
-for program in pixmarl pixmarl-uninstall; do
+for program in pixmarl pixmarl-info pixmarl-uninstall; do
     [[ -x "$usr/bin/$program" ]] || fail "bin/$program is missing or not executable"
 done
 for file in share/applications/$id.desktop share/metainfo/$id.metainfo.xml \

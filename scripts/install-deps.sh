@@ -12,6 +12,8 @@ packages=(
     libqt6svg6
     libjpeg62-turbo-dev libexif-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    # run time: WebP (and the other formats Qt reads through plugins)
+    qt6-image-formats-plugins
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev
     libgif-dev libtiff-dev libjpeg-turbo-progs

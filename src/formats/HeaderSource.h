@@ -27,6 +27,8 @@ public:
     // Reads from data, which must outlive the object.
     explicit THeaderSource(QByteArrayView data);
     explicit THeaderSource(const QByteArray& data) : THeaderSource(QByteArrayView(data)) {}
+    // A temporary would be gone before the first read.
+    explicit THeaderSource(QByteArray&& data) = delete;
     ~THeaderSource();
     THeaderSource(const THeaderSource&) = delete;
     THeaderSource& operator=(const THeaderSource&) = delete;

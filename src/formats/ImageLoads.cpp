@@ -10,6 +10,7 @@
 
 #include "formats/AVIFile.h"
 #include "formats/JPEGCodec.h"
+#include "formats/LibTiff.h"
 #include "formats/RdJPGH.h"
 #include "formats/TIFiles.h"
 #include "gif/GIFImage.h"
@@ -76,25 +77,34 @@ void LoadAvi(const TImageRequest& request, TImageResult& result)
         result.ImageSize = result.Image.size();
 }
 
+// The own reader keeps every file it decodes; libtiff takes the others.
 void LoadTiff(const TImageRequest& request, TImageResult& result)
 {
-    if (request.Upright) {
-        TTifInfo info;
-        if (ReadTiffInfo(request.FileName, info))
-            result.Orientation = info.Orientation;
-    }
+    TTifInfo info;
+    if (request.Upright && ReadTiffInfo(request.FileName, info))
+        result.Orientation = info.Orientation;
     result.Image = request.Box.isEmpty() ? TiffToImage(request.FileName)
                                          : TiffToImagePreview(request.FileName);
+    if (result.Image.isNull()) {
+        TLibTiffImage decoded = LibTiffToImage(request.FileName);
+        result.Image = std::move(decoded.Image);
+        result.Orientation = decoded.Orientation;
+        result.Damaged = !result.Image.isNull() && !decoded.Error.isEmpty();
+        result.Error = decoded.Error;
+    }
     result.ImageSize = result.Image.size();
 }
 
-constexpr std::array<std::pair<TImageFormat, TImageLoader>, 6> kLoaders = {{
+// PNG, and WebP through Qt's image-format plugin (an animation gives its first frame).
+constexpr std::array<std::pair<TImageFormat, TImageLoader>, 8> kLoaders = {{
     {ifJPEG, LoadJpeg},
     {ifGIF, LoadGif},
     {ifBMP, LoadWithQt},
     {ifICO, LoadWithQt},
     {ifAVI, LoadAvi},
     {ifTIFF, LoadTiff},
+    {ifPNG, LoadWithQt},
+    {ifWebP, LoadWithQt},
 }};
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <QImageReader>
 
 #include "formats/Avis.h"
+#include "formats/LibTiff.h"
 #include "formats/RdGIFH.h"
 #include "formats/RdJPGH.h"
+#include "formats/RdPNGH.h"
+#include "formats/RdWebPH.h"
 #include "formats/ReadBmpH.h"
-#include "formats/TIFiles.h"
 #include "platform/Paths.h"
 
 namespace pixmarl {
@@ -23,16 +25,18 @@ constexpr std::array<TFormatInfo, kImageFormatCount> kFormats = {{
     {"Windows Icon File", "ICO", "*.ico", ".ICO"},
     {"Video for Windows File", "AVI", "*.avi", ".AVI"},
     {"Tagged Image File", "TIFF", "*.tif;*.tiff", ".TIF"},
+    {"Portable Network Graphics", "PNG", "*.png", ".PNG"},
+    {"WebP Image File", "WebP", "*.webp", ".WEBP"},
 }};
 
 // Indexed by colour depth code + 1.
-constexpr std::array<const char*, 16> kColorDepthNames = {
-    "Unknown",   "",           "Monochrom",  "4 colors", "8 colors", "16 colors", "32 colors",
-    "64 colors", "128 colors", "256 colors", "Gray",     "HiColor",  "RGB",       "32-Bit colors",
-    "CMYK",      "B/W",
+constexpr std::array<const char*, 18> kColorDepthNames = {
+    "Unknown",   "",           "Monochrom",  "4 colors",   "8 colors", "16 colors", "32 colors",
+    "64 colors", "128 colors", "256 colors", "Gray",       "HiColor",  "RGB",       "32-Bit colors",
+    "CMYK",      "B/W",        "RGBA",       "Gray+Alpha",
 };
 
-constexpr std::array<const char*, 34> kSubTypeNames = {
+constexpr std::array<const char*, 48> kSubTypeNames = {
     "",
     "unknown",
     "Error",
@@ -69,28 +73,51 @@ constexpr std::array<const char*, 34> kSubTypeNames = {
     // AVI
     "",
     "",
-    // TIFF
+    // TIFF: 1 uncompressed, 2 LZW (or any compression, from the own reader); from 3 on the
+    // compressions only libtiff decodes (TLibTiffSubType)
     "",
     "",
     "(LZW)",
+    "(Deflate)",
+    "(JPEG)",
+    "(PackBits)",
+    "(CCITT RLE)",
+    "(CCITT G3)",
+    "(CCITT G4)",
+    "(compressed)",
+    // PNG (TPngSubType)
+    "",
+    "(PNG)",
+    "(PNG, interlaced)",
+    // WebP (TWebPSubType)
+    "",
+    "(WebP)",
+    "(WebP, lossless)",
+    "(WebP, animated)",
 };
 
-constexpr std::array<int, kImageFormatCount> kSubTypeBase = {0, 3, 20, 24, 27, 29, 31};
+constexpr std::array<int, kImageFormatCount> kSubTypeBase = {0, 3, 20, 24, 27, 29, 31, 41, 44};
+// Codes past a format's last entry name nothing; the first seven formats index the one table as
+// they always did.
+constexpr std::array<int, kImageFormatCount> kSubTypeEnd = {34, 34, 34, 34, 34, 34, 41, 44, 48};
+static_assert(kSubTypeEnd.back() == int(kSubTypeNames.size()));
 
 // The header reader of each format; a format without one has no entry.
 constexpr std::array<TUniInfoReader, kImageFormatCount> kUniInfoReaders = {
-    nullptr,      // ifUnknown
-    JPEGUniInfo,  // ifJPEG
-    GIFUniInfo,   // ifGIF
-    BmpUniInfo,   // ifBMP
-    nullptr,      // ifICO: never read
-    AviUniInfo,   // ifAVI
-    TiffUniInfo,  // ifTIFF
+    nullptr,         // ifUnknown
+    JPEGUniInfo,     // ifJPEG
+    GIFUniInfo,      // ifGIF
+    BmpUniInfo,      // ifBMP
+    nullptr,         // ifICO: never read
+    AviUniInfo,      // ifAVI
+    AnyTiffUniInfo,  // ifTIFF
+    PNGUniInfo,      // ifPNG
+    WebPUniInfo,     // ifWebP
 };
 
-constexpr std::array<TImageFormat, 4> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF};
+constexpr std::array<TImageFormat, 6> kDetectOrder = {ifJPEG, ifGIF, ifBMP, ifTIFF, ifPNG, ifWebP};
 
-constexpr size_t kMaxExtLength = 5;  // ".JPEG", ".TIFF"
+constexpr size_t kMaxExtLength = 5;  // ".JPEG", ".TIFF", ".WEBP"
 
 }  // namespace
 
@@ -122,8 +149,12 @@ TImageFormat ExtToFormat(std::string_view ext)
         return upper == ".ICO" ? ifICO : ifUnknown;
     case 'J':
         return upper == ".JPG" || upper == ".JPE" || upper == ".JPEG" ? ifJPEG : ifUnknown;
+    case 'P':
+        return upper == ".PNG" ? ifPNG : ifUnknown;
     case 'T':
         return upper == ".TIF" || upper == ".TIFF" ? ifTIFF : ifUnknown;
+    case 'W':
+        return upper == ".WEBP" ? ifWebP : ifUnknown;
     default:
         return ifUnknown;
     }
@@ -175,7 +206,7 @@ QString SubTypeName(TImageFormat format, int subType)
     if (format >= kImageFormatCount || subType < 0)
         return {};
     const int index = kSubTypeBase[format] + subType;
-    if (index >= int(kSubTypeNames.size()))
+    if (index >= kSubTypeEnd[format])
         return {};
     return QLatin1String(kSubTypeNames[size_t(index)]);
 }

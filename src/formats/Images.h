@@ -13,12 +13,25 @@
 
 namespace pixmarl {
 
-enum TImageFormat : std::uint8_t { ifUnknown, ifJPEG, ifGIF, ifBMP, ifICO, ifAVI, ifTIFF };
+// PNG and WebP came after the first six; their ordinals follow so that stored values keep their
+// meaning.
+enum TImageFormat : std::uint8_t {
+    ifUnknown,
+    ifJPEG,
+    ifGIF,
+    ifBMP,
+    ifICO,
+    ifAVI,
+    ifTIFF,
+    ifPNG,
+    ifWebP
+};
 
-constexpr int kImageFormatCount = ifTIFF + 1;
+constexpr int kImageFormatCount = ifWebP + 1;
 
-// A set of ifJPEG..ifTIFF in one byte: bit n stands for the format of ordinal n, bit 0 is never
-// set. This byte is the "ImageFormats" setting.
+// A set of ifJPEG..ifWebP: bit n stands for the format of ordinal n, bit 0 is never set. Its low
+// byte (ifJPEG..ifTIFF, bits 1 to 6) is the "ImageFormats" setting as it always was; the bits of
+// the formats added later are stored beside it (see TSettings).
 class TImageFormats {
 public:
     constexpr TImageFormats() = default;
@@ -27,14 +40,21 @@ public:
         for (TImageFormat f : formats)
             Include(f);
     }
+    // The first six formats from their byte; the others are left out.
     static constexpr TImageFormats FromByte(std::uint8_t bits)
+    {
+        return FromBits(bits & kByteBits);
+    }
+    static constexpr TImageFormats FromBits(std::uint16_t bits)
     {
         TImageFormats set;
         set.bits_ = bits & kValidBits;
         return set;
     }
 
-    constexpr std::uint8_t Byte() const { return bits_; }
+    // The first six formats' byte.
+    constexpr std::uint8_t Byte() const { return std::uint8_t(bits_ & kByteBits); }
+    constexpr std::uint16_t Bits() const { return bits_; }
     constexpr bool Contains(TImageFormat f) const
     {
         return f != ifUnknown && f < kImageFormatCount && (bits_ & (1u << f)) != 0;
@@ -42,17 +62,20 @@ public:
     constexpr void Include(TImageFormat f)
     {
         if (f != ifUnknown && f < kImageFormatCount)
-            bits_ |= std::uint8_t(1u << f);
+            bits_ |= std::uint16_t(1u << f);
     }
-    constexpr void Exclude(TImageFormat f) { bits_ &= std::uint8_t(~(1u << f)); }
+    constexpr void Exclude(TImageFormat f) { bits_ &= std::uint16_t(~(1u << f)); }
     constexpr bool operator==(const TImageFormats&) const = default;
 
+    static constexpr std::uint16_t kByteBits = 0x7E;
+    static constexpr std::uint16_t kValidBits = 0x1FE;
+
 private:
-    static constexpr std::uint8_t kValidBits = 0x7E;
-    std::uint8_t bits_ = 0;
+    std::uint16_t bits_ = 0;
 };
 
-inline constexpr TImageFormats kAllImageFormats = TImageFormats::FromByte(126);
+inline constexpr TImageFormats kAllImageFormats =
+    TImageFormats::FromBits(TImageFormats::kValidBits);
 
 // The universal header record. A reader that fails sets Valid false and SubType 255 and leaves
 // the other fields alone; callers clear the record before calling a reader.
@@ -87,7 +110,10 @@ TImageFormat NativeNameToFormat(std::string_view fileName);
 // One open/save dialog filter entry: long name, "|", filter mask.
 QString FormatFilter(TImageFormat format);
 
-// The name of a colour depth code (-1 .. 14); empty for codes outside the table.
+// Colour depth codes beyond the first table, for formats with an alpha channel.
+enum TExtraColorDepth : std::int8_t { cdRGBA = 15, cdGrayAlpha = 16 };
+
+// The name of a colour depth code (-1 .. 16); empty for codes outside the table.
 QString ColorDepthName(int colorDepth);
 
 // The sub-type name of a format's sub-type code; empty outside the table.
@@ -99,12 +125,29 @@ QString TypeText(TImageFormat format, int colorDepth, int subType);
 // A universal header reader: fills info from the file and returns info.Valid.
 using TUniInfoReader = bool (*)(const QString& fileName, TUniInfoRec& info);
 
+// The universal entry of a header reader: reads the header with read and fills the record from it
+// with fill. A failed read marks the record (Valid false, SubType 255) and leaves the rest alone.
+template <typename Header>
+bool ReadUniInfo(const QString& fileName, TUniInfoRec& info, bool (*read)(const QString&, Header&),
+                 void (*fill)(const Header&, TUniInfoRec&))
+{
+    Header header;
+    if (!read(fileName, header)) {
+        info.Valid = false;
+        info.SubType = 255;
+        return false;
+    }
+    fill(header, info);
+    return true;
+}
+
 // Reads the header of a file with the reader of its format. Formats without a reader leave the
 // record as it is and give false.
 bool GetUniInfo(const QString& fileName, TImageFormat format, TUniInfoRec& info);
 
-// The content probe: runs the readers for JPEG, GIF, BMP and TIFF in that order and returns the
-// format of the first that accepts the file (with the record it filled), else ifUnknown.
+// The content probe: runs the readers for JPEG, GIF, BMP, TIFF, PNG and WebP in that order and
+// returns the format of the first that accepts the file (with the record it filled), else
+// ifUnknown.
 TImageFormat DetectFormat(const QString& fileName, TUniInfoRec& info);
 
 // The most memory one decoded image may take.

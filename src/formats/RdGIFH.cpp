@@ -58,14 +58,7 @@ void GifHeaderToUniInfo(const GifHeader& header, TUniInfoRec& info)
 
 bool GIFUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    GifHeader header;
-    if (!ReadGIFHeader(fileName, header)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
-    GifHeaderToUniInfo(header, info);
-    return true;
+    return ReadUniInfo(fileName, info, ReadGIFHeader, GifHeaderToUniInfo);
 }
 
 }  // namespace pixmarl

@@ -96,14 +96,7 @@ void BmpHeaderToUniInfo(const BITMAPINFOHEADER& header, TUniInfoRec& info)
 
 bool BmpUniInfo(const QString& fileName, TUniInfoRec& info)
 {
-    BITMAPINFOHEADER header;
-    if (!ReadBmpHeader(fileName, header)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
-    BmpHeaderToUniInfo(header, info);
-    return true;
+    return ReadUniInfo(fileName, info, ReadBmpHeader, BmpHeaderToUniInfo);
 }
 
 }  // namespace pixmarl

@@ -673,14 +673,8 @@ bool ReadTiffInfo(const QString& fileName, TTifInfo& info)
     return OpenReadOnly(file, fileName, QIODevice::Unbuffered) && ReadTiffInfo(file, info);
 }
 
-bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
+void TifInfoToUniInfo(const TTifInfo& tif, TUniInfoRec& info)
 {
-    TTifInfo tif;
-    if (!ReadTiffInfo(fileName, tif)) {
-        info.Valid = false;
-        info.SubType = 255;
-        return false;
-    }
     static constexpr std::array<std::int8_t, 6> kColorDepths = {0, 8, 9, 1, 11, 13};
     info.Valid = true;
     info.Width = tif.ImageWidth;
@@ -689,7 +683,11 @@ bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
     info.Comment = tif.DocumentName;
     if (tif.ImageType != itUnknown)
         info.ColorDepth = kColorDepths[tif.ImageType];
-    return true;
+}
+
+bool TiffUniInfo(const QString& fileName, TUniInfoRec& info)
+{
+    return ReadUniInfo(fileName, info, ReadTiffInfo, TifInfoToUniInfo);
 }
 
 QImage TiffDeviceToImage(QIODevice& device, bool preview)

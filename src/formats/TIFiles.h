@@ -60,6 +60,8 @@ bool ReadTiffInfo(QIODevice& device, TTifInfo& info);
 
 // The universal header reader of TIFF files.
 bool TiffUniInfo(const QString& fileName, TUniInfoRec& info);
+// Fills the universal record from a directory that was read.
+void TifInfoToUniInfo(const TTifInfo& tif, TUniInfoRec& info);
 
 // The first image: 8-bit palette and grey images as Format_Indexed8 with a 256-entry colour
 // table, bilevel images as Format_Mono (black, white), RGB and CMYK as Format_RGB888. A null

@@ -1,6 +1,6 @@
 #pragma once
 
-// The four file attributes of the design (read-only, hidden, system, archive) on Linux.
+// The four file attributes a user sees (read-only, hidden, system, archive) on Linux.
 // On vfat/msdos volumes they are the real FAT attributes (FAT ioctls). Elsewhere read-only is the
 // owner's missing write permission, hidden is a leading "." in the name or the hidden bit of the
 // user.DOSATTRIB extended attribute, and system and archive come from that attribute ("0x" + hex,

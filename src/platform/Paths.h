@@ -11,7 +11,7 @@ namespace pixmarl {
 QString JoinPath(const QString& folder, const QString& name);
 
 // The extension of a name including its dot: the text from the last "." provided that no path
-// separator ('/', and the design's '\' and ':') follows it; empty when there is none.
+// separator ('/', and the Windows '\' and ':') follows it; empty when there is none.
 QString ExtractFileExt(const QString& name);
 
 // The name without its folder: the text after the last '/'.

@@ -36,9 +36,14 @@ struct TFormatBox {
 };
 
 constexpr TFormatBox kFormatBoxes[] = {
-    {"JPEG", "&JPEG Format Image Files", ifJPEG},  {"GIF", "Compuserve &GIF", ifGIF},
-    {"BMP", "Windows &Bitmaps (BMP)", ifBMP},      {"ICO", "Windows &Icons (ICO)", ifICO},
-    {"TIFF", "&Tagged Image Files (TIF)", ifTIFF}, {"AVI", "&AVI", ifAVI},
+    {"JPEG", "&JPEG Format Image Files", ifJPEG},
+    {"GIF", "Compuserve &GIF", ifGIF},
+    {"BMP", "Windows &Bitmaps (BMP)", ifBMP},
+    {"ICO", "Windows &Icons (ICO)", ifICO},
+    {"TIFF", "&Tagged Image Files (TIF)", ifTIFF},
+    {"AVI", "&AVI", ifAVI},
+    {"PNG", "&PNG Images", ifPNG},
+    {"WebP", "&WebP Images", ifWebP},
 };
 
 struct TThumbOptionBox {
@@ -53,7 +58,8 @@ constexpr TThumbOptionBox kThumbOptionBoxes[] = {
     {"GrayScale", "JPEG thumbnails: create in grayscale (faster)", toGrayScale},
 };
 
-static_assert(std::size(kFormatBoxes) == 6 && std::size(kThumbOptionBoxes) == 3);
+static_assert(std::size(kFormatBoxes) == kImageFormatCount - 1 &&
+              std::size(kThumbOptionBoxes) == 3);
 
 struct TRange {
     int Min;

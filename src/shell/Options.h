@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include "formats/Images.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -63,7 +65,7 @@ private:
     QString uninstallerPath_;
 
     QTabWidget* tabs_ = nullptr;
-    QCheckBox* formatBoxes_[6] = {};
+    QCheckBox* formatBoxes_[kImageFormatCount - 1] = {};
     QCheckBox* saveDir_ = nullptr;
     QWidget* startDirPanel_ = nullptr;
     QRadioButton* lastDir_ = nullptr;

@@ -13,6 +13,8 @@ namespace {
 constexpr int kMinThumbSize = 1;
 constexpr int kMaxThumbSize = 5;
 constexpr int kBarCount = 3;
+// The formats beyond the first six, stored in "ImageFormats.More".
+constexpr std::uint32_t kMoreFormatBits = TImageFormats::kValidBits & ~TImageFormats::kByteBits;
 
 QString BarValueName(int position)
 {
@@ -93,7 +95,9 @@ void ReadMainValues(const TRegistry& store, TSettings& s)
     read.Int("View.DelayTime", s.ViewDelayTime);
     std::uint8_t formats = s.ImageFormats.Byte();
     read.LowByte("ImageFormats", formats);
-    s.ImageFormats = TImageFormats::FromByte(formats);
+    std::uint32_t more = s.ImageFormats.Bits() & kMoreFormatBits;
+    read.Word("ImageFormats.More", more);
+    s.ImageFormats = TImageFormats::FromBits(formats | (more & kMoreFormatBits));
     read.LowByte("View.Bars", s.ViewBars);
     read.LowByte("View.MaxForms", s.ViewMaxForms);
     read.Bool("RepeatShow", s.RepeatShow);
@@ -142,6 +146,7 @@ void WriteMainValues(const TSettings& s, TRegistry& store)
     writeInt("View.DelayTime", s.ViewDelayTime);
     writeInt("RepeatShow", s.RepeatShow);
     writeInt("ImageFormats", s.ImageFormats.Byte());
+    writeInt("ImageFormats.More", s.ImageFormats.Bits() & kMoreFormatBits);
     writeInt("View.Bars", s.ViewBars);
     writeInt("View.MaxForms", s.ViewMaxForms);
     writeInt("Thumb.Options", s.ThumbOptions);

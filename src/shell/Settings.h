@@ -43,6 +43,9 @@ struct TSettings {
     QString StartDir;
     bool ViewStayOnTop = true;
     int ViewDelayTime = 5;  // seconds
+    // "ImageFormats" keeps bits 1 to 6 (JPEG .. TIFF) as it always did; "ImageFormats.More" holds
+    // the formats added later at their own bit numbers (bit 7 PNG, bit 8 WebP). A store without
+    // "ImageFormats.More" (one written before those formats existed) lists them.
     TImageFormats ImageFormats = kAllImageFormats;
     std::uint8_t ViewBars = vbToolArea | vbStatusBar;
     // 1: one viewer window only; n >= 2: up to n more beside the first.

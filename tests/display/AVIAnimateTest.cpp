@@ -184,7 +184,7 @@ TEST_F(AVIAnimateTest, StopOrFreeingTheImageEndsAnEndlessPainter)
 
 TEST_F(AVIAnimateTest, FramesAreSpacedByTheFrameDelayIntoAMovableRectangle)
 {
-    TAVIImage image(Clip(3, 5));
+    TAVIImage image(Clip(3, 2));  // 500 ms a frame: room for a slow start on a busy machine
     const auto start = Clock::now();
     const auto painter = Play(image, 13);
     ASSERT_TRUE(test::RunEventsUntil([&] { return target_->paints.size() >= 1; }));
@@ -194,10 +194,10 @@ TEST_F(AVIAnimateTest, FramesAreSpacedByTheFrameDelayIntoAMovableRectangle)
     ASSERT_TRUE(WaitEnd());
     ASSERT_EQ(target_->paints.size(), 3u);
     EXPECT_EQ(target_->paints.back().rect, QRect(5, 5, 12, 8));
-    EXPECT_LT(target_->paints[0].at - start, std::chrono::milliseconds(150))
+    EXPECT_LT(target_->paints[0].at - start, std::chrono::milliseconds(400))
         << "the first frame comes at once";
     for (std::size_t i = 1; i < 3; ++i)
-        EXPECT_GE(target_->GapMs(i), 195);
+        EXPECT_GE(target_->GapMs(i), 495);
 }
 
 }  // namespace

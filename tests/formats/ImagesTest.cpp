@@ -13,7 +13,8 @@ TEST(Images, ExtensionDecidesTheFormat)
     const struct { const char* name; TImageFormat format; } cases[] = {
         {"photo.jpeg", ifJPEG}, {"PHOTO.JPE", ifJPEG}, {"x.Jpg", ifJPEG},  {"x.dib", ifBMP},
         {"x.BMP", ifBMP},       {"x.tiff", ifTIFF},    {"x.TIF", ifTIFF},  {"x.gif", ifGIF},
-        {"x.ico", ifICO},       {"x.avi", ifAVI},      {"x.jfif", ifUnknown}, {"x.png", ifUnknown},
+        {"x.ico", ifICO},       {"x.avi", ifAVI},      {"x.jfif", ifUnknown}, {"x.png", ifPNG},
+        {"X.WebP", ifWebP},     {"x.webp", ifWebP},    {"x.web", ifUnknown},  {"x.pngx", ifUnknown},
         {"x", ifUnknown},       {"x.", ifUnknown},     {"x.JPEG2", ifUnknown}, {"x.TIFX", ifUnknown},
         {"x.jp", ifUnknown},    {"x.aviator", ifUnknown},
     };
@@ -37,6 +38,11 @@ TEST(Images, FormatSetIsOneByteWithBitPerOrdinal)
     const TImageFormats everything = TImageFormats::FromByte(0xFF);
     EXPECT_FALSE(everything.Contains(ifUnknown));
     EXPECT_EQ(everything.Byte(), 126);
+    // The byte holds only the first six; the later formats live above it.
+    EXPECT_FALSE(everything.Contains(ifPNG));
+    EXPECT_TRUE(kAllImageFormats.Contains(ifPNG) && kAllImageFormats.Contains(ifWebP));
+    EXPECT_EQ((TImageFormats{ifPNG, ifWebP, ifJPEG}).Bits(), 0x182);
+    EXPECT_EQ(TImageFormats::FromBits(0xFFFF), kAllImageFormats);
 }
 
 TEST(Images, FormatTableTexts)
@@ -44,6 +50,7 @@ TEST(Images, FormatTableTexts)
     EXPECT_EQ(FormatFilter(ifJPEG), "JPEG/JFIF Image File|*.jpg;*.jpe;*.jpeg");
     EXPECT_EQ(FormatFilter(ifUnknown), "Unbekannt|*.*");
     EXPECT_EQ(FormatFilter(ifTIFF), "Tagged Image File|*.tif;*.tiff");
+    EXPECT_EQ(FormatFilter(ifWebP), "WebP Image File|*.webp");
 }
 
 TEST(Images, TypeTextJoinsDepthAndSubTypeNames)
@@ -63,10 +70,16 @@ TEST(Images, TypeTextJoinsDepthAndSubTypeNames)
         {ifJPEG, 0, 0, " "},
         {ifJPEG, 11, 255, "RGB "},
         {ifBMP, 14, 0, "B/W "},
+        {ifTIFF, 1, 8, "Monochrom (CCITT G4)"},
+        {ifTIFF, 9, 10, "Gray "},
+        {ifPNG, 15, 2, "RGBA (PNG, interlaced)"},
+        {ifPNG, 16, 1, "Gray+Alpha (PNG)"},
+        {ifWebP, 15, 3, "RGBA (WebP, animated)"},
+        {ifWebP, 15, 4, "RGBA "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TypeText(c.format, c.depth, c.subType), QString(c.text)) << c.text;
-    EXPECT_EQ(ColorDepthName(15), "");
+    EXPECT_EQ(ColorDepthName(17), "");
     EXPECT_EQ(ColorDepthName(-2), "");
 }
 

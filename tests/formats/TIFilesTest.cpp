@@ -18,6 +18,7 @@
 #include "formats/LZW.h"
 #include "formats/TIFiles.h"
 #include "support/JpegBuilder.h"
+#include "support/LibTiffFiles.h"
 #include "support/TestFiles.h"
 #include "support/TiffBuilder.h"
 
@@ -124,49 +125,28 @@ std::vector<TiffParams> MatrixParams()
     return paramSets;
 }
 
-struct TTiffCloser {
-    void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-using TTiffPtr = std::unique_ptr<TIFF, TTiffCloser>;
-
-TTiffPtr OpenWithLibTiff(const QString& path)
-{
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
-    return TTiffPtr(TIFFOpen(QFile::encodeName(path).constData(), "r"));
-}
-
 // libtiff's decode, top row first; null when libtiff cannot decode the file. With bySubtraction,
 // libtiff only decodes the CMYK samples and they are turned into colours by subtraction here.
 QImage LibTiffImage(const QString& path, bool bySubtraction = false)
 {
-    TTiffPtr tif = OpenWithLibTiff(path);
+    if (!bySubtraction)
+        return test::LibTiffReference(path).convertToFormat(QImage::Format_RGB32);
+    const test::TiffPtr tif = test::OpenWithLibTiff(path);
     std::uint32_t width = 0, height = 0;
     if (!tif || !TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
         !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
         return {};
     QImage image(int(width), int(height), QImage::Format_RGB32);
-    if (bySubtraction) {
-        std::vector<std::uint8_t> row(std::size_t(TIFFScanlineSize(tif.get())));
-        for (std::uint32_t y = 0; y < height; ++y) {
-            if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0)
-                return {};
-            for (std::uint32_t x = 0; x < width; ++x) {
-                const std::uint8_t* p = &row[x * 4];
-                image.setPixel(int(x), int(y),
-                               qRgb(Light(p[0], p[3]), Light(p[1], p[3]), Light(p[2], p[3])));
-            }
-        }
-        return image;
-    }
-    std::vector<std::uint32_t> raster(std::size_t(width) * height);
-    if (!TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
-        return {};
-    for (std::uint32_t y = 0; y < height; ++y)
+    std::vector<std::uint8_t> row(std::size_t(TIFFScanlineSize(tif.get())));
+    for (std::uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tif.get(), row.data(), y, 0) < 0)
+            return {};
         for (std::uint32_t x = 0; x < width; ++x) {
-            const std::uint32_t v = raster[std::size_t(y) * width + x];
-            image.setPixel(int(x), int(y), qRgb(TIFFGetR(v), TIFFGetG(v), TIFFGetB(v)));
+            const std::uint8_t* p = &row[x * 4];
+            image.setPixel(int(x), int(y),
+                           qRgb(Light(p[0], p[3]), Light(p[1], p[3]), Light(p[2], p[3])));
         }
+    }
     return image;
 }
 
@@ -489,7 +469,7 @@ TEST(TiffPreview, EmbeddedThumbnailOnlyForLittleEndianFilesWithAValidBlock)
 // True when the first strip of the file is LZW of the old bit order, which is not decoded.
 bool HasOldStyleLzw(const QString& path)
 {
-    TTiffPtr tif = OpenWithLibTiff(path);
+    const test::TiffPtr tif = test::OpenWithLibTiff(path);
     std::vector<std::uint8_t> raw(4);
     return tif && TIFFReadRawStrip(tif.get(), 0, raw.data(), 4) == 4 &&
            IsOldStyleLzw(raw.data(), raw.size());

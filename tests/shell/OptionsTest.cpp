@@ -119,7 +119,8 @@ TEST_F(OptionsTest, OkCopiesTheControlsBackAndAppliesAfterClosing)
 {
     settings_.ThumbOptions = 0xF0 | toNoSizeSmall;  // unknown bits are dropped
     Open(false);
-    for (const char* name : {"JPEG", "BMP", "ICO", "AVI", "NoSizeSmall", "Foregr", "RepeatShow"})
+    for (const char* name :
+         {"JPEG", "BMP", "ICO", "AVI", "PNG", "NoSizeSmall", "Foregr", "RepeatShow"})
         Box(name)->setChecked(false);
     for (const char* name : {"SaveDir", "SaveFavorites", "SpeedyThumbs"})
         Box(name)->setChecked(true);
@@ -132,7 +133,7 @@ TEST_F(OptionsTest, OkCopiesTheControlsBackAndAppliesAfterClosing)
 
     TSettings expected;
     expected.TopLeft = {77, 88};
-    expected.ImageFormats = TImageFormats{ifGIF, ifTIFF};
+    expected.ImageFormats = TImageFormats{ifGIF, ifTIFF, ifWebP};
     expected.SaveDir = 0x0001;
     expected.StartDir = QStringLiteral("/srv/pics");
     expected.SaveFavorites = true;
@@ -183,8 +184,8 @@ TEST_F(OptionsTest, ViewerWindowLimitIsShownPlusOne)
         int chosenCount;
         std::uint8_t saved;
     } cases[] = {
-        {1, false, 2, false, 2, 1},   {2, true, 3, true, 3, 2},     {1, false, 2, true, 2, 1},
-        {2, true, 3, false, 3, 1},    {9, true, 10, true, 255, 254}, {0, false, 2, false, 2, 1},
+        {1, false, 2, false, 2, 1}, {2, true, 3, true, 3, 2},      {1, false, 2, true, 2, 1},
+        {2, true, 3, false, 3, 1},  {9, true, 10, true, 255, 254}, {0, false, 2, false, 2, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.stored));

@@ -91,6 +91,7 @@ TEST_F(SettingsTest, FreshUserGetsTheDefaultsWrittenInTheSaveOrder)
                          "\"View.DelayTime\"=dword:00000005\n"
                          "\"RepeatShow\"=dword:00000001\n"
                          "\"ImageFormats\"=dword:0000007e\n"
+                         "\"ImageFormats.More\"=dword:00000180\n"
                          "\"View.Bars\"=dword:00000005\n"
                          "\"View.MaxForms\"=dword:00000002\n"
                          "\"Thumb.Options\"=dword:00000002\n"
@@ -155,7 +156,14 @@ TEST_F(SettingsTest, ValueOfTheWrongTypeTakesItsDefaultAndLeavesTheOthers)
         {"StartDir", Reset(&S::StartDir)},
         {"View.StayOnTop", Reset(&S::ViewStayOnTop)},
         {"View.DelayTime", Reset(&S::ViewDelayTime)},
-        {"ImageFormats", Reset(&S::ImageFormats)},
+        {"ImageFormats",
+         [](TSettings& s) {
+             s.ImageFormats = TImageFormats::FromBits(s.ImageFormats.Bits() | 0x7E);
+         }},
+        {"ImageFormats.More",
+         [](TSettings& s) {
+             s.ImageFormats = TImageFormats::FromBits(s.ImageFormats.Bits() | 0x180);
+         }},
         {"View.Bars", Reset(&S::ViewBars)},
         {"View.MaxForms", Reset(&S::ViewMaxForms)},
         {"RepeatShow", Reset(&S::RepeatShow)},
@@ -203,6 +211,21 @@ TEST_F(SettingsTest, ByteValuesUseTheLowByteAndSaveDirKeepsItsHighBytes)
     s.SetSaveStartDir(true);
     s.SetStartWithLastDir(true);
     EXPECT_EQ(s.SaveDir, 0x12340101u);
+}
+
+// A store written before PNG and WebP existed lists them; once stored, their choice stays.
+TEST_F(SettingsTest, LaterFormatsAreOnForOldStoresAndKeptApartFromTheFormatByte)
+{
+    Edit([](TRegistry& r) { r.WriteInteger(QStringLiteral("ImageFormats"), 2); });
+    EXPECT_EQ(Load().ImageFormats, (TImageFormats{ifJPEG, ifPNG, ifWebP}));
+    TSettings s;
+    s.ImageFormats = TImageFormats{ifGIF, ifWebP};
+    Save(s);
+    TRegistry store(StorePath());
+    ASSERT_TRUE(store.OpenKey(kSettingsKey, false));
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("ImageFormats")), 4);
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("ImageFormats.More")), 0x100);
+    EXPECT_EQ(Load().ImageFormats, s.ImageFormats);
 }
 
 TEST_F(SettingsTest, StartDirIsDeletedWhenTheFlagIsClear)
