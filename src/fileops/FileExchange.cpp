@@ -22,6 +22,16 @@ namespace pixmarl {
 
 namespace {
 
+// The files that a move into folder would take somewhere: those already in it would only be
+// moved onto themselves, which asks whether to replace them.
+QStringList LeavingFolder(QStringList files, const QString& folder)
+{
+    files.removeIf([target = CleanAbsolutePath(folder)](const QString& file) {
+        return ExtractFileDir(file) == target;
+    });
+    return files;
+}
+
 QImage LoadPicture(const QString& file)
 {
     TImageRequest request;
@@ -96,8 +106,11 @@ void TFileExchange::CopyMoveLater(const QStringList& files, TDropEffect effect,
                                   const QString& folder)
 {
     const TFileOpFunc operation = effect == deMove ? foMove : foCopy;
+    const QStringList taken = operation == foMove ? LeavingFolder(files, folder) : files;
+    if (taken.isEmpty())
+        return;
     QMetaObject::invokeMethod(
-        this, [this, files, operation, folder] { ops_.CopyMoveFiles(files, operation, folder); },
+        this, [this, taken, operation, folder] { ops_.CopyMoveFiles(taken, operation, folder); },
         Qt::QueuedConnection);
 }
 
@@ -206,12 +219,7 @@ void TFileExchange::Paste()
         ops_.CopyMoveFiles(listed, foCopy, folder);
         return;
     }
-    // Cut files already in the folder are where they are to go; moved onto themselves they
-    // would only bring the question whether to replace them.
-    QStringList files = listed;
-    files.removeIf([target = CleanAbsolutePath(folder)](const QString& file) {
-        return ExtractFileDir(file) == target;
-    });
+    const QStringList files = LeavingFolder(listed, folder);
     // The move removes each source only once its copy is complete; a cancelled or failed one
     // leaves what it did not move where it was.
     if (files.isEmpty() || !ops_.CopyMoveFiles(files, foMove, folder))

@@ -311,6 +311,9 @@ TEST_F(ExchangeTest, TreeTakesDropsIntoTheFolderUnderThePointerWithoutSelectingI
     EXPECT_EQ(Drop(tree.viewport(), {a}, Qt::ControlModifier | Qt::ShiftModifier, at),
               Qt::CopyAction);
     EXPECT_EQ(Drop(tree.viewport(), {b}, Qt::ShiftModifier, at), Qt::CopyAction);
+    // Moved into its own folder, a file stays as it is, and nothing is asked.
+    Drop(tree.viewport(), {shown_ + "/b.jpg"}, Qt::ShiftModifier, at);
+    EXPECT_TRUE(asked_.isEmpty());
     EXPECT_EQ(Names(shown_), (QStringList{"a.jpg", "b.jpg"}));
     EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
     EXPECT_EQ(tree.Directory(), src_);
