@@ -98,4 +98,15 @@ void FillFolder(const QString& folder, const QStringList& photos, int count)
     }
 }
 
+bool FillPhotoFolder(const QString& sharedDir, const QString& folder, int count)
+{
+    const QStringList photos = CorpusPhotos(sharedDir);
+    if (photos.isEmpty()) {
+        std::printf("no corpus photos found\n");
+        return false;
+    }
+    FillFolder(folder, photos, count);
+    return true;
+}
+
 }  // namespace pixmarl::bench

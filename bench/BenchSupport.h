@@ -42,4 +42,7 @@ QStringList CorpusPhotos(const QString& sharedDir);
 // where possible, else copies).
 void FillFolder(const QString& folder, const QStringList& photos, int count);
 
+// FillFolder with the corpus photos; false, with a note on standard output, when there are none.
+bool FillPhotoFolder(const QString& sharedDir, const QString& folder, int count);
+
 }  // namespace pixmarl::bench

@@ -68,13 +68,9 @@ void IdleFigures()
 
 void ThumbnailFigures(int count)
 {
-    const QStringList photos = CorpusPhotos(QStringLiteral(PIXMARL_SHARED_DIR));
-    if (photos.isEmpty()) {
-        std::printf("no corpus photos found\n");
-        return;
-    }
     QTemporaryDir dir;
-    FillFolder(dir.path(), photos, count);
+    if (!FillPhotoFolder(QStringLiteral(PIXMARL_SHARED_DIR), dir.path(), count))
+        return;
     TJPEGFileList list;
     TThumbCtrl ctrl;
     TThumbDriver driver(list, ctrl);

@@ -1,16 +1,19 @@
-// Start-up: the application object, then the window on the folder of the command line (a folder,
-// or a file whose folder is shown), else on the samples the build made while they are there, else
-// on the current folder.
+// Start-up: the settings, then the main window with its dialogs, on the folder of the command line
+// (a folder, or a file whose folder is shown), else on the samples the build made while they are
+// there, else on the start folder the settings name.
 
 #include <cstring>
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QScreen>
 
 #include "formats/Images.h"
-#include "platform/Paths.h"
-#include "shell/EarlyWindow.h"
+#include "platform/Registry.h"
+#include "shell/Artwork.h"
+#include "shell/Main.h"
+#include "shell/Settings.h"
 
 #ifndef PIXMARL_SAMPLES_DIR
 #define PIXMARL_SAMPLES_DIR ""
@@ -41,6 +44,24 @@ bool AsksForTextOnly(int argc, char* argv[])
     return false;
 }
 
+// The screen shows 15 or more bits per pixel.
+bool HighColor()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen == nullptr || screen->depth() >= 15;
+}
+
+// Start-up measurements (bench_browse) end the program once the window has painted itself.
+class TQuitAfterFirstPaint : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -55,21 +76,23 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pixmarl.Pixmarl"));
     pixmarl::SetImageAllocationLimit();
     parser.process(app);
-    QString folder;
-    const QString argument = parser.positionalArguments().value(0);
-    if (!argument.isEmpty()) {
-        const QFileInfo info(argument);
-        folder = pixmarl::CleanAbsolutePath(info.isFile() ? info.absolutePath() : argument);
-    } else if (QFileInfo(QStringLiteral(PIXMARL_SAMPLES_DIR)).isDir()) {
-        folder = QStringLiteral(PIXMARL_SAMPLES_DIR);  // started from the build tree
-    }
-    if (folder.isEmpty())
-        folder = pixmarl::CleanAbsolutePath(QStringLiteral("."));
+    pixmarl::UseDesktopIconTheme();
+    QApplication::setWindowIcon(pixmarl::ProgramIcon());
 
-    pixmarl::TEarlyWindow window;
-    window.show();
-    window.ShowFolder(folder);
+    const bool highColor = HighColor();
+    pixmarl::TRegistry store(pixmarl::TRegistry::DefaultFileName());
+    pixmarl::TSettings settings = pixmarl::LoadSettings(store, highColor);
+    pixmarl::TMainForm form(settings, &store, nullptr, highColor);
+    QString path = parser.positionalArguments().value(0);
+    if (path.isEmpty() && QFileInfo(QStringLiteral(PIXMARL_SAMPLES_DIR)).isDir())
+        path = QStringLiteral(PIXMARL_SAMPLES_DIR);  // started from the build tree
+    form.SetCommandLinePath(path);
+    TQuitAfterFirstPaint quitAfterPaint;
+    if (qEnvironmentVariableIsSet("PIXMARL_QUIT_AFTER_PAINT"))
+        form.installEventFilter(&quitAfterPaint);
+    form.show();
     return QApplication::exec();
 }

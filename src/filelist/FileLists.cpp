@@ -30,7 +30,83 @@ std::array<char, 4> AttributeLetters(int attrs)
     return letters;
 }
 
+using ItemPtr = std::unique_ptr<TFileListItem>;
+
+bool FilterAcceptsName(const TListFilter& filter, std::string_view name)
+{
+    if (!filter.showHidden && name.starts_with('.'))
+        return false;
+    return filter.formats.Contains(NativeNameToFormat(name));
+}
+
+bool FilterAcceptsEntry(const TListFilter& filter, const TDirEntry& entry)
+{
+    if (entry.isDir && !filter.showDirs)
+        return false;
+    return filter.showHidden || (entry.attributes & (faHidden | faSysFile)) == 0;
+}
+
+// An item of an entry, without its identity in a list yet.
+ItemPtr NewItem(TDirEntry&& entry)
+{
+    auto item = std::make_unique<TFileListItem>();
+    item->Format = FileNameToFormat(entry.name);
+    item->Caption = std::move(entry.name);
+    item->Size = entry.size;
+    item->Time = entry.time;
+    item->Attributes = AttributeLetters(entry.attributes);
+    item->NameHash = entry.nameHash;
+    return item;
+}
+
+void SortItemVector(std::vector<ItemPtr>& items, TFileSortType sortType, const TNameOrder& order)
+{
+    struct Keyed {
+        TNameOrder::TKey key;
+        ItemPtr item;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(items.size());
+    for (ItemPtr& item : items) {
+        TNameOrder::TKey key = order.Key(item->Caption);
+        keyed.push_back(Keyed{std::move(key), std::move(item)});
+    }
+    const auto byName = [](const Keyed& a, const Keyed& b) {
+        return TNameOrder::CompareKeys(a.key, b.key) < 0;
+    };
+    switch (sortType) {
+    case stName:
+        std::sort(keyed.begin(), keyed.end(), byName);
+        break;
+    case stSize:
+        std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+            return a.item->Size != b.item->Size ? a.item->Size < b.item->Size : byName(a, b);
+        });
+        break;
+    case stTime:
+        std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+            return a.item->Time != b.item->Time ? a.item->Time < b.item->Time : byName(a, b);
+        });
+        break;
+    }
+    for (size_t i = 0; i < keyed.size(); ++i)
+        items[i] = std::move(keyed[i].item);
+}
+
 }  // namespace
+
+TFolderRead ReadFolder(const QString& folder, const TListFilter& filter, TFileSortType sortType)
+{
+    TFolderRead read{folder, sortType, {}};
+    ForEachDirEntry(
+        folder, [&filter](std::string_view name) { return FilterAcceptsName(filter, name); },
+        [&](TDirEntry&& entry) {
+            if (FilterAcceptsEntry(filter, entry))
+                read.items.push_back(NewItem(std::move(entry)));
+        });
+    SortItemVector(read.items, sortType, TNameOrder());
+    return read;
+}
 
 QString TFileListItem::AttributesText() const
 {
@@ -84,32 +160,32 @@ int TJPEGFileList::SearchAttributes() const
     return attrs;
 }
 
+TListFilter TJPEGFileList::Filter() const
+{
+    return {imageFormats_, showHidden_, showDirs_};
+}
+
 bool TJPEGFileList::AcceptsNativeName(std::string_view name) const
 {
-    if (!showHidden_ && name.starts_with('.'))
-        return false;
-    return imageFormats_.Contains(NativeNameToFormat(name));
+    return FilterAcceptsName(Filter(), name);
 }
 
 bool TJPEGFileList::AcceptsEntry(const TDirEntry& entry) const
 {
-    if (entry.isDir && !showDirs_)
-        return false;
-    return showHidden_ || (entry.attributes & (faHidden | faSysFile)) == 0;
+    return FilterAcceptsEntry(Filter(), entry);
 }
 
 TJPEGFileList::ItemPtr TJPEGFileList::MakeItem(TDirEntry&& entry)
 {
-    auto item = std::make_unique<TFileListItem>();
-    item->Format = FileNameToFormat(entry.name);
-    item->Caption = std::move(entry.name);
-    item->Size = entry.size;
-    item->Time = entry.time;
-    item->Attributes = AttributeLetters(entry.attributes);
-    item->Id = nextId_++;
-    item->NameHash = entry.nameHash;
-    byId_.insert(item->Id, item.get());
+    ItemPtr item = NewItem(std::move(entry));
+    Identify(*item);
     return item;
+}
+
+void TJPEGFileList::Identify(TFileListItem& item)
+{
+    item.Id = nextId_++;
+    byId_.insert(item.Id, &item);
 }
 
 void TJPEGFileList::BeginUpdate(TListUpdate kind)
@@ -132,52 +208,30 @@ void TJPEGFileList::Renumber(size_t from)
 
 void TJPEGFileList::SortItems()
 {
-    struct Keyed {
-        TNameOrder::TKey key;
-        ItemPtr item;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(items_.size());
-    for (ItemPtr& item : items_) {
-        TNameOrder::TKey key = nameOrder_.Key(item->Caption);
-        keyed.push_back(Keyed{std::move(key), std::move(item)});
-    }
-    const auto byName = [](const Keyed& a, const Keyed& b) {
-        return TNameOrder::CompareKeys(a.key, b.key) < 0;
-    };
-    switch (sortType_) {
-    case stName:
-        std::sort(keyed.begin(), keyed.end(), byName);
-        break;
-    case stSize:
-        std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-            return a.item->Size != b.item->Size ? a.item->Size < b.item->Size : byName(a, b);
-        });
-        break;
-    case stTime:
-        std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-            return a.item->Time != b.item->Time ? a.item->Time < b.item->Time : byName(a, b);
-        });
-        break;
-    }
-    for (size_t i = 0; i < keyed.size(); ++i)
-        items_[i] = std::move(keyed[i].item);
+    SortItemVector(items_, sortType_, nameOrder_);
     Renumber();
     inNameOrder_ = sortType_ == stName;
 }
 
 void TJPEGFileList::ReadDirectory()
 {
+    InstallItems(ReadFolder(directory_, Filter(), sortType_));
+}
+
+void TJPEGFileList::InstallItems(TFolderRead&& read)
+{
     BeginUpdate(luRebuild);
     ClearItems();
-    ForEachDirEntry(
-        directory_, [this](std::string_view name) { return AcceptsNativeName(name); },
-        [this](TDirEntry&& entry) {
-            if (AcceptsEntry(entry))
-                items_.push_back(MakeItem(std::move(entry)));
-        });
+    items_ = std::move(read.items);
+    for (ItemPtr& item : items_)
+        Identify(*item);
     filterChanged_ = false;
-    SortItems();
+    if (read.sortType == sortType_) {
+        Renumber();
+        inNameOrder_ = sortType_ == stName;
+    } else {
+        SortItems();
+    }
     EndUpdate(luRebuild);
 }
 
@@ -185,11 +239,21 @@ void TJPEGFileList::SetDirectory(const QString& path)
 {
     if (path == directory_ && !forceReread_)
         return;
+    InstallRead(ReadFolder(path, Filter(), sortType_));
+}
+
+void TJPEGFileList::RenameDirectory(const QString& path)
+{
+    directory_ = path;
+}
+
+void TJPEGFileList::InstallRead(TFolderRead read)
+{
     forceReread_ = false;
     if (infoScan_)
         infoScan_->RequestStop();
-    directory_ = path;
-    ReadDirectory();
+    directory_ = read.folder;
+    InstallItems(std::move(read));
     if (infoScan_)
         infoScan_->StartInfoScan();
 }

@@ -78,6 +78,25 @@ enum TListUpdate : std::uint8_t {
     luReorder,  // the same items (same Ids) in a new order: a model moves its rows by Id
 };
 
+// The switches that decide which entries of a folder are listed.
+struct TListFilter {
+    TImageFormats formats;
+    bool showHidden = false;
+    bool showDirs = false;
+};
+
+// A folder read away from the list: the listed files' items in the order of sortType, without
+// their identities in a list yet.
+struct TFolderRead {
+    QString folder;
+    TFileSortType sortType = stName;
+    std::vector<std::unique_ptr<TFileListItem>> items;
+};
+
+// Reads folder as a list with this filter and order does. Any thread; it touches the file system,
+// so the GUI thread leaves it to a worker.
+TFolderRead ReadFolder(const QString& folder, const TListFilter& filter, TFileSortType sortType);
+
 class TJPEGFileList : public QObject {
     Q_OBJECT
 public:
@@ -88,7 +107,12 @@ public:
     void Load();
 
     const QString& Directory() const { return directory_; }
+    // Reads path (unless it is the folder shown and no reread is asked for).
     void SetDirectory(const QString& path);
+    // What SetDirectory does with a read made by ReadFolder(path, Filter(), SortType()) elsewhere.
+    void InstallRead(TFolderRead read);
+    // The folder shown was renamed: its new path, the items stay.
+    void RenameDirectory(const QString& path);
     bool ForceReread() const { return forceReread_; }
     void SetForceReread(bool value) { forceReread_ = value; }
 
@@ -98,6 +122,7 @@ public:
     void SetShowHidden(bool value);
     bool ShowDirs() const { return showDirs_; }
     void SetShowDirs(bool value);
+    TListFilter Filter() const;
     TFileSortType SortType() const { return sortType_; }
     void SetSortType(TFileSortType value);
 
@@ -151,6 +176,8 @@ private:
 
     bool AcceptsEntry(const TDirEntry& entry) const;
     ItemPtr MakeItem(TDirEntry&& entry);
+    void Identify(TFileListItem& item);  // gives it its Id
+    void InstallItems(TFolderRead&& read);
     void BeginUpdate(TListUpdate kind);
     void EndUpdate(TListUpdate kind);
     void SortItems();

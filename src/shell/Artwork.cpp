@@ -190,6 +190,13 @@ QIcon OwnArtIcon(TArt art)
     return MakeIcon(QIcon(ArtPath(Entry(art).file)), false);
 }
 
+QIcon ProgramIcon()
+{
+    InitArtResources();
+    return QIcon::fromTheme(QStringLiteral("org.pixmarl.Pixmarl"),
+                            QIcon(QStringLiteral(":/pixmarl/app.svg")));
+}
+
 QPixmap OverwritePicture(int edge, qreal devicePixelRatio)
 {
     return QIcon(ArtPath("overwrite")).pixmap(QSize(edge, edge), devicePixelRatio);

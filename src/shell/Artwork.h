@@ -39,6 +39,9 @@ QIcon ColdArtIcon(TArt art);
 // Our own picture, never the theme's (tests and screenshots compare against it).
 QIcon OwnArtIcon(TArt art);
 
+// The program's icon: the installed one of the icon theme, else the one built in.
+QIcon ProgramIcon();
+
 // The overwrite dialog's picture, edge pixels in device-independent pixels.
 QPixmap OverwritePicture(int edge, qreal devicePixelRatio);
 

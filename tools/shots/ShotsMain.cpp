@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "shell/Main.h"
+
 #ifndef PIXMARL_SAMPLES_DIR
 #define PIXMARL_SAMPLES_DIR ""
 #endif
@@ -47,8 +49,7 @@ bool RegisterShot(const char* name, TShotScene scene)
 
 TShotContext::TShotContext(QString outDir, QString samplesDir)
     : outDir_(std::move(outDir)), samplesDir_(std::move(samplesDir))
-{
-}
+{}
 
 QString TShotContext::ScratchDir(const QString& name) const
 {
@@ -73,8 +74,8 @@ bool TShotContext::Grab(QWidget* window, const QString& name) const
     QPixmap picture;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         const QRect frame = window->frameGeometry();
-        picture = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                               frame.height());
+        picture =
+            window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     } else {
         picture = window->grab();
     }
@@ -91,6 +92,7 @@ int main(int argc, char* argv[])
     using namespace pixmarl::shots;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pixmarl"));
+    pixmarl::UseDesktopIconTheme();  // as the program does
 
     QString outDir = QStringLiteral("screenshots");
     QStringList wanted;

@@ -1,0 +1,431 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QToolBar>
+#include <QUrl>
+
+#include "filelist/DJPEG.h"
+#include "filelist/FileListViews.h"
+#include "filelist/FileLists.h"
+#include "filelist/IGrids.h"
+#include "filelist/ThumbDrivers.h"
+#include "navigation/Explore.h"
+#include "navigation/MyComputer.h"
+#include "platform/FileOperation.h"
+#include "shell/Btns.h"
+#include "shell/Favorites.h"
+#include "shell/FldLocEdits.h"
+#include "shell/Logos.h"
+#include "shell/Main.h"
+#include "shell/Settings.h"
+#include "support/EventWait.h"
+#include "support/JpegBuilder.h"
+#include "support/TestFiles.h"
+
+namespace pixmarl {
+namespace {
+
+// A main window over a volume table whose only volume is a temporary folder.
+class MainFormTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = dir_.path();
+        volumes_.push_back(Volume(root_));
+        computer_ = std::make_unique<TMyComputer>([this] { return volumes_; }, false);
+    }
+    void TearDown() override { form_.reset(); }
+
+    static TVolume Volume(const QString& path) { return {path, "ext4", path, dtFixed, {}}; }
+
+    // A folder with photos 1.jpg .. n.jpg of 400 x 300.
+    QString Folder(const QString& name, int photos = 0)
+    {
+        const QString folder = test::MakeFolder(root_, name);
+        static const QByteArray jpeg = [] {
+            test::JpegParams params;
+            params.width = 400;
+            params.height = 300;
+            return test::BuildJpeg(params);
+        }();
+        for (int i = 1; i <= photos; ++i)
+            test::WriteFile(folder, QStringLiteral("%1.jpg").arg(i), jpeg);
+        return folder;
+    }
+    TMainForm& Open(const QString& folder)
+    {
+        form_ = std::make_unique<TMainForm>(settings_, nullptr, computer_.get());
+        form_->SetCommandLinePath(folder);
+        form_->show();
+        WaitForRead();
+        return *form_;
+    }
+    // Goes to a folder and waits until it has been read.
+    void Show(const QString& folder)
+    {
+        form_->GoToFolder(folder);
+        WaitForRead();
+    }
+    void WaitForRead() const
+    {
+        ASSERT_TRUE(test::RunEventsUntil([this] { return !form_->ReadPending(); }));
+    }
+    bool WaitForThumbnails() const
+    {
+        return test::RunEventsUntil([this] { return !form_->ThumbDriver().Busy(); });
+    }
+    int IndexOf(const QString& caption) const
+    {
+        for (int i = 0; i < form_->FileList().Count(); ++i)
+            if (form_->FileList().Item(i).Caption == caption)
+                return i;
+        return -1;
+    }
+    bool AllThumbnailsMade() const
+    {
+        for (int i = 0; i < form_->FileList().Count(); ++i)
+            if (!form_->FileList().Item(i).Thumbnail)
+                return false;
+        return true;
+    }
+
+    QTemporaryDir dir_;
+    QString root_;
+    std::vector<TVolume> volumes_;
+    std::unique_ptr<TMyComputer> computer_;
+    TSettings settings_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainFormTest, ShowingAFolderSetsItsTextsAndMakesItsThumbnails)
+{
+    const struct {
+        const char* name;
+        int photos;
+    } folders[] = {{"photos", 3}, {"empty", 0}};
+    TMainForm& form = Open(Folder("start"));
+    QStringList menus;
+    for (QAction* menu : form.menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&View", "&Go", "&?"}));
+    for (const auto& f : folders) {
+        const QString folder = Folder(f.name, f.photos);
+        Show(folder);
+        EXPECT_EQ(form.windowTitle(), "Pixmarl - " + folder);
+        EXPECT_EQ(form.StatusText()->text(), QStringLiteral("%1 file(s)").arg(f.photos));
+        EXPECT_EQ(form.ListDescript()->text(), QStringLiteral(" Image files in ") + f.name);
+        EXPECT_EQ(form.DirEdit()->Directory(), folder);
+        EXPECT_EQ(form.History().Entries().last(), folder);
+        EXPECT_EQ(form.ImgGrid()->Count(), f.photos);
+        if (f.photos == 0) {
+            EXPECT_FALSE(form.ThumbDriver().Busy() || form.Logo()->Animated());
+        }
+        ASSERT_TRUE(WaitForThumbnails());
+        EXPECT_TRUE(AllThumbnailsMade());
+        EXPECT_FALSE(form.Logo()->Animated());
+    }
+    EXPECT_FALSE(TDJPEGThread::Running());
+}
+
+TEST_F(MainFormTest, ShowingTheSameFolderAgainRemakesThumbnailsWithoutReading)
+{
+    TMainForm& form = Open(Folder("a", 3));
+    ASSERT_TRUE(WaitForThumbnails());
+    const quint64 firstId = form.FileList().Item(0).Id;
+    QSignalSpy stored(&form.ThumbDriver(), &TThumbDriver::OnThumbnailStored);
+    form.ShowFolder();
+    EXPECT_EQ(form.FileList().Item(0).Id, firstId);  // the same items: not read again
+    ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(stored.count(), 3);
+    form.RefreshItemClick();
+    WaitForRead();
+    EXPECT_NE(form.FileList().Item(0).Id, firstId);  // F5 reads the folder again
+}
+
+TEST_F(MainFormTest, RefreshAfterAChangeOnDiskKeepsThumbnailsAndSelection)
+{
+    const QString folder = Folder("a", 3);
+    TMainForm& form = Open(folder);
+    ASSERT_TRUE(WaitForThumbnails());
+    form.ImgGrid()->SetIndex(1);  // 2.jpg
+    const QImage* kept = form.FileList().Item(2).Thumbnail.get();
+    test::WriteFile(folder, "0.jpg", test::BuildJpeg({}));
+    ASSERT_TRUE(test::RunEventsUntil([&] { return form.ItemCount() == 4; }));
+    EXPECT_EQ(form.StatusText()->text(), "4 file(s)");
+    EXPECT_EQ(form.SelectedFileNames(), QStringList{folder + "/2.jpg"});
+    EXPECT_EQ(form.FileList().Item(IndexOf("3.jpg")).Thumbnail.get(), kept);
+}
+
+TEST_F(MainFormTest, SwitchingViewsKeepsTheSelectedFiles)
+{
+    const QString folder = Folder("a", 3);
+    TMainForm& form = Open(folder);
+    form.ImgGrid()->SetIndex(2);
+    form.ImgGrid()->SetSelected(0, true);
+    const QStringList selected{folder + "/1.jpg", folder + "/3.jpg"};
+    for (int mode : {vmReport, vmThumbnails, vmList, vmThumbnails}) {
+        form.SetViewMode(mode);
+        EXPECT_EQ(form.SelectedFileNames(), selected) << mode;
+        EXPECT_TRUE(form.MultipleSelected());
+    }
+    EXPECT_EQ(form.FocusedIndex(), 2);
+}
+
+TEST_F(MainFormTest, NewerFolderSupersedesASlowRead)
+{
+    TMainForm& form = Open(Folder("start", 1));
+    const QString slow = Folder("slow", 2);
+    const QString fast = Folder("fast", 3);
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    form.ReadFolderFn = [release, slow, read = form.ReadFolderFn](const QString& folder,
+                                                                  const TListFilter& filter,
+                                                                  TFileSortType sortType) {
+        while (folder == slow && !*release)
+            QThread::msleep(1);
+        return read(folder, filter, sortType);
+    };
+    form.GoToFolder(slow);
+    EXPECT_EQ(form.windowTitle(), "Pixmarl - " + slow);
+    EXPECT_EQ(form.StatusText()->text(), "Reading directory...");
+    EXPECT_EQ(form.ItemCount(), 0);  // not the files of the folder before
+    form.GoToFolder(fast);
+    ASSERT_TRUE(test::RunEventsUntil([&] { return form.ItemCount() == 3; }));
+    *release = true;
+    test::RunEventsFor(100);
+    EXPECT_EQ(form.FileList().Directory(), fast);
+    EXPECT_EQ(form.ItemCount(), 3);
+    EXPECT_EQ(form.StatusText()->text(), "3 file(s)");
+}
+
+TEST_F(MainFormTest, NewThumbnailSizeRemakesTheThumbnails)
+{
+    TMainForm& form = Open(Folder("a", 2));
+    ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(form.FileList().Item(0).Thumbnail->width(), 96);
+    form.SetThumbSize(4);
+    ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(form.FileList().Item(1).Thumbnail->width(), 288);
+    EXPECT_TRUE(form.findChild<TBtn*>("SSB4")->Down());
+}
+
+TEST_F(MainFormTest, NoBarsStoredHidesEveryBar)
+{
+    settings_.ViewBars = 0;
+    TMainForm& form = Open(Folder("a"));
+    for (const char* name : {"LocationBand", "Toolbar", "LogoBand"})
+        EXPECT_TRUE(form.findChild<QToolBar*>(name)->isHidden()) << name;
+    for (const char* name : {"TreeDescript", "ListDescript"})
+        EXPECT_TRUE(form.findChild<QLabel*>(name)->isHidden()) << name;
+    EXPECT_TRUE(form.statusBar()->isHidden());
+    form.CollectSettings();
+    EXPECT_EQ(settings_.ViewBars, 0);
+}
+
+TEST_F(MainFormTest, StoredWindowOpensOnAScreen)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        QPoint topLeft, bottomRight;
+        QRect expected;
+    } cases[] = {
+        {{10, 10}, {30010, 20010}, screen},                                     // larger than it
+        {{50000, 50000}, {50400, 50300}, {screen.topLeft(), QSize(400, 300)}},  // on no screen
+        {{16, 16}, {416, 316}, {16, 16, 400, 300}},
+    };
+    for (const auto& c : cases) {
+        settings_.TopLeft = c.topLeft;
+        settings_.BottomRight = c.bottomRight;
+        TMainForm form(settings_, nullptr, computer_.get());
+        EXPECT_EQ(form.geometry(), c.expected);
+    }
+}
+
+TEST_F(MainFormTest, ToolBandsKeepOrderRowsAndLocationWidth)
+{
+    const TBandLayout stored = {
+        {{bnLocation, false, 300}, {bnLogo, false, 0}, {bnToolbar, true, 0}}};
+    settings_.Bars = EncodeBars(stored);
+    TMainForm& form = Open(Folder("a"));
+    QTest::qWait(50);
+    form.CollectSettings();
+    const std::optional<TBandLayout> collected = DecodeBars(settings_.Bars);
+    ASSERT_TRUE(collected);
+    for (size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_EQ((*collected)[i].number, stored[i].number) << i;
+        EXPECT_EQ((*collected)[i].startsRow, stored[i].startsRow) << i;
+    }
+    EXPECT_NEAR((*collected)[0].width, 300, 2);
+}
+
+TEST_F(MainFormTest, OwnRenamesNeverSwallowALaterChange)
+{
+    const QString folder = Folder("a", 3);
+    TMainForm& form = Open(folder);
+    // Two renames in one burst of the monitor: one report for two announcements.
+    ASSERT_TRUE(form.FileOps().RenameFile(folder + "/1.jpg", "x1.jpg"));
+    ASSERT_TRUE(form.FileOps().RenameFile(folder + "/2.jpg", "x2.jpg"));
+    ASSERT_TRUE(test::RunEventsUntil([&] { return IndexOf("x2.jpg") >= 0; }));
+    test::RunEventsFor(300);
+    test::WriteFile(folder, "new.jpg", test::BuildJpeg({}));
+    EXPECT_TRUE(test::RunEventsUntil([&] { return IndexOf("new.jpg") >= 0; }));
+    EXPECT_EQ(form.ItemCount(), 4);
+}
+
+TEST_F(MainFormTest, TypedPathsGoWhereTheyLead)
+{
+    const QString a = Folder("a");
+    const QString b = Folder("b");
+    TMainForm& form = Open(a);
+    QLineEdit* edit = form.DirEdit()->lineEdit();
+    QSignalSpy invalid(form.DirEdit(), &TFldLocEdit::OnInvalidDir);
+    const struct {
+        QString typed, shown;
+        int invalid;
+    } cases[] = {{"../b", b, 0}, {"nowhere", b, 1}, {a, a, 1}, {"./", a, 1}};
+    for (const auto& c : cases) {
+        edit->selectAll();
+        QTest::keyClicks(edit, c.typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(form.CurrentFolder(), c.shown) << c.typed.toStdString();
+        EXPECT_EQ(edit->text(), c.shown);
+        EXPECT_EQ(invalid.count(), c.invalid);
+    }
+}
+
+TEST_F(MainFormTest, HistoryButtonsStepThroughTheLastEightFolders)
+{
+    TMainForm& form = Open(Folder("f1"));
+    for (int i = 2; i <= 9; ++i)
+        form.GoToFolder(Folder(QStringLiteral("f%1").arg(i)));
+    EXPECT_EQ(form.History().Entries().size(), 8);
+    TMainActions& a = form.Actions();
+    EXPECT_FALSE(a.ForwBtn->isEnabled());
+    a.BackBtn->click();
+    a.GoBackItem->trigger();
+    EXPECT_EQ(form.CurrentFolder(), root_ + "/f7");
+    EXPECT_TRUE(a.ForwBtn->isEnabled() && a.ForwHistBtn->isEnabled() && a.GoForwItem->isEnabled());
+    form.GoToFolder(root_ + "/f1");
+    EXPECT_EQ(form.History().Entries().last(), root_ + "/f1");
+    a.BackBtn->click();
+    EXPECT_EQ(form.CurrentFolder(), root_ + "/f9");  // the entries ahead stay reachable
+}
+
+TEST_F(MainFormTest, LocationBarFollowsTheVolumesOfTheShownFolder)
+{
+    const QString sub = Folder("vol") + "/sub";
+    QDir().mkpath(sub);
+    TMainForm& form = Open(sub);
+    const auto paths = [&] {
+        QStringList list;
+        for (const TLocItem& item : form.DirEdit()->Items().items)
+            list << item.path;
+        return list;
+    };
+    const QStringList underRoot{root_, root_ + "/vol", sub};
+    EXPECT_EQ(paths(), underRoot);
+    volumes_.push_back(Volume(root_ + "/vol"));
+    computer_->Update();
+    ASSERT_TRUE(test::RunEventsUntil([&] { return form.DirEdit()->Items().pathCount == 1; }));
+    EXPECT_EQ(paths(), underRoot);  // the same places, now one volume item and one path item
+    EXPECT_EQ(form.DirEdit()->Items().current, 2);
+    volumes_.pop_back();
+    computer_->Update();
+    ASSERT_TRUE(test::RunEventsUntil([&] { return form.DirEdit()->Items().pathCount == 2; }));
+    EXPECT_EQ(paths(), underRoot);
+}
+
+TEST_F(MainFormTest, TreeFolderCommandsGoThroughTheFileOperations)
+{
+    const QString shown = Folder("p/shown");
+    const QString other = Folder("p/other");
+    TMainForm& form = Open(shown);
+    TFileOpRequest seen;
+    TFileOpResult result = frSuccess;
+    bool watched = false;
+    form.FileOps().OnExecute = [&](const TFileOpRequest& request) {
+        seen = request;
+        watched = form.DirMonitor().Active();
+        return result;
+    };
+    // The shown folder is not watched while it goes to the trash, and is watched after a cancel.
+    const struct {
+        QString folder;
+        TFileOpResult result;
+        bool watchedDuring;
+    } cases[] = {{other, frSuccess, true}, {shown, frAborted, false}};
+    for (const auto& c : cases) {
+        Show(shown);
+        result = c.result;
+        form.DirTree()->DeleteFolder(form.DirTree()->FindNode(c.folder));
+        EXPECT_EQ(seen.Func, foDelete);
+        EXPECT_EQ(seen.From, QStringList{c.folder});
+        EXPECT_NE(seen.Flags & FOF_ALLOWUNDO, 0u);
+        EXPECT_EQ(watched, c.watchedDuring) << c.folder.toStdString();
+        WaitForRead();
+        EXPECT_TRUE(form.DirMonitor().Active());
+    }
+    result = frSuccess;
+    ASSERT_TRUE(form.DirTree()->RenameFolderOperation(shown, root_ + "/p/renamed"));
+    EXPECT_EQ(seen.Func, foRename);
+    EXPECT_EQ(seen.To, QStringList{root_ + "/p/renamed"});
+}
+
+TEST(FavoritePanel, OneButtonPerExactPath)
+{
+    QStringList favorites;
+    TFavoritePanel panel(favorites, [](const QString& path) { return path == "/"; });
+    for (const char* path : {"/a/X", "/a/X", "/a/x", "/"})
+        panel.AddFavorite(path);
+    EXPECT_EQ(favorites, QStringList({"/a/X", "/a/x", "/"}));
+    ASSERT_EQ(panel.ButtonCount(), 3);
+    EXPECT_EQ(panel.Button(0)->text(), "X");
+    EXPECT_EQ(panel.Button(2)->text(), "/");
+    QSignalSpy clicked(&panel, &TFavoritePanel::OnDirClick);
+    panel.Button(1)->click();
+    EXPECT_EQ(clicked.value(0).value(0).toString(), "/a/x");
+    panel.RemoveFavorite(0);
+    EXPECT_EQ(favorites, QStringList({"/a/x", "/"}));
+    EXPECT_EQ(panel.Button(0)->Path(), "/a/x");
+}
+
+TEST(FavoritePanel, DragLightsUpTheButtonUnderThePointer)
+{
+    QStringList favorites{"/a", "/b"};
+    TFavoritePanel panel(favorites, {});
+    panel.OnDropFiles = [](const QString&, const QMimeData&, Qt::DropAction) { return true; };
+    panel.CreateButtons();
+    panel.resize(400, 24);
+    panel.layout()->activate();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/x.jpg")});
+    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&panel, &enter);
+    const auto dragTo = [&](QPoint pos) {
+        QDragMoveEvent move(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&panel, &move);
+        return move.isAccepted();
+    };
+    EXPECT_TRUE(dragTo(panel.Button(1)->geometry().center()));
+    EXPECT_EQ(panel.DragTarget(), 1);
+    EXPECT_TRUE(panel.Button(1)->Hot());
+    EXPECT_FALSE(dragTo({395, 12}));  // the empty strip
+    EXPECT_FALSE(panel.Button(1)->Hot());
+}
+
+}  // namespace
+}  // namespace pixmarl
