@@ -268,7 +268,7 @@ void TFileExchange::UpdatePasteAction(QAction* action)
 {
     const TPasteKind kind = ClipboardPasteKind();
     action->setText(PasteCaption(kind));
-    action->setEnabled(kind != pkNothing);
+    action->setEnabled(kind != paNothing);
 }
 
 TDropTarget* AttachViewerDrop(QWidget* widget, std::function<void(const QString& file)> load)

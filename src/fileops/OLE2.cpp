@@ -222,18 +222,18 @@ QImage ImageOfMimeData(const QMimeData* data)
 TPasteKind PasteKindOf(const QMimeData* data)
 {
     if (!FilesOfMimeData(data).isEmpty())
-        return pkFiles;
-    return ImageOfMimeData(data).isNull() ? pkNothing : pkImage;
+        return paFiles;
+    return ImageOfMimeData(data).isNull() ? paNothing : paImage;
 }
 
 QString PasteCaption(TPasteKind kind)
 {
     switch (kind) {
-    case pkFiles:
+    case paFiles:
         return QStringLiteral("&Paste (File)");
-    case pkImage:
+    case paImage:
         return QStringLiteral("&Paste (Image)...");
-    case pkNothing:
+    case paNothing:
         break;
     }
     return QStringLiteral("&Paste");

@@ -96,7 +96,7 @@ bool IsCutMimeData(const QMimeData* data);
 // The picture of data; a null image also when it decodes to nothing (no width or height).
 QImage ImageOfMimeData(const QMimeData* data);
 
-enum TPasteKind { pkNothing, pkFiles, pkImage };
+enum TPasteKind { paNothing, paFiles, paImage };
 // Files come first, then a picture.
 TPasteKind PasteKindOf(const QMimeData* data);
 // The Paste command's caption for what the clipboard holds ("&Paste" when it holds nothing).

@@ -2,7 +2,6 @@
 
 #include <QClipboard>
 #include <QDir>
-#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +23,7 @@
 #include "navigation/MyComputer.h"
 #include "platform/Paths.h"
 #include "support/BmpBuilder.h"
+#include "support/DropEvents.h"
 #include "support/EventWait.h"
 #include "support/TestFiles.h"
 
@@ -85,7 +85,7 @@ TEST(FileUrls, AwkwardNamesSurviveEveryFormatAndOnlyLocalFilesAreTaken)
                                 "smb://h/z.jpg\r\nfile:///tmp/dir/\r\nfile://localhost/k.jpg\r\n");
     EXPECT_EQ(FilesOfMimeData(&mixed), (QStringList{"/tmp/dir", "/k.jpg"}));
     mixed.setData(kUriListMime, "https://h/x.jpg\r\n");
-    EXPECT_EQ(PasteKindOf(&mixed), pkNothing);  // nothing local: no paste
+    EXPECT_EQ(PasteKindOf(&mixed), paNothing);  // nothing local: no paste
 }
 
 TEST(ClipboardImage, APictureThatDecodesToNothingIsNone)
@@ -93,8 +93,8 @@ TEST(ClipboardImage, APictureThatDecodesToNothingIsNone)
     QMimeData empty, picture;
     empty.setImageData(QImage());
     picture.setImageData(QImage(3, 2, QImage::Format_RGB32));
-    EXPECT_EQ(PasteKindOf(&empty), pkNothing);
-    EXPECT_EQ(PasteKindOf(&picture), pkImage);
+    EXPECT_EQ(PasteKindOf(&empty), paNothing);
+    EXPECT_EQ(PasteKindOf(&picture), paImage);
     const struct {
         QSize size, fitted;
     } fits[] = {{{290, 100}, {145, 50}},
@@ -217,19 +217,13 @@ protected:
         exchange_.SetShownView(&view_);
         view_.resize(200, 200);
     }
-    // Sends a drag of files over (enter, move) and onto (drop) w; answers the action taken.
+    // A drag of files from another program onto w; the file operation comes after the drop.
     static Qt::DropAction Drop(QWidget* w, const QStringList& files, Qt::KeyboardModifiers keys,
                                QPoint pos = {10, 10}, Qt::DropActions offered = Qt::DropActions(7))
     {
-        std::unique_ptr<QMimeData> data(NewFilesMimeData(files, fuDrag));
-        QDragEnterEvent enter(pos, offered, data.get(), Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(w, &enter);
-        QDragMoveEvent move(pos, offered, data.get(), Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(w, &move);
-        QDropEvent drop(pos, offered, data.get(), Qt::LeftButton, keys);
-        QCoreApplication::sendEvent(w, &drop);
-        test::RunEventsFor(10);  // the file operation comes after the drop
-        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+        const Qt::DropAction action = test::SendFileDrop(w, files, keys, pos, offered);
+        test::RunEventsFor(10);
+        return action;
     }
     QStringList Names(const QString& folder) const { return QDir(folder).entryList(QDir::Files); }
 
@@ -338,7 +332,7 @@ TEST_F(ExchangeTest, ClipboardCopiesFilesPastesThemAndPicturesAndKeepsItWhenAFil
     EXPECT_EQ(asked_, QStringList{"a.jpg"});
     EXPECT_EQ(Names(src_), QStringList{"a.jpg"});
     EXPECT_EQ(Names(shown_), (QStringList{"a#2.jpg", "a.jpg", "b.jpg"}));
-    EXPECT_EQ(ClipboardPasteKind(), pkNothing);
+    EXPECT_EQ(ClipboardPasteKind(), paNothing);
 
     QSignalSpy copied(&exchange_, &TFileExchange::OnImageContentCopied);
     QString focused = WriteFile(src_, "bad.bmp", "BM garbage");
@@ -351,7 +345,7 @@ TEST_F(ExchangeTest, ClipboardCopiesFilesPastesThemAndPicturesAndKeepsItWhenAFil
     exchange_.CopyImageContent();
     ASSERT_TRUE(test::RunEventsUntil([&] { return copied.size() == 2; }));
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(7, 5));
-    EXPECT_EQ(ClipboardPasteKind(), pkImage);
+    EXPECT_EQ(ClipboardPasteKind(), paImage);
 }
 
 TEST_F(ExchangeTest, APastedPictureIsWrittenAsBmpUnderACheckedName)

@@ -120,7 +120,7 @@ TEST_F(X11ExchangeTest, FilesCopiedHerePasteInAnotherProgramAndTheOtherWayRound)
         exchange_.Paste();
         EXPECT_TRUE(Names(dst_).contains(ExtractFileName(offer.file)));
         EXPECT_EQ(QFile::exists(offer.file), !offer.moved);
-        EXPECT_EQ(ClipboardPasteKind() == pkNothing, offer.moved);
+        EXPECT_EQ(ClipboardPasteKind() == paNothing, offer.moved);
         owner.kill();
         owner.waitForFinished();
     }
