@@ -87,6 +87,7 @@ void BrowseFigures(int count)
     const double decodeMs = DecodeMs(dir.path() + QStringLiteral("/p00000.jpg"));
 
     TSettings settings;
+    settings.ThumbShare = false;  // the figures stay those of decoding, as bench_thumbs compares
     TMainForm form(settings);
     form.show();
     RunEventsUntil([&] { return !form.ThumbDriver().Busy(); });

@@ -3,11 +3,17 @@
 // the same files at the scale the pipeline chose, fast DCT, output discarded, same process),
 // vipsthumbnail with one thread and ImageMagick, all in the same run. Then the time to the first
 // visible thumbnail after a folder of 1,000 photos is shown, and the heap held while scrolling
-// through 2,000 items at box 288.
+// through 2,000 items at box 288. Last, the thumbnail cache shared with other programs over 1,000
+// photos: a first visit that fills an empty cache and a second one that reads it, against the
+// pipeline without the cache, at boxes 96 and 288, in rounds that each start with an empty cache
+// (the median of the rounds' ratios is printed).
 //
-// Usage: bench_thumbs [copies of the corpus photos, default 10]
+// Usage: bench_thumbs [copies of the corpus photos, default 10] [cache photos, default 1000]
+//                     [cache rounds, default 3]
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -162,6 +168,59 @@ void ScrollMemory(const QStringList& photos)
     PrintFigure("window-bound-mb", 75 * 288.0 * 288 * 3 / 1048576.0);
 }
 
+// One round at box: seconds without the cache, for a first visit into an empty cache and for a
+// second visit.
+struct TCacheRound {
+    double none = 0;
+    double first = 0;
+    double second = 0;
+};
+
+// Odd rounds run without the cache last, so that a drift of the machine's load falls on both.
+TCacheRound CacheRound(const QString& folder, int box, bool noneFirst)
+{
+    QTemporaryDir cacheHome;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    TThumbOptions share;
+    share.share = true;
+    TCacheRound round;
+    if (noneFirst)
+        round.none = Pipeline(folder, box, {});
+    round.first = Pipeline(folder, box, share);
+    round.second = Pipeline(folder, box, share);
+    if (!noneFirst)
+        round.none = Pipeline(folder, box, {});
+    qunsetenv("XDG_CACHE_HOME");
+    return round;
+}
+
+void SharedCache(const QStringList& photos, int count, int rounds)
+{
+    QTemporaryDir dir;
+    FillFolder(dir.path(), photos, count);
+    Pipeline(dir.path(), 96, {});  // the new names' first look-ups and reads
+    for (const int box : {96, 288}) {
+        const std::string tag = std::to_string(box);
+        std::vector<double> none, first, second, firstRatio, secondRatio;
+        for (int i = 0; i < rounds; ++i) {
+            const TCacheRound round = CacheRound(dir.path(), box, i % 2 == 0);
+            none.push_back(round.none * 1000 / count);
+            first.push_back(round.first * 1000 / count);
+            second.push_back(round.second * 1000 / count);
+            firstRatio.push_back(round.first / round.none);
+            secondRatio.push_back(round.second / round.first);
+        }
+        PrintFigure("cache" + tag + "-none-ms-per-image", Median(none));
+        PrintFigure("cache" + tag + "-first-visit-ms-per-image", Median(first));
+        PrintFigure("cache" + tag + "-second-visit-ms-per-image", Median(second), 3);
+        PrintFigure("ratio-second-visit-vs-first-" + tag, Median(secondRatio), 3);
+        // The grid's default size (96) gives the figure without a suffix.
+        PrintFigure(box == 96 ? "ratio-first-visit-vs-nocache"
+                              : "ratio-first-visit-vs-nocache-" + tag,
+                    Median(firstRatio));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -193,5 +252,6 @@ int main(int argc, char* argv[])
 
     FirstVisibleThumbnail(photos);
     ScrollMemory(photos);
+    SharedCache(photos, argc > 2 ? std::atoi(argv[2]) : 1000, argc > 3 ? std::atoi(argv[3]) : 3);
     return 0;
 }

@@ -15,8 +15,10 @@ done
 make -s release >/dev/null
 cmake --build build/release --target pixmarl_shots -j "$(nproc)" >/dev/null
 mkdir -p "$out"
-# A fresh settings folder, so stored window states of the user never leak into the pictures.
+# A fresh settings folder and thumbnail cache, so stored window states and thumbnails of the user
+# never leak into the pictures, and the pictures' files never land in the user's cache.
 export PIXMARL_CONFIG_DIR=$(mktemp -d)
+export XDG_CACHE_HOME="$PIXMARL_CONFIG_DIR/cache"
 trap 'rm -rf "$PIXMARL_CONFIG_DIR"' EXIT
 run=(build/release/tools/pixmarl_shots --out "$out" "${args[@]}")
 if [[ -n "${DISPLAY:-}" && "${PIXMARL_SHOTS_XVFB:-1}" == 0 ]]; then

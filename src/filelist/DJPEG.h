@@ -6,7 +6,8 @@
 // from the thumbnail control.
 //
 // Every thumbnail is made completely in the worker (QImage can be painted there), so the GUI
-// thread only stores finished images and a large GIF never freezes the interface.
+// thread only stores finished images and a large GIF never freezes the interface. With the shared
+// thumbnail cache (ThumbCache) the worker looks there first and fills it from its decodes.
 
 #include <functional>
 #include <memory>
@@ -39,6 +40,7 @@ struct TThumbOptions {
     bool quick = false;                         // quicker JPEG extraction, lower quality
     bool gray = false;                          // JPEG thumbnails in greyscale
     QColor buttonFace = QColor(240, 240, 240);  // the background of icon thumbnails
+    bool share = false;                         // use and fill the cache shared with other programs
 };
 
 struct TThumbRequest {
@@ -55,8 +57,15 @@ struct TThumbResult {
     bool failed = true;
 };
 
-// Makes the thumbnail of one file for a box. Any thread; never throws.
-TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOptions& options);
+class TThumbCache;
+
+// Makes the thumbnail of one file for a box. Any thread; never throws. With a cache (used by this
+// thread alone meanwhile), a valid cached thumbnail at least as large as the thumbnail is scaled
+// down instead of decoding the file, and a file a failure entry names fails at once; a decode
+// fills the cache: its entry of the size class covering the box, or a failure entry. The
+// thumbnail has the same size and stands the same way with or without the cache.
+TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOptions& options,
+                           TThumbCache* cache = nullptr);
 
 // The thumbnail worker: one thread that makes the thumbnails it is asked for, one at a time, in
 // the order asked. Each result comes back to the owner's thread as a queued call naming its item
@@ -83,6 +92,7 @@ private:
     struct TJob;
     static TThumbResult Make(const TJob& job);
 
+    std::shared_ptr<TThumbCache> cache_;  // shared with the jobs, which may outlive the worker
     TRequestWorker<TJob, TThumbResult> worker_;
 };
 

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -285,6 +286,28 @@ bool VolumeReady(const QString& mountPath)
 bool WriteVolumeLabel(const QString&, const QString&)
 {
     return false;
+}
+
+TMountChanges::TMountChanges() : fd_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
+{}
+
+TMountChanges::~TMountChanges()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool TMountChanges::Changed()
+{
+    if (first_) {
+        first_ = false;
+        return true;
+    }
+    if (fd_ < 0)
+        return false;
+    // The kernel flags a change once to each poll of the open table.
+    pollfd entry{fd_, POLLPRI, 0};
+    return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLPRI | POLLERR)) != 0;
 }
 
 TMountWatch::TMountWatch(std::function<void()> onChange) : onChange_(std::move(onChange))

@@ -86,6 +86,23 @@ bool VolumeReady(const QString& mountPath);
 // Writing a volume label is not possible here: always false.
 bool WriteVolumeLabel(const QString& mountPath, const QString& label);
 
+// Tells a worker that keeps its own copy of the volumes when to read them again: Changed() is true
+// once after each change of the mount table (and on the first call). It never waits. One thread
+// at a time.
+class TMountChanges {
+public:
+    TMountChanges();
+    ~TMountChanges();
+    TMountChanges(const TMountChanges&) = delete;
+    TMountChanges& operator=(const TMountChanges&) = delete;
+
+    bool Changed();
+
+private:
+    int fd_ = -1;
+    bool first_ = true;
+};
+
 // Watches the mount table: onChange runs on the GUI thread after every change of it.
 class TMountWatch {
 public:

@@ -800,6 +800,7 @@ void TMainForm::ApplyThumbOptions()
     options.dontSizeSmall = (settings_.ThumbOptions & toNoSizeSmall) != 0;
     options.quick = (settings_.ThumbOptions & toSpeedy) != 0;
     options.gray = settings_.ThumbGray;
+    options.share = settings_.ThumbShare;
     options.buttonFace = palette().color(QPalette::Button);
     thumbDriver_->SetOptions(options);
 }

@@ -110,7 +110,6 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
                            .filePath(QStringLiteral("pixmarl-uninstall")))
 {
     setWindowTitle(tr("Options"));
-    setFixedSize(kClientWidth, kClientHeight);
 
     tabs_ = new QTabWidget(this);
     tabs_->addTab(Column({BuildFormatsGroup(), BuildFoldersGroup()}), tr("Files"));
@@ -132,6 +131,8 @@ TOptionen::TOptionen(TSettings& settings, bool highColor, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    // Grows where the fonts need more room than the window was designed with.
+    setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(minimumSizeHint()));
 }
 
 QCheckBox* TOptionen::AddCheckBox(QWidget* parent, const char* name, const QString& caption)
@@ -193,6 +194,8 @@ QGroupBox* TOptionen::BuildThumbnailsGroup()
             AddCheckBox(group, kThumbOptionBoxes[i].Name, tr(kThumbOptionBoxes[i].Caption));
         layout->addWidget(thumbOptionBoxes_[i]);
     }
+    shareThumbs_ = AddCheckBox(group, "ShareThumbs", tr("Share thumbnails with other programs"));
+    layout->addWidget(shareThumbs_);
     return group;
 }
 
@@ -277,6 +280,7 @@ void TOptionen::FillControls()
     thumbCount_->setValue(settings_.ThumbCount);
     for (size_t i = 0; i < std::size(kThumbOptionBoxes); ++i)
         thumbOptionBoxes_[i]->setChecked((settings_.ThumbOptions & kThumbOptionBoxes[i].Bit) != 0);
+    shareThumbs_->setChecked(settings_.ThumbShare);
     const bool moreWindows = settings_.ViewMaxForms >= 2;
     viewForms_->setChecked(moreWindows);
     viewFormCount_->setValue(moreWindows ? settings_.ViewMaxForms + 1 : kViewFormCountRange.Min);
@@ -306,6 +310,7 @@ void TOptionen::CopyBack()
             options |= kThumbOptionBoxes[i].Bit;
     }
     settings_.ThumbOptions = options;
+    settings_.ThumbShare = shareThumbs_->isChecked();
     settings_.ViewMaxForms =
         viewForms_->isChecked() ? std::uint8_t(viewFormCount_->value() - 1) : std::uint8_t(1);
     settings_.ViewStayOnTop = foregr_->isChecked();

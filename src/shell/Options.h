@@ -74,6 +74,7 @@ private:
     QCheckBox* saveFavorites_ = nullptr;
     QSpinBox* thumbCount_ = nullptr;
     QCheckBox* thumbOptionBoxes_[3] = {};
+    QCheckBox* shareThumbs_ = nullptr;
     QCheckBox* viewForms_ = nullptr;
     QSpinBox* viewFormCount_ = nullptr;
     QCheckBox* foregr_ = nullptr;

@@ -103,6 +103,7 @@ void ReadMainValues(const TRegistry& store, TSettings& s)
     read.Bool("RepeatShow", s.RepeatShow);
     read.LowByte("Thumb.Options", s.ThumbOptions);
     read.Int("Thumb.Count", s.ThumbCount);
+    read.Bool("Thumb.Share", s.ThumbShare);
     read.Bars(s.Bars);
     read.Bool("SaveFavorites", s.SaveFavorites);
 }
@@ -151,6 +152,7 @@ void WriteMainValues(const TSettings& s, TRegistry& store)
     writeInt("View.MaxForms", s.ViewMaxForms);
     writeInt("Thumb.Options", s.ThumbOptions);
     writeInt("Thumb.Count", s.ThumbCount);
+    writeInt("Thumb.Share", s.ThumbShare);
     for (int i = 0; i < kBarCount; ++i)
         store.WriteInteger(BarValueName(i), s.Bars[size_t(i)]);
     writeInt("SaveFavorites", s.SaveFavorites);

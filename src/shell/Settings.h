@@ -53,6 +53,8 @@ struct TSettings {
     bool RepeatShow = true;
     std::uint8_t ThumbOptions = toNoSizeSmall;
     int ThumbCount = 75;
+    // "Thumb.Share": thumbnails come from and go to the cache shared with other programs.
+    bool ThumbShare = true;
     // Tool area band layout per position: low 16 bits width, byte 2 break, byte 3 band number.
     std::array<std::int32_t, 3> Bars{};
     bool SaveFavorites = false;

@@ -120,7 +120,7 @@ TEST_F(OptionsTest, OkCopiesTheControlsBackAndAppliesAfterClosing)
     settings_.ThumbOptions = 0xF0 | toNoSizeSmall;  // unknown bits are dropped
     Open(false);
     for (const char* name :
-         {"JPEG", "BMP", "ICO", "AVI", "PNG", "NoSizeSmall", "Foregr", "RepeatShow"})
+         {"JPEG", "BMP", "ICO", "AVI", "PNG", "NoSizeSmall", "ShareThumbs", "Foregr", "RepeatShow"})
         Box(name)->setChecked(false);
     for (const char* name : {"SaveDir", "SaveFavorites", "SpeedyThumbs"})
         Box(name)->setChecked(true);
@@ -139,6 +139,7 @@ TEST_F(OptionsTest, OkCopiesTheControlsBackAndAppliesAfterClosing)
     expected.SaveFavorites = true;
     expected.ThumbCount = 500;
     expected.ThumbOptions = toSpeedy;
+    expected.ThumbShare = false;
     expected.ThumbGray = true;  // not a high-colour screen
     expected.ViewMaxForms = 5;
     expected.ViewStayOnTop = false;

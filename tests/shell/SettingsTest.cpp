@@ -35,6 +35,7 @@ TSettings NonDefaultSettings()
     s.RepeatShow = false;
     s.ThumbOptions = toSpeedy | toGrayScale;
     s.ThumbCount = 300;
+    s.ThumbShare = false;
     s.Bars = {0x01000120, 0x02010200, 0x03000040};
     s.SaveFavorites = true;
     s.Favorites = {QStringLiteral("/home/ann"), QStringLiteral("/media/usb/Fotos")};
@@ -96,6 +97,7 @@ TEST_F(SettingsTest, FreshUserGetsTheDefaultsWrittenInTheSaveOrder)
                          "\"View.MaxForms\"=dword:00000002\n"
                          "\"Thumb.Options\"=dword:00000002\n"
                          "\"Thumb.Count\"=dword:0000004b\n"
+                         "\"Thumb.Share\"=dword:00000001\n"
                          "\"Bar0\"=dword:00000000\n"
                          "\"Bar1\"=dword:00000000\n"
                          "\"Bar2\"=dword:00000000\n"
