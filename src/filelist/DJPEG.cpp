@@ -157,13 +157,8 @@ TThumbFit FitIntoBox(int width, int height, int box, bool dontSizeSmall)
         return TThumbFit{0, 0, 1.0f};
     if (dontSizeSmall && width <= box && height <= box)
         return TThumbFit{width, height, 1.0f};
-    const float rx = float(width) / float(box);
-    const float ry = float(height) / float(box);
-    // A side that truncates to nothing (a 1 x 4000 strip) still gets a pixel.
-    const auto side = [](long double length) { return std::max(1, int(length)); };
-    if (rx > ry)
-        return TThumbFit{box, side(static_cast<long double>(height) / rx), rx};
-    return TThumbFit{side(static_cast<long double>(width) / ry), box, ry};
+    const QSize fit = FitSize(QSize(width, height), QSize(box, box));
+    return TThumbFit{fit.width(), fit.height(), FitRatio(QSize(width, height), QSize(box, box))};
 }
 
 TThumbResult MakeThumbnail(const TThumbRequest& request, int box, const TThumbOptions& options,

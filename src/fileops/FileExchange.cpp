@@ -271,17 +271,4 @@ void TFileExchange::UpdatePasteAction(QAction* action)
     action->setEnabled(kind != paNothing);
 }
 
-TDropTarget* AttachViewerDrop(QWidget* widget, std::function<void(const QString& file)> load)
-{
-    auto* target = new TDropTarget(widget);
-    target->SetDropEffects(EffectBit(deCopy));
-    target->OnDragDrop = [target, load = std::move(load)](QPoint, TDropEffect, bool&) {
-        const QString file = target->FileNames().value(0);
-        target->ClearFileNames();
-        load(file);
-    };
-    target->SetTarget(widget);
-    return target;
-}
-
 }  // namespace pixmarl

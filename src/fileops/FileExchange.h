@@ -114,8 +114,4 @@ private:
     quint64 imageGeneration_ = 0;
 };
 
-// The viewer's drop target on widget: a drop of files (offered as a copy) gives the first one to
-// load; the drop is always reported as a copy, so no source removes the original.
-TDropTarget* AttachViewerDrop(QWidget* widget, std::function<void(const QString& file)> load);
-
 }  // namespace pixmarl

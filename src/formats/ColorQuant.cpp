@@ -1,5 +1,6 @@
 #include "ColorQuant.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -304,10 +305,71 @@ const std::uint8_t* DibRow(const void* context, int index)
     return rows->pixels + std::size_t(index) * rows->stride;
 }
 
-const std::uint8_t* ImageRow(const void* context, int index)
-{
-    return static_cast<const QImage*>(context)->constScanLine(index);
-}
+// The rows of a true-colour bitmap as blue, green, red bytes, converted a row at a time (rarer
+// formats a band of rows at a time, by Qt's own conversion), so that reducing a photo never needs
+// a second full-size copy of it.
+class BgrRows {
+public:
+    explicit BgrRows(const QImage& image) : image_(image), row_(std::size_t(image.width()) * 3) {}
+
+    bool Failed() const { return failed_; }
+
+    static const std::uint8_t* Row(const void* context, int index)
+    {
+        return static_cast<const BgrRows*>(context)->Row(index);
+    }
+
+private:
+    static constexpr int kBandRows = 64;
+
+    const std::uint8_t* Row(int y) const
+    {
+        const std::uint8_t* line = image_.constScanLine(y);
+        std::uint8_t* out = row_.data();
+        switch (image_.format()) {
+        case QImage::Format_BGR888:
+            return line;
+        case QImage::Format_RGB888:
+            for (int x = 0; x < image_.width(); ++x, line += 3, out += 3) {
+                out[0] = line[2];
+                out[1] = line[1];
+                out[2] = line[0];
+            }
+            return row_.data();
+        case QImage::Format_RGB32:
+            for (int x = 0; x < image_.width(); ++x, out += 3) {
+                const QRgb pixel = reinterpret_cast<const QRgb*>(line)[x];
+                out[0] = std::uint8_t(qBlue(pixel));
+                out[1] = std::uint8_t(qGreen(pixel));
+                out[2] = std::uint8_t(qRed(pixel));
+            }
+            return row_.data();
+        default:
+            return BandRow(y);
+        }
+    }
+
+    const std::uint8_t* BandRow(int y) const
+    {
+        if (y < bandStart_ || y >= bandStart_ + band_.height()) {
+            bandStart_ = y;
+            const int rows = std::min(kBandRows, image_.height() - y);
+            band_ = image_.copy(0, y, image_.width(), rows).convertToFormat(QImage::Format_BGR888);
+            if (band_.isNull()) {
+                failed_ = true;
+                std::fill(row_.begin(), row_.end(), std::uint8_t(0));
+                return row_.data();
+            }
+        }
+        return band_.constScanLine(y - bandStart_);
+    }
+
+    const QImage& image_;
+    mutable std::vector<std::uint8_t> row_;
+    mutable QImage band_;
+    mutable int bandStart_ = 0;
+    mutable bool failed_ = false;
+};
 
 }  // namespace
 
@@ -361,27 +423,23 @@ bool ReduceToPalette(QImage& bitmap)
 {
     if (bitmap.isNull() || bitmap.depth() <= 8)
         return false;
-    const QImage bgr = bitmap.format() == QImage::Format_BGR888
-                           ? bitmap
-                           : bitmap.convertToFormat(QImage::Format_BGR888);
-    if (bgr.isNull())
-        return false;
-    const RowSource source{bgr.width(), bgr.height(), ImageRow, &bgr};
+    const BgrRows rows(bitmap);
+    const RowSource source{bitmap.width(), bitmap.height(), BgrRows::Row, &rows};
     auto quantizer = std::make_unique<Quantizer>(source);
     quantizer->Run();
-    QImage reduced(bgr.size(), QImage::Format_Indexed8);
-    if (reduced.isNull()) {
-        bitmap = bgr;
+    QImage reduced(bitmap.size(), QImage::Format_Indexed8);
+    if (reduced.isNull() || rows.Failed())
         return false;
-    }
     const auto palette = quantizer->Palette();
     QList<QRgb> colors(kMaxBoxes);
     for (int i = 0; i < kMaxBoxes; ++i)
         colors[i] = qRgb(palette[std::size_t(4 * i + 2)], palette[std::size_t(4 * i + 1)],
                          palette[std::size_t(4 * i)]);
     reduced.setColorTable(colors);
-    for (int y = 0; y < bgr.height(); ++y)
-        quantizer->MapRow(bgr.constScanLine(y), reduced.scanLine(y));
+    for (int y = 0; y < bitmap.height(); ++y)
+        quantizer->MapRow(BgrRows::Row(&rows, y), reduced.scanLine(y));
+    if (rows.Failed())
+        return false;
     bitmap = reduced;
     return true;
 }

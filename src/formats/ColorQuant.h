@@ -23,7 +23,8 @@ namespace pixmarl {
 std::optional<std::vector<std::uint8_t>> Quantize(const std::uint8_t* packedDib, std::size_t size);
 
 // Reduces a true-colour bitmap (15, 16, 24 or 32 bits) to an 8-bit one with a 256-entry colour
-// table. A bitmap of 8 bits or fewer is left alone. True when the bitmap was reduced.
+// table. A bitmap of 8 bits or fewer is left alone. True when the bitmap was reduced. The rows
+// are read through a one-row buffer, so no second full-size image is made.
 bool ReduceToPalette(QImage& bitmap);
 
 }  // namespace pixmarl

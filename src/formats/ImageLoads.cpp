@@ -36,6 +36,7 @@ void LoadJpeg(const TImageRequest& request, TImageResult& result)
     }
     options.DctMethod = request.FastDct ? dmIfast : dmIslow;
     options.Grayscale = request.Grayscale;
+    options.Rgb32 = request.Rgb32;
     TJpegDecodeResult decoded = DecodeJpegFile(request.FileName, options);
     result.Image = std::move(decoded.Image);
     result.ImageSize = decoded.FullSize;
@@ -51,6 +52,7 @@ void LoadGif(const TImageRequest& request, TImageResult& result)
         gif.LoadFromFile(request.FileName);
         result.Image = gif.Bitmap();
         result.ImageSize = QSize(gif.Width(), gif.Height());
+        result.MoreFollow = gif.MoreFollow();
     } catch (const std::exception& error) {
         result.Error = QString::fromUtf8(error.what());
     }
@@ -95,6 +97,15 @@ void LoadTiff(const TImageRequest& request, TImageResult& result)
     result.ImageSize = result.Image.size();
 }
 
+QImage DrawableImage(QImage image)
+{
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() == format)
+        return image;
+    return image.convertToFormat(format);
+}
+
 // PNG, and WebP through Qt's image-format plugin (an animation gives its first frame).
 constexpr std::array<std::pair<TImageFormat, TImageLoader>, 8> kLoaders = {{
     {ifJPEG, LoadJpeg},
@@ -125,7 +136,12 @@ TImageResult LoadImageFile(const TImageRequest& request)
     const TImageLoader loader = ImageLoaderFor(result.Format);
     if (!loader)
         return result;
-    loader(request, result);
+    try {
+        loader(request, result);
+    } catch (const std::exception& error) {  // out of memory in a library, for one
+        result.Image = QImage();
+        result.Error = QString::fromLocal8Bit(error.what());
+    }
     if (result.Image.isNull()) {
         result.Orientation = 1;
         if (result.Error.isEmpty())
@@ -135,6 +151,8 @@ TImageResult LoadImageFile(const TImageRequest& request)
     if (!request.Upright)
         result.Orientation = 1;
     result.Image = OrientImage(result.Image, result.Orientation);
+    if (request.Rgb32)
+        result.Image = DrawableImage(std::move(result.Image));
     return result;
 }
 
@@ -143,6 +161,19 @@ int JPEGScaleDenom(float ratio, bool quick)
     if (quick)
         return ratio <= 1 ? 1 : ratio <= 2 ? 2 : ratio <= 4 ? 4 : 8;
     return ratio < 2 ? 1 : ratio < 4 ? 2 : ratio < 8 ? 4 : 8;
+}
+
+QSize FitSize(QSize size, QSize box)
+{
+    if (size.width() <= 0 || size.height() <= 0 || box.width() <= 0 || box.height() <= 0)
+        return QSize(0, 0);
+    const float rx = float(size.width()) / float(box.width());
+    const float ry = float(size.height()) / float(box.height());
+    // A side that truncates to nothing (a 10000 x 1 strip) still gets a pixel.
+    const auto side = [](long double length) { return std::max(1, int(length)); };
+    if (rx > ry)
+        return QSize(box.width(), side(static_cast<long double>(size.height()) / rx));
+    return QSize(side(static_cast<long double>(size.width()) / ry), box.height());
 }
 
 float FitRatio(QSize size, QSize box)

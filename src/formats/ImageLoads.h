@@ -31,15 +31,19 @@ struct TImageRequest {
     bool FastDct = false;    // JPEG: the faster, slightly less accurate transform
     bool Grayscale = false;  // JPEG: an 8-bit grey palette image
     bool Upright = true;     // turn photos upright by their Exif or TIFF orientation
+    // The picture as Format_RGB32 (Format_ARGB32_Premultiplied when it has transparency), the
+    // formats a window draws without converting; JPEG files are decoded straight into it.
+    bool Rgb32 = false;
 };
 
 struct TImageResult {
     QImage Image;     // null when nothing could be loaded
     QSize ImageSize;  // the image's own size as stored (of the TIFF thumbnail when one was used)
     TImageFormat Format = ifUnknown;
-    int Orientation = 1;  // the orientation applied to Image (1 = as stored)
-    int ScaleDenom = 1;   // a JPEG was decoded at 1/ScaleDenom of its size
-    bool Damaged = false;  // the decoder met damage; Image holds what it could decode
+    int Orientation = 1;      // the orientation applied to Image (1 = as stored)
+    int ScaleDenom = 1;       // a JPEG was decoded at 1/ScaleDenom of its size
+    bool Damaged = false;     // the decoder met damage; Image holds what it could decode
+    bool MoreFollow = false;  // GIF: more than the trailer follows the first frame
     QString Error;
 
     bool Ok() const { return !Image.isNull(); }
@@ -57,6 +61,12 @@ TImageLoader ImageLoaderFor(TImageFormat format);
 // The JPEG scale denominator (1, 2, 4 or 8) for a reduction ratio: the normal rule decodes at
 // least the fitted size, the quick rule at most.
 int JPEGScaleDenom(float ratio, bool quick);
+
+// The fitting rule of the image control and the preview: size scaled up or down to fill box in
+// one direction, keeping its aspect ratio (the ratios in single precision, the other side
+// truncated). A tie fills the height. A size or box with a side of 0 or less gives 0 x 0; a side
+// that truncates to nothing gets one pixel.
+QSize FitSize(QSize size, QSize box);
 
 // How much an image of size must shrink to fit into box (the larger of the two side ratios; below
 // 1 when it would grow). 0 for an empty size or box.

@@ -141,9 +141,20 @@ void Configure(jpeg_decompress_struct& cinfo, const TJpegDecodeOptions& options)
         cinfo.desired_number_of_colors = kJpegGreyLevels;
         cinfo.dither_mode = JDITHER_ORDERED;
         cinfo.two_pass_quantize = FALSE;
+    } else if (options.Rgb32) {
+        // Format_RGB32 holds 0xAARRGGBB words: the byte order in memory follows the machine's.
+        cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
     } else {
         cinfo.out_color_space = JCS_RGB;
     }
+}
+
+QImage::Format OutputFormat(const jpeg_decompress_struct& cinfo)
+{
+    if (cinfo.quantize_colors)
+        return QImage::Format_Indexed8;
+    return cinfo.out_color_components == 4 && !IsCmyk(cinfo) ? QImage::Format_RGB32
+                                                             : QImage::Format_RGB888;
 }
 
 bool ReadHeaderGuarded(TDecompressor& d, const TJpegInput& input, const TJpegDecodeOptions* options)
@@ -324,15 +335,18 @@ TJpegDecodeResult Decode(const TJpegInput& input, const TJpegDecodeOptions& opti
     result.FullSize = QSize(int(cinfo.image_width), int(cinfo.image_height));
     result.Components = cinfo.num_components;
     const bool quantized = cinfo.quantize_colors;
-    const qint64 outBytes = qint64(cinfo.output_width) * cinfo.output_height * (quantized ? 1 : 3);
+    const QImage::Format format = OutputFormat(cinfo);
+    const qint64 outBytes = qint64(cinfo.output_width) * cinfo.output_height *
+                            (quantized                        ? 1
+                             : format == QImage::Format_RGB32 ? 4
+                                                              : 3);
     if (!FrameFitsInput(cinfo, input.size) || outBytes > options.MaxBytes) {
         result.Error = QStringLiteral("JPEG frame too large");
         return result;
     }
     cinfo.mem->max_memory_to_use = long(std::min<qint64>(options.MaxBytes, LONG_MAX));
 
-    QImage image(int(cinfo.output_width), int(cinfo.output_height),
-                 quantized ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+    QImage image(int(cinfo.output_width), int(cinfo.output_height), format);
     std::vector<JSAMPLE> cmykRow(IsCmyk(cinfo) ? size_t(cinfo.output_width) * 4 : 0);
     if (image.isNull()) {
         result.Error = QStringLiteral("Not enough memory for the JPEG image");

@@ -33,6 +33,9 @@ struct TJpegDecodeOptions {
     int ScaleDenom = 1;  // 1, 2, 4 or 8; anything else fails the decode
     TDctMethod DctMethod = dmIslow;
     bool Grayscale = false;
+    // Colour output as Format_RGB32, ready to draw without a conversion (CMYK files still give
+    // Format_RGB888). Ignored with Grayscale.
+    bool Rgb32 = false;
     qint64 MaxBytes = kMaxJpegDecodeBytes;  // limit for the decoded pixels and libjpeg's memory
 };
 

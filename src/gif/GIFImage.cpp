@@ -607,10 +607,10 @@ QImage TGIFImage::Bitmap() const
     return QImage();
 }
 
-void TGIFImage::SetGlobalColorMap(const QImage& bitmap)
+void TGIFImage::SetGlobalColorMap(const QList<QRgb>& colors)
 {
     globalColorMap_.Clear();
-    for (QRgb c : bitmap.colorTable())
+    for (QRgb c : colors)
         globalColorMap_.Add(c);
     header_.Packed =
         std::uint8_t(0x80 | (globalColorMap_.SizeBits() << 4) | globalColorMap_.SizeBits());
@@ -645,11 +645,10 @@ TGIFSubImage& TGIFImage::Add(const QImage& bitmap)
     }
     while (colors.size() <= highest)
         colors.append(qRgb(0, 0, 0));
-    source.setColorTable(colors);
     if (images_.empty()) {
         header_.Width = std::uint16_t(width);
         header_.Height = std::uint16_t(source.height());
-        SetGlobalColorMap(source);
+        SetGlobalColorMap(colors);
     } else {
         header_.Width = std::max<std::uint16_t>(header_.Width, std::uint16_t(width));
         header_.Height = std::max<std::uint16_t>(header_.Height, std::uint16_t(source.height()));

@@ -298,7 +298,7 @@ private:
     void Warning(TGIFSeverity severity, const QString& message) const;
     // Runs a reader on the emptied image; a failure leaves it empty and is thrown on.
     void Read(const std::function<void()>& read);
-    void SetGlobalColorMap(const QImage& bitmap);
+    void SetGlobalColorMap(const QList<QRgb>& colors);
 
     TGIFHeader header_;
     TGIFGlobalColorMap globalColorMap_;

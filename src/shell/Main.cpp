@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -24,6 +25,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "conversion/Conversions.h"
+#include "display/ImgWin.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
@@ -299,6 +302,7 @@ void TMainForm::BuildStatusBar()
 void TMainForm::CreateDialogs()
 {
     fileInfo_ = new TFileInfo(this);
+    viewers_ = std::make_unique<TViewers>(settings_);
     InstallFileOpDialogs(ops_, this);
     new TReqFolderDlg(this, &computer_);
 }
@@ -335,6 +339,10 @@ void TMainForm::ConnectHistory()
 void TMainForm::ConnectActions()
 {
     TMainActions& a = actions_;
+    connect(a.Anzeigen1, &QAction::triggered, this, &TMainForm::ShowCurrentImage);
+    connect(a.Slideshow1, &QAction::triggered, this, &TMainForm::StartSlideshow);
+    connect(a.Konvertieren1, &QAction::triggered, this,
+            [this] { ConvertFiles(SelectedFileNames(), ops_, this); });
     connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
     connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);
@@ -414,6 +422,8 @@ void TMainForm::ConnectParts()
         return QStringLiteral("%1 x %2").arg(item.ImageWidth).arg(item.ImageHeight);
     };
     connect(imgGrid_, &TCustomYGrid::OnTopLeftChanged, this, &TMainForm::ImgGridTopLeftChanged);
+    connect(imgGrid_, &TCustomYGrid::OnDblClick, this, &TMainForm::ShowCurrentImage);
+    connect(fileListView_, &TJPEGFileListView::OnDblClick, this, &TMainForm::ShowCurrentImage);
     connect(list_.get(), &TJPEGFileList::OnSortChange, this, &TMainForm::FileListSortChange);
     connect(dirPanel_, &TFavoritePanel::OnDirClick, this, &TMainForm::GoToFolder);
     connect(dirPanel_, &TFavoritePanel::OnAddCurrentFolder, this,
@@ -883,6 +893,28 @@ void TMainForm::ShowProperties()
         fileInfo_->ShowFileInfo(name);
 }
 
+void TMainForm::ShowCurrentImage()
+{
+    const QString name = CurrentFileName();
+    if (!name.isEmpty())
+        viewers_->ShowImage(name);
+}
+
+// The files of the shown folder in list order: the selected ones when there are several, else
+// all of them from the focused one.
+void TMainForm::StartSlideshow()
+{
+    QStringList names;
+    std::vector<int> selected;
+    for (int i = 0; i < list_->Count(); ++i) {
+        names << list_->Item(i).Caption;
+        if (IsSelected(i))
+            selected.push_back(i);
+    }
+    viewers_->StartSlideshow(
+        BuildSlideSequence(list_->Directory(), names, selected, FocusedIndex()));
+}
+
 void TMainForm::ShowOptions()
 {
     TOptionen dialog(settings_, highColor_, this);
@@ -894,6 +926,7 @@ void TMainForm::ShowOptions()
 
 void TMainForm::ApplyOptions()
 {
+    viewers_->ApplyOptions();
     thumbCtrl_.SetMaxThumbs(settings_.ThumbCount);
     ApplyThumbOptions();
     if (settings_.ImageFormats != list_->ImageFormats()) {
@@ -996,6 +1029,7 @@ void TMainForm::CollectSettings()
                                       (actions_.StatusBarItem->isChecked() ? vbStatusBar : 0));
     if (shown_)
         settings_.Bars = EncodeBars(CurrentBandLayout());
+    viewers_->CollectSettings(settings_);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -1006,6 +1040,20 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
     // Viewer windows that are still open must not keep the program alive.
     QCoreApplication::quit();
+}
+
+// Enter on a file in either view opens it; the views leave the key to the window.
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const QWidget* focus = focusWidget();
+    const bool inViews = focus != nullptr && (imgGrid_->isAncestorOf(focus) || focus == imgGrid_ ||
+                                              fileListView_->isAncestorOf(focus));
+    if (enter && inViews && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        ShowCurrentImage();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void UseDesktopIconTheme()

@@ -5,7 +5,9 @@
 // and busy logo above, and the status bar with the file count, the thumbnail sizes and the
 // favourite folders below. It owns every other part for the life of the program and is where they
 // are wired together: the file list with its header reader, the thumbnail control and its driver,
-// the folder monitor, the history, the file operations and the properties dialog.
+// the folder monitor, the history, the file operations, the properties dialog, the viewer
+// windows (Enter or a double click on a file opens it in a viewer) and the File menu's
+// "Convert to..." on the selected files.
 //
 // Every change of the tree's folder runs the folder display cycle (ShowFolder); a change on disk
 // merges the folder's new contents (DirMonitorFilesChange). Closing the window copies its state
@@ -54,6 +56,7 @@ class TLogo;
 class TMyComputer;
 class TRegistry;
 class TThumbDriver;
+class TViewers;
 struct TSettings;
 
 enum TViewMode { vmList = 0, vmReport = 1, vmThumbnails = 2 };
@@ -116,6 +119,7 @@ public:
     TJPEGFileListView* FileListView() const { return fileListView_; }
     TFavoritePanel* DirPanel() const { return dirPanel_; }
     TFileInfo* FileInfo() const { return fileInfo_; }
+    TViewers& Viewers() const { return *viewers_; }
     TLogo* Logo() const { return logo_; }
     QLabel* StatusText() const { return statusText_; }
     QLabel* ListDescript() const { return listDescript_; }
@@ -123,6 +127,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
@@ -167,6 +172,8 @@ private:
 
     // Commands of this window.
     void ShowProperties();
+    void ShowCurrentImage();
+    void StartSlideshow();
     void ShowOptions();
     void ApplyOptions();
     void ShowHelp();
@@ -226,6 +233,7 @@ private:
     TFavoritePanel* dirPanel_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;
     TFileExchange* exchange_ = nullptr;
+    std::unique_ptr<TViewers> viewers_;
 };
 
 // Where the session names no icon theme (a bare X server), an installed freedesktop theme is used,

@@ -102,6 +102,11 @@ void TMainActions::Build(QMainWindow& form)
 void TMainActions::BuildFileMenus(QMainWindow& form)
 {
     FileItem = AddMenu(form, "FileItem");
+    Anzeigen1 = AddItem(FileItem, "Anzeigen1");
+    FileItem->setDefaultAction(Anzeigen1);
+    Konvertieren1 = AddItem(FileItem, "Konvertieren1");
+    Slideshow1 = AddItem(FileItem, "Slideshow1");
+    FileItem->addSeparator();
     Eigenschaften1 = AddItem(FileItem, "Eigenschaften1", "document-properties");
     Eigenschaften1->setShortcuts(
         {QKeySequence(Qt::ALT | Qt::Key_Return), QKeySequence(Qt::ALT | Qt::Key_Enter)});

@@ -3,7 +3,8 @@
 // The main window's menus, menu items and toolbar buttons, each named as the window's commands
 // refer to it (objectName), so that the English texts (Language.h) and further commands find
 // them. Building makes them and puts them in order; the window connects what they do. Menus:
-//   FileItem: Eigenschaften1, ExitItem.   EditItem: OptionsItem.
+//   FileItem: Anzeigen1 (the default), Konvertieren1, Slideshow1 | Eigenschaften1, ExitItem.
+//   EditItem: OptionsItem.
 //   Ansicht1: ToolbarItem, DescriptItem, StatusBarItem | Liste, Details, Vorschaubilder,
 //             ThumbSizeItem (MiniItem..MaxiItem), ShowNamesItem | NameSortItem, SizeSortItem,
 //             TimeSortItem | RefreshItem.
@@ -47,6 +48,9 @@ struct TMainActions {
     QMenu* HelpItem = nullptr;
     QMenu* SizeMenu = nullptr;
 
+    QAction* Anzeigen1 = nullptr;
+    QAction* Konvertieren1 = nullptr;
+    QAction* Slideshow1 = nullptr;
     QAction* Eigenschaften1 = nullptr;
     QAction* ExitItem = nullptr;
     QAction* OptionsItem = nullptr;

@@ -110,6 +110,13 @@ TEST(JpegCodec, ColoursMatchWhatWasEncoded)
         // Smooth areas away from the checker edges: JPEG's loss stays small there.
         for (const auto& [x, y] : { std::pair { 1, 1 }, { 2, 45 }, { 61, 2 }, { 61, 45 }, { 33, 22 } })
             EXPECT_LE(PatternError(r.Image, x, y, c.expected), 24) << x << "," << y;
+        // Decoded straight into the format windows draw: the same pixels.
+        TJpegDecodeOptions drawable;
+        drawable.Rgb32 = true;
+        const QImage rgb32 = DecodeJpegData(BuildJpeg(Params(w, h, c.components, c.progressive)),
+                                            drawable).Image;
+        EXPECT_EQ(rgb32.format(), c.components == 4 ? QImage::Format_RGB888 : QImage::Format_RGB32);
+        EXPECT_EQ(rgb32.convertToFormat(QImage::Format_RGB888), r.Image);
     }
 }
 

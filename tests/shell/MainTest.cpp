@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
@@ -17,6 +18,8 @@
 #include <QThread>
 #include <QToolBar>
 
+#include "display/ImgFiles.h"
+#include "display/ImgWin.h"
 #include "filelist/DJPEG.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
@@ -73,6 +76,13 @@ protected:
         form_->SetCommandLinePath(folder);
         form_->show();
         WaitForRead();
+        return *form_;
+    }
+    // Opened in the thumbnail view, with viewers that are not kept on top of everything.
+    TMainForm& OpenThumbnails(const QString& folder)
+    {
+        settings_.ViewStayOnTop = false;
+        Open(folder).SetViewMode(vmThumbnails);
         return *form_;
     }
     // Goes to a folder and waits until it has been read.
@@ -408,6 +418,54 @@ TEST_F(MainFormTest, DropsAndPastesGoThroughTheWindowsFileOperations)
     Show(favourite);
     form.Exchange().Paste();
     EXPECT_EQ(targets, (QStringList{shown + "/d.jpg", favourite + "/d.jpg", favourite + "/1.jpg"}));
+}
+
+TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
+{
+    const QString folder = Folder("a", 3);
+    TMainForm& form = OpenThumbnails(folder);
+    TViewForm* viewer = form.Viewers().ViewForm();
+    form.ImgGrid()->SetIndex(1);
+    emit form.ImgGrid()->OnDblClick();
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/2.jpg");
+
+    viewer->hide();            // which lets go of the file
+    form.SetViewMode(vmList);  // the focus stays on 2.jpg
+    auto* list = form.FileListView()->findChild<QListView*>();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/2.jpg");
+    viewer->hide();
+    QTest::keyClick(list, Qt::Key_Return, Qt::ShiftModifier);  // not a plain Enter
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_FALSE(viewer->isVisible());
+}
+
+TEST_F(MainFormTest, TheSlideshowRunsFromTheFocusedFileOrOverTheSelection)
+{
+    const QString folder = Folder("a", 4);
+    TMainForm& form = OpenThumbnails(folder);
+    TViewForm* viewer = form.Viewers().ViewForm();
+    const struct {
+        std::vector<int> selected;  // besides the focused one
+        const char* first;
+        const char* second;
+    } cases[] = {{{}, "/3.jpg", "/4.jpg"}, {{0}, "/3.jpg", "/1.jpg"}};
+    for (const auto& c : cases) {
+        form.ImgGrid()->SetIndex(2);
+        for (int index : c.selected)
+            form.ImgGrid()->SetSelected(index, true);
+        form.Actions().Slideshow1->trigger();
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_TRUE(viewer->Slideshow().Active());
+        EXPECT_EQ(viewer->ImageFile()->FileName(), folder + c.first);
+        viewer->Slideshow().NextSlide();
+        EXPECT_EQ(viewer->ImageFile()->FileName(), folder + c.second);
+        viewer->hide();
+        EXPECT_FALSE(viewer->Slideshow().Active());
+    }
 }
 
 TEST(FavoritePanel, OneButtonPerExactPath)
