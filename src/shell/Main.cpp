@@ -32,6 +32,7 @@
 #include "filelist/IGrids.h"
 #include "filelist/JPEGInfos.h"
 #include "filelist/ThumbDrivers.h"
+#include "fileops/FileExchange.h"
 #include "fileops/FileOpDialogs.h"
 #include "navigation/DirImages.h"
 #include "navigation/Explore.h"
@@ -153,6 +154,7 @@ void TMainForm::FormCreate()
     actions_.ShowNamesItem->setChecked(settings_.ShowFileNames);
     ConnectActions();
     ConnectParts();
+    ConnectExchange();
 }
 
 void TMainForm::BuildToolArea()
@@ -426,6 +428,25 @@ void TMainForm::ConnectParts()
     connect(dirPanel_, &TFavoritePanel::OnDirClick, this, &TMainForm::GoToFolder);
     connect(dirPanel_, &TFavoritePanel::OnAddCurrentFolder, this,
             [this] { dirPanel_->AddFavorite(currentFolder_); });
+}
+
+void TMainForm::ConnectExchange()
+{
+    exchange_ = new TFileExchange(ops_, this);
+    exchange_->ShownFolder = [this] { return currentFolder_; };
+    exchange_->SelectedFiles = [this] { return SelectedFileNames(); };
+    exchange_->FocusedFile = [this] { return CurrentFileName(); };
+    exchange_->AttachListView(fileListView_);
+    exchange_->AttachGrid(imgGrid_);
+    // Both views show the shown folder: the stack takes the drops of whichever is shown.
+    exchange_->SetShownView(pages_);
+    exchange_->AttachTree(dirTree_);
+    exchange_->AttachFolderButtons(dirPanel_, [this](QPoint pos) -> TFileExchange::TFolderSpot {
+        for (int i = 0; i < dirPanel_->ButtonCount(); ++i)
+            if (TDirBtn* button = dirPanel_->Button(i); button->geometry().contains(pos))
+                return {button->Path(), button};
+        return {};
+    });
 }
 
 bool TMainForm::DeleteTreeFolder(const QString& folder)
