@@ -21,8 +21,9 @@ packages=(
     bindfs dosfstools
     # fuzzing with libFuzzer and the sanitizer runtime
     clang libclang-rt-dev
-    # the screenshot script's virtual X server
-    xvfb xauth
+    # the screenshot script's virtual X server; a clipboard client and pointer and key events for
+    # the drag and drop tests against a real X server
+    xvfb xauth xclip xdotool
     # the desktop entry and metainfo validators, and the Debian package (make package)
     desktop-file-utils appstream dpkg-dev file
 )

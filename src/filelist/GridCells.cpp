@@ -234,7 +234,7 @@ TGridCells::TPress TGridCells::PressLeft(QPoint point, Qt::KeyboardModifiers mod
         Changed();
         return {.handled = true, .selecting = true};
     }
-    if ((mode_ == smRange || mode_ == smExplicit) && IsSelected(index))
+    if (IsSelected(index))
         return {.handled = true, .dragStart = true};
     MoveTo(index, false);
     return {.handled = true, .selecting = true};

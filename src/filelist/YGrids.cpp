@@ -217,6 +217,8 @@ void TCustomYGrid::mousePressEvent(QMouseEvent* event)
     selecting_ = press.selecting;
     if (selecting_)
         autoScroll_.start();
+    if (dragCandidate_ >= 0)
+        emit OnPressOnSelection(pressPos_);
     emit OnMouseDown(event->button(), event->modifiers(), event->position().toPoint());
 }
 

@@ -14,8 +14,9 @@
 //   TopRow(), LeftCol(), ColCount(), VisibleCells() for the thumbnail control's window.
 // Signals: OnTopLeftChanged (the top row changed, or a resize changed how many cells are shown:
 // the thumbnail control's window must follow), OnSelectionChange, OnMouseDown (a press on an
-// item outside its click margin, after the selection was updated), OnDblClick, OnBeginDrag (the
-// pointer left the drag distance after a press on the selection).
+// item outside its click margin, after the selection was updated), OnDblClick, OnPressOnSelection
+// (a plain left press on a selected item, which keeps the selection for a drag: a drag source
+// arms here), OnBeginDrag (the pointer left the drag distance after such a press).
 //
 // GUI thread only.
 
@@ -64,6 +65,7 @@ signals:
     void OnSelectionChange();
     void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     void OnDblClick();
+    void OnPressOnSelection(QPoint pos);
     void OnBeginDrag();
 
 protected:

@@ -785,17 +785,41 @@ void TDirTree::contextMenuEvent(QContextMenuEvent* event)
         item = itemAt(viewport()->mapFromGlobal(event->globalPos()));
     contextNode_ = IndexOf(item);
     // Shown as a drop target while the owner's menu is open.
-    if (item != nullptr) {
-        item->setBackground(0, palette().brush(QPalette::Highlight));
-        item->setForeground(0, palette().brush(QPalette::HighlightedText));
-    }
+    ShowAsDropTarget(item, true);
     if (OnContextPopup)
         OnContextPopup(*this, event->globalPos());
-    if (TDirTreeNode* node = NodeAt(contextNode_)) {
-        node->setData(0, Qt::BackgroundRole, QVariant());
-        node->setData(0, Qt::ForegroundRole, QVariant());
-    }
+    if (TDirTreeNode* node = NodeAt(contextNode_); node != DropHighlighted())
+        ShowAsDropTarget(node, false);
     event->accept();
+}
+
+void TDirTree::ShowAsDropTarget(QTreeWidgetItem* node, bool value)
+{
+    if (node == nullptr)
+        return;
+    // A lighter shade than the selection's, so the selected folder stays recognisable.
+    QColor shade = palette().color(QPalette::Highlight);
+    shade.setAlpha(110);
+    node->setData(0, Qt::BackgroundRole, value ? QVariant(QBrush(shade)) : QVariant());
+}
+
+void TDirTree::SetDropHighlight(QTreeWidgetItem* node)
+{
+    TDirTreeNode* target = AsNode(node);
+    if (target != nullptr && target->Kind() == nkPlaceholder)
+        target = nullptr;
+    TDirTreeNode* old = DropHighlighted();
+    if (old == target)
+        return;
+    if (old != nullptr && IndexOf(old) != contextNode_)
+        ShowAsDropTarget(old, false);
+    dropNode_ = IndexOf(target);
+    ShowAsDropTarget(target, true);
+}
+
+TDirTreeNode* TDirTree::DropHighlighted() const
+{
+    return NodeAt(dropNode_);
 }
 
 }  // namespace pixmarl

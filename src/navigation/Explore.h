@@ -86,6 +86,10 @@ public:
     TDirTreeNode* ContextNode() const;
     // The node of the selection, or nullptr.
     TDirTreeNode* SelectedNode() const;
+    // The node shown as the target of a drag over the tree, without selecting it; nullptr (or a
+    // placeholder) removes the highlight.
+    void SetDropHighlight(QTreeWidgetItem* node);
+    TDirTreeNode* DropHighlighted() const;
 
     // Events, with the tree as sender.
     std::function<void(TDirTree&)> OnDirChange;
@@ -161,6 +165,7 @@ private:
     void KeyboardTick();
     void StopKeyboardChanges();
     void SelectQuietly(QTreeWidgetItem* node);
+    void ShowAsDropTarget(QTreeWidgetItem* node, bool value);
 
     // Editing.
     void EndEdit(TDirTreeNode* node, const QString& text);
@@ -181,6 +186,7 @@ private:
     QPersistentModelIndex keyFrom_;
     QPersistentModelIndex keyTo_;
     QPersistentModelIndex contextNode_;
+    QPersistentModelIndex dropNode_;
     QIcon folderIcon_;
     // Nodes waiting for a listing, by serial; a node leaves waiting_ when it is deleted, so a
     // late result never reaches a freed node.

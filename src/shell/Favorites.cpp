@@ -1,12 +1,9 @@
 #include "Favorites.h"
 
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDragEnterEvent>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QMimeData>
 #include <QUrl>
 
 #include "navigation/DirImages.h"
@@ -34,7 +31,6 @@ TFavoritePanel::TFavoritePanel(QStringList& favorites,
     layout_->setContentsMargins(8, 0, 0, 0);
     layout_->setSpacing(8);
     layout_->addStretch(1);
-    setAcceptDrops(true);
     BuildMenu();
 }
 
@@ -128,57 +124,6 @@ void TFavoritePanel::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && ButtonAt(event->position().toPoint()) < 0)
         emit OnAddCurrentFolder();
-}
-
-void TFavoritePanel::SetDragTarget(int index)
-{
-    if (index == dragTarget_)
-        return;
-    // The buttons light up as they do under the pointer.
-    if (TDirBtn* old = Button(dragTarget_)) {
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(old, &leave);
-    }
-    dragTarget_ = index;
-    if (TDirBtn* target = Button(index)) {
-        const QPointF inside(target->width() / 2.0, target->height() / 2.0);
-        QEnterEvent enter(inside, inside, target->mapToGlobal(inside));
-        QCoreApplication::sendEvent(target, &enter);
-    }
-}
-
-void TFavoritePanel::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!OnDropFiles || !event->mimeData()->hasUrls())
-        return;
-    SetDragTarget(-1);
-    event->accept();
-}
-
-void TFavoritePanel::dragMoveEvent(QDragMoveEvent* event)
-{
-    const int index = ButtonAt(event->position().toPoint());
-    SetDragTarget(index);
-    if (index < 0)
-        event->ignore();
-    else
-        event->accept(Button(index)->geometry());
-}
-
-void TFavoritePanel::dragLeaveEvent(QDragLeaveEvent*)
-{
-    SetDragTarget(-1);
-}
-
-void TFavoritePanel::dropEvent(QDropEvent* event)
-{
-    const TDirBtn* target = Button(ButtonAt(event->position().toPoint()));
-    SetDragTarget(-1);
-    if (target && OnDropFiles &&
-        OnDropFiles(target->Path(), *event->mimeData(), event->dropAction()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
 }
 
 }  // namespace pixmarl

@@ -6,8 +6,8 @@
 // Entries are unique by exact path (names are case-sensitive here).
 //
 // The panel keeps the list it is given (the settings' favourites) in button order; the list must
-// outlive it. Dragged files are accepted over a button (which lights up as under the pointer) and
-// refused over the empty strip; what a drop does is the owner's OnDropFiles. GUI thread only.
+// outlive it. Files dropped on a button are the window's drag and drop (TFileExchange's
+// AttachFolderButtons). GUI thread only.
 
 #include <functional>
 
@@ -17,7 +17,6 @@
 #include "shell/Btns.h"
 
 class QHBoxLayout;
-class QMimeData;
 class QMenu;
 
 namespace pixmarl {
@@ -51,13 +50,6 @@ public:
     // Prepares the menu for the button at index (-1: the empty strip) as a right click does.
     void PrepareMenu(int index);
 
-    // Carries out a drop of files on the button of folder; answers whether it was done. Unset,
-    // the panel accepts no drags.
-    std::function<bool(const QString& folder, const QMimeData& data, Qt::DropAction action)>
-        OnDropFiles;
-    // The button the pointer drags over, -1 for none.
-    int DragTarget() const { return dragTarget_; }
-
 signals:
     // A button, or the menu's View item, asks to show a folder.
     void OnDirClick(const QString& path);
@@ -67,16 +59,11 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
     void AddButton(const QString& path);
     int ButtonAt(const QPoint& pos) const;
-    void SetDragTarget(int index);
 
     QStringList& favorites_;
     std::function<bool(const QString&)> isVolumeRoot_;
@@ -88,7 +75,6 @@ private:
     QAction* showItem_ = nullptr;
     QAction* openItem_ = nullptr;
     int menuButton_ = -1;  // the button the menu was opened for
-    int dragTarget_ = -1;
 };
 
 }  // namespace pixmarl

@@ -33,6 +33,7 @@
 #include "filelist/IGrids.h"
 #include "filelist/JPEGInfos.h"
 #include "filelist/ThumbDrivers.h"
+#include "fileops/FileExchange.h"
 #include "fileops/FileOpDialogs.h"
 #include "navigation/DirImages.h"
 #include "navigation/Explore.h"
@@ -155,6 +156,7 @@ void TMainForm::FormCreate()
     imgGrid_->SetShowFileNames(settings_.ShowFileNames);
     actions_.ShowNamesItem->setChecked(settings_.ShowFileNames);
     ConnectActions();
+    ConnectExchange();
     ConnectFileCommands();
     ConnectPopupMenus();
     ConnectParts();
@@ -432,6 +434,25 @@ void TMainForm::ConnectParts()
     connect(dirPanel_, &TFavoritePanel::OnDirClick, this, &TMainForm::GoToFolder);
     connect(dirPanel_, &TFavoritePanel::OnAddCurrentFolder, this,
             [this] { dirPanel_->AddFavorite(currentFolder_); });
+}
+
+void TMainForm::ConnectExchange()
+{
+    exchange_ = new TFileExchange(ops_, this);
+    exchange_->ShownFolder = [this] { return currentFolder_; };
+    exchange_->SelectedFiles = [this] { return SelectedFileNames(); };
+    exchange_->FocusedFile = [this] { return CurrentFileName(); };
+    exchange_->AttachListView(fileListView_);
+    exchange_->AttachGrid(imgGrid_);
+    // Both views show the shown folder: the stack takes the drops of whichever is shown.
+    exchange_->SetShownView(pages_);
+    exchange_->AttachTree(dirTree_);
+    exchange_->AttachFolderButtons(dirPanel_, [this](QPoint pos) -> TFileExchange::TFolderSpot {
+        for (int i = 0; i < dirPanel_->ButtonCount(); ++i)
+            if (TDirBtn* button = dirPanel_->Button(i); button->geometry().contains(pos))
+                return {button->Path(), button};
+        return {};
+    });
 }
 
 bool TMainForm::DeleteTreeFolder(const QString& folder)

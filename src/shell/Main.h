@@ -16,8 +16,9 @@
 //
 // Other windows and commands use: ItemCount, IsSelected, MultipleSelected, FocusedIndex,
 // SelectedFileNames, CurrentFileName (the current view's selection and current file), FileOps
-// (this window's file operations), GoToFolder, the views and the actions by name (Actions(),
-// or findChild by objectName). GUI thread only.
+// (this window's file operations), Exchange (its drag and drop and the clipboard commands:
+// CopyFiles, CutFiles, Paste, CopyImageContent, UpdatePasteAction), GoToFolder, the views and the
+// actions by name (Actions(), or findChild by objectName). GUI thread only.
 
 #include <array>
 #include <functional>
@@ -47,6 +48,7 @@ namespace pixmarl {
 class TBtn;
 class TDirTree;
 class TFavoritePanel;
+class TFileExchange;
 class TFileInfo;
 class TFldLocEdit;
 class TImgGrid;
@@ -107,6 +109,7 @@ public:
         ReadFolder;
 
     TFileOps& FileOps() { return ops_; }
+    TFileExchange& Exchange() const { return *exchange_; }
     TMainActions& Actions() { return actions_; }
     TJPEGFileList& FileList() { return *list_; }
     TThumbCtrl& ThumbCtrl() { return thumbCtrl_; }
@@ -140,6 +143,7 @@ private:
     void ConnectActions();
     void ConnectHistory();
     void ConnectParts();
+    void ConnectExchange();
     void ApplyBars();
     void ApplyGeometry();
     void RestoreBandLayout();
@@ -253,6 +257,7 @@ private:
     TFavoritePanel* dirPanel_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;
     TWebView* webView_ = nullptr;
+    TFileExchange* exchange_ = nullptr;
     std::unique_ptr<TViewers> viewers_;
 };
 

@@ -23,6 +23,7 @@
 #include "display/WebView.h"
 #include "filelist/FileListViews.h"
 #include "filelist/IGrids.h"
+#include "fileops/FileExchange.h"
 #include "fileops/RenFile.h"
 #include "navigation/Explore.h"
 #include "navigation/RqFld.h"
@@ -45,6 +46,9 @@ void TMainForm::ConnectFileCommands()
         {{a.RenameFileItem, a.Umbenennen1}, [this] { RenameCurrentFile(); }},
         {{a.DeleteFilesItem, a.Lschen1, a.DelBtn}, [this] { DeleteSelectedFiles(); }},
         {{a.Eigenschaften1, a.Eigenschaften2, a.PropBtn}, [this] { ShowProperties(); }},
+        {{a.CopyClp}, [this] { exchange_->CopyFiles(); }},
+        {{a.CopyBmpClp}, [this] { exchange_->CopyImageContent(); }},
+        {{a.PasteClp}, [this] { exchange_->Paste(); }},
         {{a.SelAllItem}, [this] { SelectAllRows(false); }},
         {{a.InvSelItem}, [this] { SelectAllRows(true); }},
     };
@@ -52,6 +56,11 @@ void TMainForm::ConnectFileCommands()
         for (QObject* sender : senders)
             OnFiles(sender, command);
     }
+    // The paste item tells what the clipboard holds as the menu opens; its key stays ready for
+    // whatever the clipboard holds later.
+    connect(a.EditItem, &QMenu::aboutToShow, this,
+            [this] { TFileExchange::UpdatePasteAction(actions_.PasteClp); });
+    connect(a.EditItem, &QMenu::aboutToHide, this, [this] { actions_.PasteClp->setEnabled(true); });
     connect(a.Info1, &QAction::triggered, this, &TMainForm::ShowAbout);
     connect(a.ShowWebViewItem, &QAction::triggered, this, &TMainForm::UpdatePreviewPane);
     connect(fileListView_, &TJPEGFileListView::OnFocusedItemChange, this,

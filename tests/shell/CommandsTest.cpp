@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMenu>
@@ -85,6 +86,7 @@ TEST_F(CommandsTest, CommandsOnTheCurrentFileDoNothingWithoutOne)
     test::WriteFile(photos, "a #1?%.jpg", test::BuildJpeg({}));
     TMainForm& form = OpenActive(Folder("empty"));
     TMainActions& a = form.Actions();
+    QGuiApplication::clipboard()->setText("kept");
     for (QAction* command : {a.Anzeigen1, a.ffnen1, a.Eigenschaften1, a.CopyBmpClp,
                              a.RenameFileItem, a.DeleteFilesItem, a.CopyFilesItem})
         command->trigger();
@@ -92,6 +94,7 @@ TEST_F(CommandsTest, CommandsOnTheCurrentFileDoNothingWithoutOne)
     EXPECT_TRUE(opened_.files.isEmpty());
     EXPECT_TRUE(modals_.isEmpty()) << modals_.join(u',').toStdString();
     EXPECT_TRUE(requests_.isEmpty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
     Show(photos);
     a.ffnen2->trigger();
     EXPECT_EQ(opened_.files, QStringList{photos + "/a #1?%.jpg"});  // never cut at # or ?
@@ -169,6 +172,25 @@ TEST_F(CommandsTest, KeysOnFilesActInTheFileViewsOnly)
     }
     EXPECT_EQ(requests_[0].Func, foDelete);
     EXPECT_EQ(requests_[0].From, QStringList{folder + "/1.jpg"});
+}
+
+TEST_F(CommandsTest, PasteItemTellsWhatTheClipboardHolds)
+{
+    TMainForm& form = OpenActive(Folder("a", 1));
+    form.SetViewMode(vmReport);
+    SelectOnly(0);
+    QGuiApplication::clipboard()->clear();
+    QAction* paste = form.Actions().PasteClp;
+    const auto shown = [&] {
+        emit form.Actions().EditItem->aboutToShow();
+        return paste->isEnabled() ? paste->text() : QStringLiteral("disabled");
+    };
+    Press(form.DirTree(), Qt::Key_C, Qt::ControlModifier);  // copies no file
+    EXPECT_EQ(shown(), "disabled");
+    Press(form.FileListView()->ReportView(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(shown(), "&Paste (File)");
+    QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+    EXPECT_EQ(shown(), "&Paste (Image)...");
 }
 
 TEST_F(CommandsTest, SelectAllAndInvertInEveryView)

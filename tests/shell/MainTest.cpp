@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -18,7 +17,6 @@
 #include <QTest>
 #include <QThread>
 #include <QToolBar>
-#include <QUrl>
 
 #include "MainFormFixture.h"
 #include "display/ImgFiles.h"
@@ -28,6 +26,7 @@
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
 #include "filelist/ThumbDrivers.h"
+#include "fileops/FileExchange.h"
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
 #include "platform/FileOperation.h"
@@ -37,6 +36,7 @@
 #include "shell/Logos.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
+#include "support/DropEvents.h"
 #include "support/EventWait.h"
 #include "support/JpegBuilder.h"
 #include "support/TestFiles.h"
@@ -317,6 +317,31 @@ TEST_F(MainFormTest, TreeFolderCommandsGoThroughTheFileOperations)
     EXPECT_EQ(seen.To, QStringList{root_ + "/p/renamed"});
 }
 
+TEST_F(MainFormTest, DropsAndPastesGoThroughTheWindowsFileOperations)
+{
+    const QString shown = Folder("shown", 1), favourite = Folder("favourite");
+    const QString dragged = test::WriteFile(Folder("other"), "d.jpg");
+    TMainForm& form = Open(shown);
+    form.DirPanel()->AddFavorite(favourite);
+    form.DirPanel()->layout()->activate();
+    QStringList targets;
+    form.FileOps().OnExecute = [&](const TFileOpRequest& request) {
+        targets << request.To;
+        return frSuccess;
+    };
+    // Onto the shown view (the stack of both), and onto the favourite's button.
+    test::SendFileDrop(form.ImgGrid()->parentWidget(), {dragged}, {}, {5, 5});
+    const TDirBtn* button = form.DirPanel()->Button(form.DirPanel()->ButtonCount() - 1);
+    test::SendFileDrop(form.DirPanel(), {dragged}, {}, button->geometry().center());
+    ASSERT_TRUE(test::RunEventsUntil([&] { return targets.size() == 2; }));
+    // The selection copied, then pasted into another folder.
+    form.ImgGrid()->SetIndex(0);
+    form.Exchange().CopyFiles();
+    Show(favourite);
+    form.Exchange().Paste();
+    EXPECT_EQ(targets, (QStringList{shown + "/d.jpg", favourite + "/d.jpg", favourite + "/1.jpg"}));
+}
+
 TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
 {
     const QString folder = Folder("a", 3);
@@ -381,30 +406,6 @@ TEST(FavoritePanel, OneButtonPerExactPath)
     panel.RemoveFavorite(0);
     EXPECT_EQ(favorites, QStringList({"/a/x", "/"}));
     EXPECT_EQ(panel.Button(0)->Path(), "/a/x");
-}
-
-TEST(FavoritePanel, DragLightsUpTheButtonUnderThePointer)
-{
-    QStringList favorites{"/a", "/b"};
-    TFavoritePanel panel(favorites, {});
-    panel.OnDropFiles = [](const QString&, const QMimeData&, Qt::DropAction) { return true; };
-    panel.CreateButtons();
-    panel.resize(400, 24);
-    panel.layout()->activate();
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile("/x.jpg")});
-    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&panel, &enter);
-    const auto dragTo = [&](QPoint pos) {
-        QDragMoveEvent move(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&panel, &move);
-        return move.isAccepted();
-    };
-    EXPECT_TRUE(dragTo(panel.Button(1)->geometry().center()));
-    EXPECT_EQ(panel.DragTarget(), 1);
-    EXPECT_TRUE(panel.Button(1)->Hot());
-    EXPECT_FALSE(dragTo({395, 12}));  // the empty strip
-    EXPECT_FALSE(panel.Button(1)->Hot());
 }
 
 }  // namespace
