@@ -13,6 +13,7 @@
 #include "display/SlideCtrls.h"
 #include "display/ViewRules.h"
 #include "fileops/FileOpDialogs.h"
+#include "fileops/OLE2.h"
 #include "shell/Info.h"
 #include "shell/Settings.h"
 #include "shell/SizeGrips.h"
@@ -25,15 +26,13 @@ constexpr QSize kInitialSize(435, 294);
 constexpr int kGripSide = 19;
 constexpr int kAspectSettleMs = 200;
 
-// The first local file of a drag, or an empty string.
+// The first file of this machine a drag carries, or an empty string.
 QString FirstLocalFile(const QMimeData* mime)
 {
     if (mime == nullptr)
         return QString();
-    for (const QUrl& url : mime->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return QString();
+    const QStringList files = LocalFilesOf(mime->urls());
+    return files.isEmpty() ? QString() : files.first();
 }
 
 }  // namespace

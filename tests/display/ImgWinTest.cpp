@@ -135,7 +135,10 @@ TEST_F(ViewersTest, ADropLoadsTheFirstFileAsACopy)
     TViewForm* form = viewers_->ViewForm();
     const QString file = File("dropped.bmp");
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(file), QUrl::fromLocalFile(File("second.bmp"))});
+    // A file of another machine comes first; its path must not be taken for one of ours.
+    QUrl remote = QUrl::fromLocalFile(File("remote.bmp"));
+    remote.setHost(QStringLiteral("elsewhere.example"));
+    mime.setUrls({remote, QUrl::fromLocalFile(file), QUrl::fromLocalFile(File("second.bmp"))});
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
                     Qt::NoModifier);
     drop.setDropAction(Qt::MoveAction);
