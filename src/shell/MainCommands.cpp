@@ -1,7 +1,7 @@
-// The browser window's commands on files and folders: open, copy, move, rename, delete, the
-// selection commands, the files' and the folder tree's popup menus, the preview pane and the
-// about box. Each acts
-// on the current file or the selected files of the current view and does nothing without them.
+// The browser window's commands on files and folders: view, open, copy, move, rename, delete, the
+// clipboard and selection commands, the files' and the folder tree's popup menus, the preview
+// pane and the about box. Each acts on the current file or the selected files of the current view
+// and does nothing without them.
 
 #include <functional>
 #include <utility>
@@ -11,7 +11,6 @@
 #include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
@@ -115,11 +114,11 @@ void TMainForm::RenameCurrentFile()
     const int index = FocusedIndex();
     if (index < 0)
         return;
-    // The dialog is modal: a refresh meanwhile may move or drop the item, its Id stays.
-    const TFileListItem& item = list_->Item(index);
-    const quint64 id = item.Id;
-    QString name = item.Caption;
-    if (RenameFileDialog(name) && name != item.Caption)
+    // The dialog is modal: a refresh meanwhile may move or free the item; its Id names it.
+    const quint64 id = list_->Item(index).Id;
+    const QString oldName = list_->Item(index).Caption;
+    QString name = oldName;
+    if (RenameFileDialog(name) && name != oldName)
         RenameListedFile(id, name);
 }
 
@@ -183,7 +182,7 @@ void TMainForm::ShowFilePopup(QAbstractScrollArea* view, const QPoint& pos)
 void TMainForm::ShowTreePopup(const QPoint& globalPos)
 {
     const TMainActions& a = actions_;
-    const QAction* chosen = a.TreePopupMenu->exec(globalPos, a.ShowDirItem);
+    const QAction* chosen = a.TreePopupMenu->exec(globalPos);
     // The node is asked for again: the tree may have changed while the menu was open.
     TDirTreeNode* node = dirTree_->ContextNode();
     if (chosen == nullptr || node == nullptr)
