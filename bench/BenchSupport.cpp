@@ -10,10 +10,17 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <QtGlobal>
 
 #include <malloc.h>
 
 namespace pixmarl::bench {
+
+void DefaultToOffscreen()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 double TimeOnce(const std::function<void()>& fn)
 {

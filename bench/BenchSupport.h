@@ -12,6 +12,10 @@
 namespace pixmarl::bench {
 
 // Seconds taken by one call of fn (steady clock).
+// Benchmarks of windows draw off screen unless QT_QPA_PLATFORM names a platform; call before
+// the application object is made.
+void DefaultToOffscreen();
+
 double TimeOnce(const std::function<void()>& fn);
 
 // The median of runs calls of fn, each timed alone; setup (untimed) runs before each call.

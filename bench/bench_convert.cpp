@@ -101,8 +101,7 @@ long long LargestDecodedImage(const QStringList& photos)
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DefaultToOffscreen();
     QGuiApplication app(argc, argv);
     SetImageAllocationLimit();
     const int rounds = argc > 1 ? std::max(0, std::atoi(argv[1])) : 3;

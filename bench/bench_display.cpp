@@ -221,8 +221,7 @@ void GifFigures(TViewers& viewers, const QString& folder)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DefaultToOffscreen();
     QApplication app(argc, argv);
     SetImageAllocationLimit();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;

@@ -120,8 +120,7 @@ void AnimationFigures()
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DefaultToOffscreen();
     QGuiApplication app(argc, argv);
     SetImageAllocationLimit();
     IdleFigures();

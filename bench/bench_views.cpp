@@ -99,8 +99,7 @@ void SelectThousand(TJPEGFileListView& view, int count)
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DefaultToOffscreen();
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
     GridPaint();

@@ -73,8 +73,8 @@ void TImageFile::SetFileName(const QString& fileName)
     if (fileName == fileName_)
         return;
     if (!empty_) {
-        placeholder_ = scaled_.isNull() ? bitmap_ : scaled_;
-        placeholderRect_ = DestRect();
+        stillImage_ = scaled_.isNull() ? bitmap_ : scaled_;
+        stillRect_ = DestRect();
     }
     ResetImage();
     fileName_ = fileName;
@@ -82,7 +82,7 @@ void TImageFile::SetFileName(const QString& fileName)
         StartLoad(false);
         return;
     }
-    placeholder_ = QImage();
+    stillImage_ = QImage();
     ++loadGeneration_;
     loader_->DropPending();
     emit OnGetImageSize();
@@ -133,7 +133,7 @@ void TImageFile::Loaded(const TShownImage& shown, quint64 generation)
         return;
     }
     loading_ = false;
-    placeholder_ = QImage();
+    stillImage_ = QImage();
     format_ = shown.Still.Format;
     bitmap_ = shown.Still.Image;
     scaleDenom_ = shown.Still.ScaleDenom;
@@ -289,17 +289,17 @@ void TImageFile::CheckDecodeScale()
 void TImageFile::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    const bool usePlaceholder = loading_ && !placeholder_.isNull();
-    const QRect dest = usePlaceholder ? placeholderRect_ : DestRect();
-    if (dest.isEmpty() || (empty_ && !usePlaceholder)) {
+    const bool showStill = loading_ && !stillImage_.isNull();
+    const QRect dest = showStill ? stillRect_ : DestRect();
+    if (dest.isEmpty() || (empty_ && !showStill)) {
         painter.fillRect(event->rect(), color_);
         return;
     }
     const QRegion around = QRegion(rect()).subtracted(dest);
     for (const QRect& stripe : around)
         painter.fillRect(stripe, color_);
-    if (usePlaceholder) {
-        painter.drawImage(dest, placeholder_);
+    if (showStill) {
+        painter.drawImage(dest, stillImage_);
         return;
     }
     if (animated_ && painterState_ == 1 && isVisible())

@@ -123,10 +123,10 @@ private:
     int painterState_ = 0;
     int scaleDenom_ = 1;  // the bitmap holds the image at 1/scaleDenom
     QImage bitmap_;
-    QImage scaled_;       // bitmap_ scaled smoothly for the destination (device pixels)
-    QSize scaleAsked_;    // the size of the scaling under way
-    QImage placeholder_;  // the last picture, shown while the next one loads
-    QRect placeholderRect_;
+    QImage scaled_;      // bitmap_ scaled smoothly for the destination (device pixels)
+    QSize scaleAsked_;   // the size of the scaling under way
+    QImage stillImage_;  // the last picture, shown while the next one loads
+    QRect stillRect_;
     QImage frame_;  // the animation's latest frame
     QRect frameRect_;
     std::shared_ptr<TGIFImage> gif_;
