@@ -61,7 +61,6 @@ constexpr int kTreePanelWidth = 157;
 constexpr int kWebViewWidth = 162;
 constexpr int kMinDirViewWidth = 30;
 constexpr int kStatusTextWidth = 161;
-constexpr int kLocationWidth = 152;
 constexpr int kMinLocationWidth = 152;
 constexpr int kProbeBudgetMs = 200;
 constexpr int kReadBudgetMs = 16;  // a frame
@@ -167,7 +166,8 @@ void TMainForm::BuildToolArea()
     actions_.Build(*this);
     dirEdit_ = new TFldLocEdit(this, &computer_);
     dirEdit_->setObjectName(QStringLiteral("DirEdit"));
-    dirEdit_->SetPreferredWidth(kLocationWidth);
+    // Narrow at first, so that the toolbar fits beside it in the first window.
+    dirEdit_->SetPreferredWidth(kMinLocationWidth);
     locationBand_ = NewBand("LocationBand", dirEdit_);
 
     auto* logoPanel = new QWidget(this);

@@ -8,7 +8,7 @@
 // the folder monitor, the history, the file operations, the properties dialog, the viewer
 // windows (Enter or a double click on a file opens it in a viewer) and the File menu's
 // "Convert to..." on the selected files. Its commands on files (open, copy, move, rename, delete,
-// select) and the popup menus are in MainCommands.cpp.
+// the clipboard, select), the popup menus and the preview pane are in MainCommands.cpp.
 //
 // Every change of the tree's folder runs the folder display cycle (ShowFolder); a change on disk
 // merges the folder's new contents (DirMonitorFilesChange). Closing the window copies its state
