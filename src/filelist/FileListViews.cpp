@@ -69,7 +69,14 @@ public:
         const QString extension = ExtractFileExt(item.Caption);
         new TNameEditKeys(
             edit, [extension] { return extension; }, icKeep);
+        ++view_.openEditors_;
         return edit;
+    }
+
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        --view_.openEditors_;
+        QStyledItemDelegate::destroyEditor(editor, index);
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override

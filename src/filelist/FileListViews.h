@@ -10,7 +10,7 @@
 //
 // The main window uses: SetViewStyle (vsList, vsReport), AttachInfoScanner, SetProgressBar,
 // IsSelected/SetSelected, ItemFocused/SetItemFocused, Selected (the first selected item),
-// EditCaption (its Rename command), and the signals OnFocusedItemChange (an item became
+// EditCaption (its Rename command), IsEditing, and the signals OnFocusedItemChange (an item became
 // current and selected), OnEdited (an in-place edit ended with a new name: rename the file, then
 // TJPEGFileList::RenameItem) and OnDblClick. An edit is bound to the item it was opened on: a
 // refresh or re-sort meanwhile does not move it to another file. Items are named by their Id.
@@ -71,6 +71,8 @@ public:
     void SelectFromItems();
     // Opens the in-place editor on the current item (when there is one).
     void EditCaption();
+    // An in-place editor is open: keys go to it, not to the commands on files.
+    bool IsEditing() const { return openEditors_ > 0; }
 
     TFileListTableModel* Model() const { return model_; }
     QItemSelectionModel* SelectionModel() const { return selection_; }
@@ -107,6 +109,7 @@ private:
     TViewStyle style_ = vsReport;
     quint64 focusedId_ = 0;  // the item last reported focused and selected
     bool closing_ = false;
+    int openEditors_ = 0;
 };
 
 }  // namespace pixmarl

@@ -27,6 +27,7 @@
 
 #include "conversion/Conversions.h"
 #include "display/ImgWin.h"
+#include "display/WebView.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
@@ -57,9 +58,9 @@ namespace {
 
 constexpr int kMinPaneWidth = 75;
 constexpr int kTreePanelWidth = 157;
+constexpr int kWebViewWidth = 162;
 constexpr int kMinDirViewWidth = 30;
 constexpr int kStatusTextWidth = 161;
-constexpr int kLocationWidth = 200;
 constexpr int kMinLocationWidth = 152;
 constexpr int kProbeBudgetMs = 200;
 constexpr int kReadBudgetMs = 16;  // a frame
@@ -143,6 +144,7 @@ void TMainForm::FormCreate()
     list_->SetImageFormats(settings_.ImageFormats);
     ApplyGeometry();
     SetThumbSize(settings_.ThumbSize);
+    actions_.ShowWebViewItem->setChecked(settings_.ShowPreview);
     SetViewMode(settings_.ViewMode);
     splitter_->setSizes(
         {settings_.DirViewWidth >= kMinDirViewWidth ? settings_.DirViewWidth : kTreePanelWidth,
@@ -153,8 +155,10 @@ void TMainForm::FormCreate()
     imgGrid_->SetShowFileNames(settings_.ShowFileNames);
     actions_.ShowNamesItem->setChecked(settings_.ShowFileNames);
     ConnectActions();
-    ConnectParts();
     ConnectExchange();
+    ConnectFileCommands();
+    ConnectPopupMenus();
+    ConnectParts();
 }
 
 void TMainForm::BuildToolArea()
@@ -162,7 +166,8 @@ void TMainForm::BuildToolArea()
     actions_.Build(*this);
     dirEdit_ = new TFldLocEdit(this, &computer_);
     dirEdit_->setObjectName(QStringLiteral("DirEdit"));
-    dirEdit_->SetPreferredWidth(kLocationWidth);
+    // Narrow at first, so that the toolbar fits beside it in the first window.
+    dirEdit_->SetPreferredWidth(kMinLocationWidth);
     locationBand_ = NewBand("LocationBand", dirEdit_);
 
     auto* logoPanel = new QWidget(this);
@@ -256,6 +261,11 @@ void TMainForm::BuildPanes()
     pages_->addWidget(imgGrid_);
     pages_->addWidget(fileListView_);
     pagesRow->addWidget(pages_, 1);
+    webView_ = new TWebView(listPanel);
+    webView_->SetMyComputer(&computer_);
+    webView_->setFixedWidth(kWebViewWidth);
+    webView_->hide();
+    pagesRow->addWidget(webView_);
 
     splitter_->addWidget(treePanel_);
     splitter_->addWidget(listPanel);
@@ -339,12 +349,8 @@ void TMainForm::ConnectHistory()
 void TMainForm::ConnectActions()
 {
     TMainActions& a = actions_;
-    connect(a.Anzeigen1, &QAction::triggered, this, &TMainForm::ShowCurrentImage);
-    connect(a.Slideshow1, &QAction::triggered, this, &TMainForm::StartSlideshow);
     connect(a.Konvertieren1, &QAction::triggered, this,
             [this] { ConvertFiles(SelectedFileNames(), ops_, this); });
-    connect(a.Eigenschaften1, &QAction::triggered, this, &TMainForm::ShowProperties);
-    connect(a.PropBtn, &QAbstractButton::clicked, this, &TMainForm::ShowProperties);
     connect(a.ExitItem, &QAction::triggered, this, &QWidget::close);
     connect(a.OptionsItem, &QAction::triggered, this, &TMainForm::ShowOptions);
     connect(a.Help1, &QAction::triggered, this, &TMainForm::ShowHelp);
@@ -551,6 +557,8 @@ void TMainForm::ShowFolder()
     dirEdit_->SetDirectory(currentFolder_);
     StopThumbnails(false);
     history_.Add(currentFolder_);
+    if (!webView_->isHidden())
+        webView_->ShowFolder(currentFolder_, IsVolumeRoot(currentFolder_));
     QTimer::singleShot(0, this, &TMainForm::RevealTreeFolder);
     const quint64 generation = ++readGeneration_;
     if (!readPending_ && list_->Directory() == folder && !list_->ForceReread()) {
@@ -742,6 +750,7 @@ void TMainForm::SetViewMode(int mode)
     sizePanel_->setVisible(thumbnails);
     actions_.ThumbSizeItem->menuAction()->setVisible(thumbnails);
     actions_.ShowNamesItem->setVisible(thumbnails);
+    actions_.ShowWebViewItem->setVisible(!thumbnails);
     if (previous == vmThumbnails) {
         GridSelectionToList();
         StopThumbnails(true);
@@ -755,6 +764,7 @@ void TMainForm::SetViewMode(int mode)
     }
     actions_.ViewModeItems[size_t(mode)]->setChecked(true);
     actions_.ViewModeBtns[size_t(mode)]->SetDown(true);
+    UpdatePreviewPane();
 }
 
 void TMainForm::GridSelectionToList()
@@ -864,7 +874,13 @@ int TMainForm::FocusedIndex() const
 {
     if (list_->Count() == 0)
         return -1;
-    const int index = viewMode_ == vmThumbnails ? imgGrid_->Index() : fileListView_->Selected();
+    int index = imgGrid_->Index();
+    if (viewMode_ != vmThumbnails) {
+        // The item the keyboard is on when it is selected, else the first selected one.
+        const int focused = fileListView_->ItemFocused();
+        index = focused >= 0 && fileListView_->IsSelected(focused) ? focused
+                                                                   : fileListView_->Selected();
+    }
     return index < list_->Count() ? index : -1;
 }
 
@@ -926,6 +942,7 @@ void TMainForm::ShowOptions()
 
 void TMainForm::ApplyOptions()
 {
+    actions_.GotoStartItem->setVisible(!settings_.StartDir.isEmpty());
     viewers_->ApplyOptions();
     thumbCtrl_.SetMaxThumbs(settings_.ThumbCount);
     ApplyThumbOptions();
@@ -1014,6 +1031,7 @@ TBandLayout TMainForm::CurrentBandLayout() const
 void TMainForm::CollectSettings()
 {
     settings_.ShowFileNames = imgGrid_->ShowFileNames();
+    settings_.ShowPreview = actions_.ShowWebViewItem->isChecked();
     settings_.ThumbSize = int(imgGrid_->Size());
     settings_.ViewMode = viewMode_;
     settings_.DirViewWidth = splitter_->sizes().value(0);

@@ -7,7 +7,8 @@
 // are wired together: the file list with its header reader, the thumbnail control and its driver,
 // the folder monitor, the history, the file operations, the properties dialog, the viewer
 // windows (Enter or a double click on a file opens it in a viewer) and the File menu's
-// "Convert to..." on the selected files.
+// "Convert to..." on the selected files. Its commands on files (open, copy, move, rename, delete,
+// the clipboard, select), the popup menus and the preview pane are in MainCommands.cpp.
 //
 // Every change of the tree's folder runs the folder display cycle (ShowFolder); a change on disk
 // merges the folder's new contents (DirMonitorFilesChange). Closing the window copies its state
@@ -34,6 +35,7 @@
 #include "shell/MainActions.h"
 #include "shell/MainStates.h"
 
+class QAbstractScrollArea;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -56,6 +58,7 @@ class TLogo;
 class TMyComputer;
 class TRegistry;
 class TThumbDriver;
+class TWebView;
 class TViewers;
 struct TSettings;
 
@@ -119,6 +122,7 @@ public:
     TJPEGFileListView* FileListView() const { return fileListView_; }
     TFavoritePanel* DirPanel() const { return dirPanel_; }
     TFileInfo* FileInfo() const { return fileInfo_; }
+    TWebView* WebView() const { return webView_; }
     TViewers& Viewers() const { return *viewers_; }
     TLogo* Logo() const { return logo_; }
     QLabel* StatusText() const { return statusText_; }
@@ -169,6 +173,26 @@ private:
     void GridSelectionToList();
     void ListSelectionToGrid();
     void ApplyThumbOptions();
+
+    // Commands on the files and the folder tree (MainCommands.cpp).
+    void ConnectFileCommands();
+    void ConnectPopupMenus();
+    void OnFiles(QObject* sender, std::function<void()> command);
+    bool FileNameEditing() const;
+    void OpenCurrentFile();
+    void CopyMoveSelectedFiles(TFileOpFunc operation);
+    void RenameCurrentFile();
+    void RenameListedFile(quint64 itemId, const QString& newName);
+    void DeleteSelectedFiles();
+    // Selects every file of the current view, or inverts the selection.
+    void SelectAllRows(bool invert);
+    void ShowFilePopup(QAbstractScrollArea* view, const QPoint& pos);
+    void ShowTreePopup(const QPoint& globalPos);
+    void ShowAbout();
+    // The preview pane: shown outside the thumbnail view while its menu item is checked.
+    void UpdatePreviewPane();
+    void PreviewCurrentFile();
+    void WebViewShowImage(const QString& fileName, int action);
 
     // Commands of this window.
     void ShowProperties();
@@ -232,6 +256,7 @@ private:
     QProgressBar* progressBar_ = nullptr;
     TFavoritePanel* dirPanel_ = nullptr;
     TFileInfo* fileInfo_ = nullptr;
+    TWebView* webView_ = nullptr;
     TFileExchange* exchange_ = nullptr;
     std::unique_ptr<TViewers> viewers_;
 };

@@ -96,16 +96,26 @@ void TMainActions::Build(QMainWindow& form)
     HelpItem = AddMenu(form, "HelpItem");
     Help1 = AddItem(HelpItem, "Help1", "help-contents");
     Help1->setShortcut(QKeySequence::HelpContents);
+    Info1 = AddItem(HelpItem, "Info1", "help-about");
+    BuildPopupMenus(form);
     BuildToolbar(form);
 }
 
 void TMainActions::BuildFileMenus(QMainWindow& form)
 {
     FileItem = AddMenu(form, "FileItem");
-    Anzeigen1 = AddItem(FileItem, "Anzeigen1");
+    Anzeigen1 = AddItem(FileItem, "Anzeigen1", "document-preview");
     FileItem->setDefaultAction(Anzeigen1);
+    ffnen1 = AddItem(FileItem, "ffnen1", "document-open");
     Konvertieren1 = AddItem(FileItem, "Konvertieren1");
-    Slideshow1 = AddItem(FileItem, "Slideshow1");
+    Slideshow1 = AddItem(FileItem, "Slideshow1", "media-playback-start");
+    FileItem->addSeparator();
+    CopyFilesItem = AddItem(FileItem, "CopyFilesItem");
+    MoveFilesItem = AddItem(FileItem, "MoveFilesItem");
+    RenameFileItem = AddItem(FileItem, "RenameFileItem");
+    RenameFileItem->setShortcut(Qt::Key_F2);
+    DeleteFilesItem = AddItem(FileItem, "DeleteFilesItem", "edit-delete");
+    DeleteFilesItem->setShortcut(QKeySequence::Delete);
     FileItem->addSeparator();
     Eigenschaften1 = AddItem(FileItem, "Eigenschaften1", "document-properties");
     Eigenschaften1->setShortcuts(
@@ -115,7 +125,52 @@ void TMainActions::BuildFileMenus(QMainWindow& form)
     ExitItem->setShortcut(QKeySequence::Quit);
 
     EditItem = AddMenu(form, "EditItem");
+    CopyClp = AddItem(EditItem, "CopyClp", "edit-copy");
+    CopyClp->setShortcut(QKeySequence::Copy);
+    CopyBmpClp = AddItem(EditItem, "CopyBmpClp");
+    PasteClp = AddItem(EditItem, "PasteClp", "edit-paste");
+    PasteClp->setShortcut(QKeySequence::Paste);
+    EditItem->addSeparator();
+    SelAllItem = AddItem(EditItem, "SelAllItem", "edit-select-all");
+    SelAllItem->setShortcut(QKeySequence::SelectAll);
+    InvSelItem = AddItem(EditItem, "InvSelItem");
+    EditItem->addSeparator();
     OptionsItem = AddItem(EditItem, "OptionsItem", "preferences-system");
+}
+
+void TMainActions::BuildPopupMenus(QMainWindow& form)
+{
+    PopupMenu = NewMenu(&form, "PopupMenu");
+    Anzeigen2 = AddItem(PopupMenu, "Anzeigen2", "document-preview");
+    PopupMenu->setDefaultAction(Anzeigen2);
+    ffnen2 = AddItem(PopupMenu, "ffnen2", "document-open");
+    PopupMenu->addSeparator();
+    Kopieren1 = AddItem(PopupMenu, "Kopieren1");
+    Verschieben1 = AddItem(PopupMenu, "Verschieben1");
+    Umbenennen1 = AddItem(PopupMenu, "Umbenennen1");
+    Lschen1 = AddItem(PopupMenu, "Lschen1", "edit-delete");
+    PopupMenu->addSeparator();
+    Eigenschaften2 = AddItem(PopupMenu, "Eigenschaften2", "document-properties");
+
+    TreePopupMenu = NewMenu(&form, "TreePopupMenu");
+    ShowDirItem = AddItem(TreePopupMenu, "ShowDirItem");
+    TreePopupMenu->setDefaultAction(ShowDirItem);
+    OpenDirItem = AddItem(TreePopupMenu, "OpenDirItem", "document-open-folder");
+    MkSubDirItem = AddItem(TreePopupMenu, "MkSubDirItem", "folder-new");
+    RenDirItem = AddItem(TreePopupMenu, "RenDirItem");
+    DelDirItem = AddItem(TreePopupMenu, "DelDirItem", "edit-delete");
+    RefreshSubDirItem = AddItem(TreePopupMenu, "RefreshSubDirItem", "view-refresh");
+}
+
+void TMainActions::ScopeFileKeys(QWidget& views)
+{
+    // Keys that act on files work only where the files are, never on the tree's selection or
+    // inside a text field.
+    for (QAction* action :
+         {RenameFileItem, DeleteFilesItem, Eigenschaften1, CopyClp, PasteClp, SelAllItem}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        views.addAction(action);
+    }
 }
 
 void TMainActions::BuildViewMenu(QMainWindow& form)
@@ -132,6 +187,7 @@ void TMainActions::BuildViewMenu(QMainWindow& form)
                                              "MaxiItem"};
     SizeItems = AddRadioItems(ThumbSizeItem, kSizeNames);
     ShowNamesItem = AddCheckItem(Ansicht1, "ShowNamesItem");
+    ShowWebViewItem = AddCheckItem(Ansicht1, "ShowWebViewItem");
     Ansicht1->addSeparator();
     SortItems = AddRadioItems(Ansicht1, {"NameSortItem", "SizeSortItem", "TimeSortItem"});
     Ansicht1->addSeparator();
@@ -167,7 +223,11 @@ void TMainActions::BuildToolbar(QMainWindow& form)
     ForwBtn = AddToolButton(Toolbar, "ForwBtn", TArt::Forward);
     ForwHistBtn = AddArrowButton(Toolbar, "ForwHistBtn", ForwBtn);
     UpDirBtn = AddToolButton(Toolbar, "UpDirBtn", TArt::Up);
-    AddSeparator(Toolbar, "PropSep");
+    AddSeparator(Toolbar, "ViewSep");
+    ViewBtn = AddToolButton(Toolbar, "ViewBtn", TArt::View);
+    SlideShowBtn = AddToolButton(Toolbar, "SlideShowBtn", TArt::Slideshow);
+    AddSeparator(Toolbar, "DelSep");
+    DelBtn = AddToolButton(Toolbar, "DelBtn", TArt::Delete);
     PropBtn = AddToolButton(Toolbar, "PropBtn", TArt::Properties);
     AddSeparator(Toolbar, "ListeSep");
     const TArt modes[] = {TArt::List, TArt::Report, TArt::Thumbnails};

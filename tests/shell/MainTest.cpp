@@ -3,29 +3,38 @@
 #include <atomic>
 #include <memory>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include "display/ImgFiles.h"
 #include "display/ImgWin.h"
+#include "display/WebView.h"
 #include "filelist/DJPEG.h"
 #include "filelist/FileListViews.h"
 #include "filelist/FileLists.h"
 #include "filelist/IGrids.h"
 #include "filelist/ThumbDrivers.h"
 #include "fileops/FileExchange.h"
+#include "fileops/RenFile.h"
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
 #include "platform/FileOperation.h"
@@ -487,4 +496,179 @@ TEST(FavoritePanel, OneButtonPerExactPath)
 }
 
 }  // namespace
+
+// Receives what the commands hand to the desktop, instead of starting programs.
+class TOpenedFiles : public QObject {
+    Q_OBJECT
+public:
+    TOpenedFiles() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~TOpenedFiles() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QStringList files;
+public slots:
+    void Open(const QUrl& url) { files << url.toLocalFile(); }
+};
+
+namespace {
+
+// An active window in the report view whose file operations are recorded (and succeed); a modal
+// window a command opens is closed at once and counted.
+class CommandsTest : public MainFormTest {
+protected:
+    TMainForm& OpenActive(const QString& folder)
+    {
+        Open(folder).SetViewMode(vmReport);
+        form_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+        form_->FileOps().OnExecute = [this](const TFileOpRequest& request) {
+            requests_ << request;
+            return frSuccess;
+        };
+        closer_.callOnTimeout([this] {
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && ++modals_)
+                modal->close();
+        });
+        closer_.start(20);
+        form_->FileListView()->SetItemFocused(0);
+        form_->FileListView()->SetSelected(0, true);
+        return *form_;
+    }
+    void Press(QWidget* focus, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        focus->setFocus();
+        QWidget* editor = QApplication::focusWidget();  // one that a key opened before
+        QTest::keyClick(editor ? editor : focus, Qt::Key(key), modifiers);
+        test::RunEventsFor(100);
+    }
+    QString PasteItem() const
+    {
+        emit form_->Actions().EditItem->aboutToShow();
+        const QAction* paste = form_->Actions().PasteClp;
+        return paste->isEnabled() ? paste->text() : QStringLiteral("off");
+    }
+
+    QList<TFileOpRequest> requests_;
+    int modals_ = 0;
+    QTimer closer_;
+    TOpenedFiles opened_;
+};
+
+TEST_F(CommandsTest, CommandsOnTheCurrentFileDoNothingWithoutOne)
+{
+    const QString photos = Folder("photos");
+    test::WriteFile(photos, "a #1?%.jpg", test::BuildJpeg({}));
+    TMainForm& form = OpenActive(Folder("empty"));
+    TMainActions& a = form.Actions();
+    QGuiApplication::clipboard()->setText("kept");
+    for (QAction* command : {a.Anzeigen1, a.ffnen1, a.Eigenschaften1, a.CopyBmpClp,
+                             a.RenameFileItem, a.DeleteFilesItem, a.CopyFilesItem})
+        command->trigger();
+    test::RunEventsFor(200);
+    EXPECT_TRUE(opened_.files.isEmpty());
+    EXPECT_EQ(modals_ + requests_.size(), 0);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+    Show(photos);
+    form.FileListView()->SetItemFocused(0);
+    form.FileListView()->SetSelected(0, true);
+    a.ffnen2->trigger();
+    EXPECT_EQ(opened_.files, QStringList{photos + "/a #1?%.jpg"});  // never cut at # or ?
+    // The preview pane follows the current file and opens it in a viewer.
+    ASSERT_EQ(form.WebView()->FileName(), opened_.files.value(0));
+    emit form.WebView()->OnShowImage(form.WebView()->FileName(), faShow);
+    EXPECT_TRUE(form.Viewers().ViewForm()->isVisible());
+}
+
+TEST_F(CommandsTest, F2EditsInPlaceInTheReportAndAsksInTheGrid)
+{
+    const QString folder = Folder("a", 2);
+    TMainForm& form = OpenActive(folder);
+    Press(form.FileListView()->ReportView(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(editor && form.FileListView()->IsEditing());
+    // While a name is edited, the keys on files belong to the editor.
+    Press(editor, Qt::Key_Delete);
+    Press(editor, Qt::Key_F2);
+    Press(editor, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(modals_ + requests_.size(), 0);
+    editor->setText("x.jpg");
+    Press(editor, Qt::Key_Return);
+    form.SetViewMode(vmThumbnails);
+    EXPECT_TRUE(form.WebView()->isHidden());
+    form.ImgGrid()->SetIndex(IndexOf("2.jpg"));
+    QTimer::singleShot(0, [] {
+        RenFileDlg()->NewName->setText("y.jpg");
+        RenFileDlg()->accept();
+    });
+    Press(form.ImgGrid(), Qt::Key_F2);
+    ASSERT_EQ(requests_.size(), 2);
+    EXPECT_EQ(requests_[0].To, QStringList{folder + "/x.jpg"});
+    EXPECT_EQ(requests_[1].From, QStringList{folder + "/2.jpg"});
+    EXPECT_EQ(requests_[1].To, QStringList{folder + "/y.jpg"});
+    EXPECT_TRUE(IndexOf("x.jpg") >= 0 && IndexOf("y.jpg") >= 0);
+}
+
+TEST_F(CommandsTest, KeysOnFilesActInTheFileViewsOnly)
+{
+    const QString folder = Folder("a", 3);
+    TMainForm& form = OpenActive(folder);
+    QGuiApplication::clipboard()->clear();
+    QWidget* tree = form.DirTree();
+    QWidget* report = form.FileListView()->ReportView();
+    const struct {
+        QWidget* focus;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int requests, selected, modals;
+        QString paste;
+    } cases[] = {
+        {tree, Qt::Key_Delete, {}, 0, 1, 0, "off"},
+        {tree, Qt::Key_A, Qt::ControlModifier, 0, 1, 0, "off"},
+        {tree, Qt::Key_C, Qt::ControlModifier, 0, 1, 0, "off"},
+        {tree, Qt::Key_Return, Qt::AltModifier, 0, 1, 0, "off"},
+        {tree, Qt::Key_F2, {}, 0, 1, 0, "off"},
+        {tree, Qt::Key_Escape, {}, 0, 1, 0, "off"},
+        {report, Qt::Key_Delete, {}, 1, 1, 0, "off"},
+        {report, Qt::Key_C, Qt::ControlModifier, 1, 1, 0, "&Paste (File)"},
+        {report, Qt::Key_Enter, Qt::AltModifier, 1, 1, 1, "&Paste (File)"},
+        {report, Qt::Key_A, Qt::ControlModifier, 1, 3, 1, "&Paste (File)"},
+    };
+    for (const auto& c : cases) {
+        Press(c.focus, c.key, c.modifiers);
+        const std::string what = QKeySequence(c.key | c.modifiers).toString().toStdString();
+        EXPECT_EQ(requests_.size(), c.requests) << what;
+        EXPECT_EQ(form.SelectedFileNames().size(), c.selected) << what;
+        EXPECT_TRUE(test::RunEventsUntil([&] { return modals_ >= c.modals; })) << what;
+        EXPECT_EQ(PasteItem(), c.paste) << what;
+    }
+    EXPECT_EQ(requests_[0].From, QStringList{folder + "/1.jpg"});
+    QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+    EXPECT_EQ(PasteItem(), "&Paste (Image)...");
+    form.FileListView()->SetSelected(1, false);
+    form.Actions().InvSelItem->trigger();
+    EXPECT_EQ(form.SelectedFileNames(), QStringList{folder + "/2.jpg"});
+}
+
+TEST_F(MainFormTest, EveryMenuItemHasAnAccessKeyOfItsOwn)
+{
+    TMainForm& form = Open(Folder("a"));
+    for (int mode : {vmList, vmThumbnails}) {
+        form.SetViewMode(mode);
+        QList<QWidget*> menus{form.menuBar()};
+        for (QMenu* menu : form.findChildren<QMenu*>())
+            menus << menu;
+        for (QWidget* menu : menus) {
+            QSet<QString> keys;
+            for (QAction* item : menu->actions()) {
+                if (item->isSeparator() || !item->isVisible())
+                    continue;
+                const QString key = QKeySequence::mnemonic(item->text()).toString();
+                EXPECT_TRUE(!key.isEmpty() && !keys.contains(key)) << item->text().toStdString();
+                keys.insert(key);
+            }
+        }
+    }
+}
+
+}  // namespace
 }  // namespace pixmarl
+
+#include "MainTest.moc"
