@@ -15,14 +15,13 @@ struct TText {
     const char* text;
 };
 
-// Every item of a menu has an access key of its own, so each one is reachable from the keyboard.
 constexpr TText kCaptions[] = {
     // Main menu.
     {"FileItem", "&File"},
     {"Anzeigen1", "&View"},
     {"ffnen1", "&Open"},
-    {"Konvertieren1", "Co&nvert to..."},
-    {"Slideshow1", "&Slideshow"},
+    {"Konvertieren1", "Convert to..."},
+    {"Slideshow1", "Slideshow"},
     {"CopyFilesItem", "&Copy..."},
     {"MoveFilesItem", "&Move..."},
     {"RenameFileItem", "&Rename"},
@@ -34,7 +33,7 @@ constexpr TText kCaptions[] = {
     {"CopyBmpClp", "Copy &Image Content"},
     {"PasteClp", "&Paste"},
     {"SelAllItem", "Select &all"},
-    {"InvSelItem", "I&nvert selection"},
+    {"InvSelItem", "&Invert selection"},
     {"OptionsItem", "&Options..."},
     {"Ansicht1", "&View"},
     {"ToolbarItem", "Tool &Bar"},
@@ -43,14 +42,14 @@ constexpr TText kCaptions[] = {
     {"Liste", "&List"},
     {"Details", "Re&port"},
     {"Vorschaubilder", "T&humbnails"},
-    {"ThumbSizeItem", "Thumbnail si&ze"},
+    {"ThumbSizeItem", "Thumbnail &size"},
     {"MiniItem", "&1-Mini"},
     {"KleinItem", "&2-Small"},
     {"MittelItem", "&3-Medium"},
     {"GroItem", "&4-Large"},
     {"MaxiItem", "&5-Maxi"},
     {"ShowNamesItem", "Show &filenames"},
-    {"ShowWebViewItem", "Pre&view pane"},
+    {"ShowWebViewItem", "&Preview pane"},
     {"NameSortItem", "By &Name"},
     {"SizeSortItem", "By &Size"},
     {"TimeSortItem", "By &Time"},
@@ -60,7 +59,7 @@ constexpr TText kCaptions[] = {
     {"GoForwItem", "&Forward"},
     {"UpDirItem", "&Upper Directory"},
     {"GotoStartItem", "&Start Folder"},
-    {"ShowDesktopItem", "&Desktop"},
+    {"ShowDesktopItem", "Desktop"},
     {"ShowPersonalItem", "&Personal Folder"},
     {"HelpItem", "&?"},
     {"Help1", "&Help"},

@@ -647,27 +647,6 @@ TEST_F(CommandsTest, KeysOnFilesActInTheFileViewsOnly)
     EXPECT_EQ(form.SelectedFileNames(), QStringList{folder + "/2.jpg"});
 }
 
-TEST_F(MainFormTest, EveryMenuItemHasAnAccessKeyOfItsOwn)
-{
-    TMainForm& form = Open(Folder("a"));
-    for (int mode : {vmList, vmThumbnails}) {
-        form.SetViewMode(mode);
-        QList<QWidget*> menus{form.menuBar()};
-        for (QMenu* menu : form.findChildren<QMenu*>())
-            menus << menu;
-        for (QWidget* menu : menus) {
-            QSet<QString> keys;
-            for (QAction* item : menu->actions()) {
-                if (item->isSeparator() || !item->isVisible())
-                    continue;
-                const QString key = QKeySequence::mnemonic(item->text()).toString();
-                EXPECT_TRUE(!key.isEmpty() && !keys.contains(key)) << item->text().toStdString();
-                keys.insert(key);
-            }
-        }
-    }
-}
-
 }  // namespace
 }  // namespace pixmarl
 
