@@ -38,6 +38,7 @@ void MainScene(shots::TShotContext& context)
                    form.FileList().Item(form.FileList().Count() - 1).InfoRead;
         },
         10000);
+    test::RunEventsFor(1000);  // the preview pane shows a file once the focus has rested on it
     context.Grab(&form, QStringLiteral("main-report"));
 
     form.SetViewMode(vmList);
