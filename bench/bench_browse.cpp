@@ -75,7 +75,7 @@ double ReadFolderMs(const QString& folder)
 
 double DecodeMs(const QString& file)
 {
-    return 1000 * MedianTime(5, [&] { MakeThumbnail({file, 1, {}}, ThumbEdge(tsSmall), {}); });
+    return 1000 * MedianTime(5, [&] { MakeThumbnail({file, 1}, ThumbEdge(tsSmall), {}); });
 }
 
 void BrowseFigures(int count)

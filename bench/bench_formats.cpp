@@ -128,7 +128,7 @@ int Ours(const QStringList& files)
     int failed = 0;
     quint64 id = 0;
     for (const QString& file : files)
-        failed += MakeThumbnail(TThumbRequest{file, ++id, {}}, kBox, options).failed ? 1 : 0;
+        failed += MakeThumbnail(TThumbRequest{file, ++id}, kBox, options).failed ? 1 : 0;
     return failed;
 }
 

@@ -67,7 +67,7 @@ public:
     QString Write(const QString& fileName)
     {
         const TThumbResult result =
-            MakeThumbnail(TThumbRequest{fileName, ++id_, {}}, size_, options_);
+            MakeThumbnail(TThumbRequest{fileName, ++id_}, size_, options_);
         if (result.failed)
             return {};
         const QString name = UniqueName(QFileInfo(fileName).fileName());

@@ -5,10 +5,8 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFutureWatcher>
 #include <QMessageBox>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "conversion/ConvDlg.h"
 #include "conversion/ConvJobs.h"
@@ -17,6 +15,7 @@
 #include "fileops/FileNames.h"
 #include "fileops/FileOps.h"
 #include "platform/Paths.h"
+#include "platform/WorkerRuns.h"
 
 namespace pixmarl {
 
@@ -56,19 +55,6 @@ QString TargetFolder(const QString& typed, const QString& sourceFolder)
     if (typed.isEmpty())
         return sourceFolder;
     return QDir::cleanPath(QDir::isRelativePath(typed) ? JoinPath(sourceFolder, typed) : typed);
-}
-
-// Runs work on a worker and done(result) on context's thread, unless context is gone by then.
-template <class T>
-void RunOnWorker(QObject* context, std::function<T()> work, std::function<void(T)> done)
-{
-    auto* watcher = new QFutureWatcher<T>(context);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
-                     [watcher, done = std::move(done)] {
-                         watcher->deleteLater();
-                         done(watcher->result());
-                     });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
 }
 
 // One file: loaded on a worker, then the save dialog, then saved on a worker.

@@ -98,13 +98,20 @@ std::optional<TThumbResult> FromCache(const TThumbCache& cache, const TCachedFil
                                       const TThumbRequest& request, int box,
                                       const TThumbOptions& options)
 {
+    // The header is read only once an entry is there, so a folder seen for the first time pays
+    // no read besides its decodes.
+    std::optional<bool> shapeRead;
     QSize stored;
-    int orientation = 1;
-    if (!ReadShape(file, stored, orientation))
-        return std::nullopt;
-    const QSize shown = OrientedSize(stored, orientation);
-    const TThumbFit fit = FitIntoBox(shown.width(), shown.height(), box, options.dontSizeSmall);
+    QSize shown;
     QImage picture = cache.Find(file, SizeClassFor(box), [&](QSize size) {
+        if (!shapeRead) {
+            int orientation = 1;
+            shapeRead = ReadShape(file, stored, orientation);
+            shown = OrientedSize(stored, orientation);
+        }
+        if (!*shapeRead)
+            return false;
+        const TThumbFit fit = FitIntoBox(shown.width(), shown.height(), box, options.dontSizeSmall);
         return Serves(size, shown, QSize(fit.width, fit.height));
     });
     if (picture.isNull())

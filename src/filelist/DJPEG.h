@@ -46,7 +46,6 @@ struct TThumbOptions {
 struct TThumbRequest {
     QString fileName;
     quint64 itemId = 0;
-    QSize imageSize;  // when the owner knows it already; else empty
 };
 
 struct TThumbResult {

@@ -63,9 +63,7 @@ void TThumbDriver::RequestNext()
     }
     const TFileListItem& item = list_.Item(index);
     inFlight_ = true;
-    worker_.Request(
-        TThumbRequest{list_.FileName(item), item.Id, QSize(item.ImageWidth, item.ImageHeight)},
-        box_, options_, generation_);
+    worker_.Request(TThumbRequest{list_.FileName(item), item.Id}, box_, options_, generation_);
 }
 
 void TThumbDriver::Store(const TThumbResult& result, quint64 generation)

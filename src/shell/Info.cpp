@@ -6,7 +6,6 @@
 #include <QDialogButtonBox>
 #include <QFileIconProvider>
 #include <QFrame>
-#include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,12 +19,12 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "formats/InfoReads.h"
 #include "formats/RdJPGH.h"
 #include "platform/FileAttributes.h"
 #include "platform/Paths.h"
+#include "platform/WorkerRuns.h"
 
 namespace pixmarl {
 
@@ -300,28 +299,17 @@ QWidget* TFileInfo::BuildErrorPage()
     return page;
 }
 
-template <class T>
-void TFileInfo::RunOnWorker(std::function<T()> work, std::function<void(T)> done)
-{
-    // The watcher is the dialog's child: once the dialog is gone, so is the delivery.
-    auto* watcher = new QFutureWatcher<T>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, done = std::move(done)] {
-        watcher->deleteLater();
-        done(watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
-}
-
 void TFileInfo::ShowFileInfo(const QString& fileName)
 {
     const quint64 generation = ++generation_;
     if (fileName.isEmpty())
         return;
-    RunOnWorker<TFileInfoData>([fileName] { return ReadFileInfoData(fileName); },
-                               [this, generation](TFileInfoData info) {
-                                   if (generation == generation_)
-                                       FormShow(info);
-                               });
+    RunOnWorker<TFileInfoData>(
+        this, [fileName] { return ReadFileInfoData(fileName); },
+        [this, generation](TFileInfoData info) {
+            if (generation == generation_)
+                FormShow(info);
+        });
 }
 
 void TFileInfo::FormShow(const TFileInfoData& info)
@@ -459,7 +447,7 @@ void TFileInfo::StartApply(bool closeAfter)
     SetWriting(true);
     const quint64 generation = generation_;
     RunOnWorker<TApplyOutcome>(
-        [changes] { return ApplyFileChanges(changes); },
+        this, [changes] { return ApplyFileChanges(changes); },
         [this, generation, closeAfter, fileName = fileName_](TApplyOutcome outcome) {
             SetWriting(false);
             // The owner hears of the change even if the dialog moved on.
@@ -489,11 +477,12 @@ void TFileInfo::Applied(const TApplyOutcome& outcome, bool closeAfter)
     }
     applyBtn_->setEnabled(false);
     const quint64 generation = ++generation_;
-    RunOnWorker<TFileInfoData>([fileName = fileName_] { return ReadFileInfoData(fileName); },
-                               [this, generation](TFileInfoData info) {
-                                   if (generation == generation_)
-                                       Refill(info);
-                               });
+    RunOnWorker<TFileInfoData>(
+        this, [fileName = fileName_] { return ReadFileInfoData(fileName); },
+        [this, generation](TFileInfoData info) {
+            if (generation == generation_)
+                Refill(info);
+        });
 }
 
 void TFileInfo::SetWriting(bool writing)
@@ -508,11 +497,12 @@ void TFileInfo::CheckTypeClick()
 {
     checkType_->setEnabled(false);
     const quint64 generation = generation_;
-    RunOnWorker<TCheckTypeReport>([fileName = fileName_] { return CheckFileType(fileName); },
-                                  [this, generation](TCheckTypeReport report) {
-                                      if (generation == generation_)
-                                          ShowCheckResult(report);
-                                  });
+    RunOnWorker<TCheckTypeReport>(
+        this, [fileName = fileName_] { return CheckFileType(fileName); },
+        [this, generation](TCheckTypeReport report) {
+            if (generation == generation_)
+                ShowCheckResult(report);
+        });
 }
 
 void TFileInfo::ShowCheckResult(const TCheckTypeReport& report)

@@ -67,11 +67,6 @@ private:
     QWidget* BuildHeaderPage();
     QWidget* BuildErrorPage();
 
-    // Runs work on a worker and done with its result on the GUI thread, unless the dialog is
-    // gone by then.
-    template <class T>
-    void RunOnWorker(std::function<T()> work, std::function<void(T)> done);
-
     void FormShow(const TFileInfoData& data);
     void ChooseTabs(const THeaderReport& header);
     void FillGeneral(const TFileInfoData& data);

@@ -154,7 +154,7 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
 TEST_F(ThumbFolder, UnknownFormatFails)
 {
     const QString path = test::WriteFile(Folder(), "x.png", test::BuildJpeg({}));
-    EXPECT_TRUE(MakeThumbnail(TThumbRequest{path, 1, {}}, 96, {}).failed);
+    EXPECT_TRUE(MakeThumbnail(TThumbRequest{path, 1}, 96, {}).failed);
 }
 
 TEST_F(ThumbFolder, GreyscaleAndQuickJpegThumbnailsKeepTheFittedSize)
@@ -164,7 +164,7 @@ TEST_F(ThumbFolder, GreyscaleAndQuickJpegThumbnailsKeepTheFittedSize)
         options.gray = gray;
         options.quick = !gray;
         const TThumbResult result =
-            MakeThumbnail(TThumbRequest{dir_.filePath("a-photo.jpg"), 1, {}}, 288, options);
+            MakeThumbnail(TThumbRequest{dir_.filePath("a-photo.jpg"), 1}, 288, options);
         ASSERT_FALSE(result.failed);
         EXPECT_EQ(result.thumbSize, QSize(288, 216));
         EXPECT_EQ(result.thumbnail.size(), QSize(288, 216));

@@ -79,7 +79,7 @@ struct TCacheSetup {
     }
     TThumbResult Make(const QString& path, int box, TThumbCache* cache)
     {
-        return MakeThumbnail(TThumbRequest{path, 1, {}}, box, TThumbOptions{}, cache);
+        return MakeThumbnail(TThumbRequest{path, 1}, box, TThumbOptions{}, cache);
     }
     TThumbCache Cache(QString at = {})
     {
@@ -224,7 +224,7 @@ TEST(ThumbCache, TheWorkerSharesOnlyWhenTheOptionSaysSo)
     for (const bool share : {false, true}) {
         TThumbOptions options;
         options.share = share;
-        worker.Request(TThumbRequest{photo, 1, {}}, 96, options, 1);
+        worker.Request(TThumbRequest{photo, 1}, 96, options, 1);
         ASSERT_TRUE(test::RunEventsUntil([&] { return done == 1 + int(share); }));
         EXPECT_EQ(QFile::exists(entry), share);
     }

@@ -68,7 +68,7 @@ TEST(ThumbSources, FifosAndDevicesFailAtOnceInEveryReader)
          }},
         {"thumbnail",
          [](const QString& p) {
-             return !MakeThumbnail({p, 1, {}}, 64, {}).failed;
+             return !MakeThumbnail({p, 1}, 64, {}).failed;
          }},
         {"jpeg", [](const QString& p) { return DecodeJpegFile(p, {}).Ok(); }},
         {"gif", LoadsGif<TGIFImage>},
@@ -97,7 +97,7 @@ TEST(ThumbSources, LargeBitmapsAndScansGetAThumbnail)
     tiff.sharedStrips = true;
     for (const QString& path : {test::WriteFile(dir.path(), "large.bmp", test::BuildBmp(bmp)),
                                 test::WriteFile(dir.path(), "large.tif", test::BuildTiff(tiff))}) {
-        const TThumbResult result = MakeThumbnail({path, 1, {}}, 64, {});
+        const TThumbResult result = MakeThumbnail({path, 1}, 64, {});
         EXPECT_FALSE(result.failed) << qPrintable(path);
         EXPECT_EQ(result.imageSize, QSize(6000, 6000));
         EXPECT_EQ(result.thumbSize, QSize(64, 64));

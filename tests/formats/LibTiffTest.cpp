@@ -44,7 +44,7 @@ TThumbResult Thumbnail(const QString& path)
 {
     TThumbOptions options;
     options.dontSizeSmall = true;
-    return MakeThumbnail(TThumbRequest{path, 1, {}}, 96, options);
+    return MakeThumbnail(TThumbRequest{path, 1}, 96, options);
 }
 
 TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)

@@ -52,7 +52,7 @@ void MakeThumbnails(TJPEGFileList& list, int box, qreal dpr)
 {
     for (int i = 0; i < list.Count(); ++i) {
         TFileListItem& item = list.Item(i);
-        const TThumbResult result = MakeThumbnail({list.FileName(i), item.Id, {}}, box, {});
+        const TThumbResult result = MakeThumbnail({list.FileName(i), item.Id}, box, {});
         item.SetThumbnail(result.thumbnail, result.failed, result.imageSize, result.thumbSize);
         if (item.Thumbnail)
             item.Thumbnail->setDevicePixelRatio(dpr);
