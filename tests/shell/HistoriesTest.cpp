@@ -31,15 +31,11 @@ protected:
         shown_ = path;
         history_.Add(path);
     }
-    QString GoBack()
+    QString GoBack() { return Follow(history_.Back()); }
+    QString GoForward() { return Follow(history_.Forward()); }
+    // The tree follows a Back or Forward result.
+    QString Follow(const QString& path)
     {
-        const QString path = history_.Back();
-        ShowInTree(path);
-        return path;
-    }
-    QString GoForward()
-    {
-        const QString path = history_.Forward();
         ShowInTree(path);
         return path;
     }
