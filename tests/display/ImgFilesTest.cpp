@@ -97,12 +97,10 @@ protected:
 TEST_F(ImgFileTest, StripesSurroundAFittedOrCentredImage)
 {
     Load(test::SolidBmp(dir_.path(), "red.bmp", {100, 50}, Qt::red));
-    EXPECT_EQ(control_.DestRect(), QRect(0, 100, 400, 200));
     EXPECT_EQ(Pixel(200, 50), 0x000000u);
     EXPECT_EQ(Pixel(200, 150), 0xFF0000u);
     EXPECT_EQ(Pixel(200, 350), 0x000000u);
     control_.SetStretch(false);
-    EXPECT_EQ(control_.DestRect(), QRect(150, 175, 100, 50));
     for (const QPoint stripe :
          {QPoint(10, 200), QPoint(390, 200), QPoint(200, 10), QPoint(200, 390)})
         EXPECT_EQ(Pixel(stripe.x(), stripe.y()), 0x000000u);

@@ -56,6 +56,14 @@ protected:
         show_.OnRunOut = [this] { ranOut_ = true; };
         show_.Start(std::move(list), 5, repeat);
     }
+    // A show of three whose step falls due while it is held.
+    void StartHeld()
+    {
+        Start(3, 0, true);
+        show_.Timer()->setInterval(5);
+        show_.Hold();
+        test::RunEventsFor(40);
+    }
     TSlideshow show_;
     QStringList shown_;
     bool ranOut_ = false;
@@ -99,10 +107,7 @@ TEST_F(SlideshowTest, DeletedEntriesLeaveAndAnEmptyShowStops)
 
 TEST_F(SlideshowTest, AStepDueWhileHeldHappensOnRelease)
 {
-    Start(3, 0, true);
-    show_.Timer()->setInterval(5);
-    show_.Hold();
-    test::RunEventsFor(40);
+    StartHeld();
     EXPECT_EQ(shown_, QStringList({"0"}));
     show_.Release();
     EXPECT_EQ(shown_, QStringList({"0", "1"}));
@@ -111,10 +116,7 @@ TEST_F(SlideshowTest, AStepDueWhileHeldHappensOnRelease)
 
 TEST_F(SlideshowTest, HaltingCarriesOverToTheNextShowAndDropsAHeldStep)
 {
-    Start(3, 0, true);
-    show_.Timer()->setInterval(5);
-    show_.Hold();
-    test::RunEventsFor(30);
+    StartHeld();
     show_.TogglePause();
     show_.Release();
     EXPECT_EQ(shown_, QStringList({"0"}));

@@ -18,8 +18,6 @@ TEST(WebViewTexts, TitlesAndInfo)
     EXPECT_EQ(PreviewTitle("/media/usb", true, "USB"), "USB");
     EXPECT_EQ(PreviewTitle("/media/usb", true, ""), "/media/usb");
     EXPECT_EQ(PreviewTitle("/home/ann/Bilder", false, ""), "Bilder");
-    EXPECT_EQ(PreviewSizeText(1234), "1234 Bytes");
-    EXPECT_EQ(PreviewInfoText({640, 480}), "640 x 480");
     EXPECT_EQ(PreviewInfoText({}), "unsupported or invalid");
 }
 

@@ -31,24 +31,13 @@ protected:
         shown_ = path;
         history_.Add(path);
     }
-    QString GoBack()
+    QString GoBack() { return Follow(history_.Back()); }
+    QString GoForward() { return Follow(history_.Forward()); }
+    // The tree follows a Back or Forward result.
+    QString Follow(const QString& path)
     {
-        const QString path = history_.Back();
         ShowInTree(path);
         return path;
-    }
-    QString GoForward()
-    {
-        const QString path = history_.Forward();
-        ShowInTree(path);
-        return path;
-    }
-    static QStringList Captions(const std::vector<THistoryMenuItem>& items)
-    {
-        QStringList captions;
-        for (const THistoryMenuItem& item : items)
-            captions.append(item.Caption);
-        return captions;
     }
 
     THistory history_;
@@ -61,11 +50,8 @@ protected:
 TEST_F(HistoryTest, NineFoldersKeepTheLastEight)
 {
     Visit({"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"});
-    EXPECT_EQ(history_.Entries(),
-              QStringList({"/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}));
+    EXPECT_EQ(history_.Entries(), QStringList({"/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"}));
     EXPECT_EQ(history_.Position(), 7);
-    EXPECT_EQ(back_, true);
-    EXPECT_EQ(forward_, false);
 }
 
 TEST_F(HistoryTest, NewFolderAfterGoingBackIsAppendedAfterAllEntries)
@@ -73,7 +59,8 @@ TEST_F(HistoryTest, NewFolderAfterGoingBackIsAppendedAfterAllEntries)
     Visit({"/a", "/b", "/c", "/d"});
     EXPECT_EQ(GoBack(), "/c");
     EXPECT_EQ(GoBack(), "/b");
-    EXPECT_EQ(history_.Entries(), QStringList({"/a", "/b", "/c", "/d"})) << "navigation records nothing";
+    EXPECT_EQ(history_.Entries(), QStringList({"/a", "/b", "/c", "/d"}))
+        << "navigation records nothing";
     EXPECT_EQ(forward_, true);
 
     Visit({"/e"});
@@ -89,10 +76,9 @@ TEST_F(HistoryTest, DropDownListsBackNearestFirstAndForwardOldestFirst)
     GoBack();
     GoBack();
     EXPECT_EQ(shown_, "/c");
-    EXPECT_EQ(Captions(history_.BuildMenu(hdBack)), QStringList({"/b", "/a"}));
-    EXPECT_EQ(Captions(history_.BuildMenu(hdForward)), QStringList({"/d", "/e"}));
-    EXPECT_EQ(history_.BuildMenu(hdBack).front(), (THistoryMenuItem{"/b", 1}));
-    EXPECT_EQ(history_.BuildMenu(hdForward).back(), (THistoryMenuItem{"/e", 4}));
+    using Items = std::vector<THistoryMenuItem>;
+    EXPECT_EQ(history_.BuildMenu(hdBack), (Items{{"/b", 1}, {"/a", 0}}));
+    EXPECT_EQ(history_.BuildMenu(hdForward), (Items{{"/d", 3}, {"/e", 4}}));
 }
 
 TEST_F(HistoryTest, PickingAMenuEntryGoesThereWithoutRecordingIt)

@@ -1,24 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "shell/Options.h"
 #include "shell/Settings.h"
+#include "support/EventWait.h"
 #include "support/TestFiles.h"
 
 namespace pixmarl {
@@ -53,13 +50,6 @@ private:
     QPointer<QMessageBox> last_;
     QObject context_;  // ends the polling with the object
 };
-
-bool WaitFor(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500 && !condition(); ++i)
-        QTest::qWait(10);
-    return condition();
-}
 
 class OptionsTest : public testing::Test {
 protected:
@@ -107,7 +97,6 @@ TEST_F(OptionsTest, UntouchedControlsGiveBackTheCollectedSettings)
     settings_.ThumbCount = 1200;  // beyond the range of its control
     Open();
     EXPECT_EQ(calls_, QStringList{QStringLiteral("collect")});
-    EXPECT_EQ(Find<QTabWidget>("")->currentIndex(), 0);
     EXPECT_TRUE(Find<QWidget>("StartDirPanel")->isEnabled());
     TSettings expected = settings_;
     expected.ThumbCount = 1000;
@@ -170,9 +159,7 @@ TEST_F(OptionsTest, CancelLeavesTheCollectedSettingsAlone)
     Find<QSpinBox>("DelayUpDn")->setValue(99);
     Click("CancelBtn");
     EXPECT_EQ(settings_, collected);
-    EXPECT_EQ(settings_.TopLeft, QPoint(77, 88));
     EXPECT_EQ(calls_, QStringList{QStringLiteral("collect")});
-    EXPECT_EQ(Find<QPushButton>("CancelBtn")->text(), QStringLiteral("Abbrechen"));
 }
 
 TEST_F(OptionsTest, ViewerWindowLimitIsShownPlusOne)
@@ -262,7 +249,7 @@ TEST_F(UninstallTest, UninstallerBesideTheProgramIsStartedAfterConfirmation)
     }
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(calls_, QStringList({QStringLiteral("collect"), QStringLiteral("uninstalling")}));
-    EXPECT_TRUE(WaitFor([&] { return QFile::exists(marker); }));
+    EXPECT_TRUE(test::RunEventsUntil([&] { return QFile::exists(marker); }));
 }
 
 }  // namespace
