@@ -28,30 +28,19 @@
 namespace pixmarl {
 namespace {
 
-QString& SkipReason()
-{
-    static QString reason;
-    return reason;
-}
-
-// The tool, or why the test cannot run.
-QString Tool(const char* name)
-{
-    if (!SkipReason().isEmpty())
-        return {};
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
-}
+// Why the tests cannot run here (no Xvfb), set once before they start.
+QString gSkipReason;
 
 #define REQUIRE_X11_TOOL(name)                                                                     \
-    if (Tool(name).isEmpty())                                                                      \
-        GTEST_SKIP() << qPrintable(SkipReason().isEmpty() ? QString(name " is not installed")      \
-                                                          : SkipReason());
+    if (!gSkipReason.isEmpty() || QStandardPaths::findExecutable(name).isEmpty())                  \
+        GTEST_SKIP() << qPrintable(gSkipReason.isEmpty() ? QString(name " is not installed")       \
+                                                         : gSkipReason);
 
 // Runs a program while this one goes on serving its windows and its clipboard; its output.
 QByteArray RunTool(const char* program, const QStringList& args, int timeoutMs = 15000)
 {
     QProcess process;
-    process.start(Tool(program), args);
+    process.start(QStandardPaths::findExecutable(program), args);
     EXPECT_TRUE(
         test::RunEventsUntil([&] { return process.state() == QProcess::NotRunning; }, timeoutMs))
         << program << " " << qPrintable(args.join(' '));
@@ -108,7 +97,8 @@ TEST_F(X11ExchangeTest, FilesCopiedHerePasteInAnotherProgramAndTheOtherWayRound)
     };
     for (const auto& offer : offers) {
         QProcess owner;
-        owner.start(Tool("xclip"), {"-selection", "clipboard", "-t", offer.type, "-quiet"});
+        owner.start(QStandardPaths::findExecutable("xclip"),
+                    {"-selection", "clipboard", "-t", offer.type, "-quiet"});
         owner.write(offer.data);
         owner.closeWriteChannel();
         ASSERT_TRUE(test::RunEventsUntil(
@@ -186,37 +176,22 @@ TEST_F(X11ExchangeTest, FilesDraggedFromTheGridOntoAFolderOfTheTreeMoveOrCopyAsT
     EXPECT_EQ(dropped, (QList<TDropEffect>{deCopy, deMove, deCopy}));
 }
 
-// Starts Xvfb on a free display for this process; on failure says why in SkipReason.
-class TVirtualScreen {
-public:
-    TVirtualScreen()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) {
-            SkipReason() = QStringLiteral("Xvfb is not installed");
-            return;
-        }
-        server_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                             "-noreset"});
-        QByteArray display;
-        while (server_.waitForReadyRead(10000) && !display.endsWith('\n'))
-            display += server_.readAllStandardOutput();
-        if (display.trimmed().isEmpty()) {
-            SkipReason() = QStringLiteral("Xvfb did not start");
-            return;
-        }
-        qputenv("DISPLAY", ":" + display.trimmed());
-        qputenv("QT_QPA_PLATFORM", "xcb");
+// Starts Xvfb on a free display for this process; the server, or empty with gSkipReason set.
+std::unique_ptr<QProcess> StartVirtualScreen()
+{
+    auto server = std::make_unique<QProcess>();
+    server->start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                           "-noreset"});
+    QByteArray display;
+    while (server->waitForReadyRead(10000) && !display.endsWith('\n'))
+        display += server->readAllStandardOutput();
+    if (display.trimmed().isEmpty()) {
+        gSkipReason = QStringLiteral("Xvfb did not start (is it installed?)");
+        return nullptr;
     }
-    ~TVirtualScreen()
-    {
-        server_.terminate();
-        server_.waitForFinished(3000);
-    }
-
-private:
-    QProcess server_;
-};
+    qputenv("DISPLAY", ":" + display.trimmed());
+    return server;
+}
 
 }  // namespace
 }  // namespace pixmarl
@@ -225,15 +200,18 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    std::unique_ptr<pixmarl::TVirtualScreen> screen;
+    std::unique_ptr<QProcess> screen;
     if (!GTEST_FLAG_GET(list_tests))
-        screen = std::make_unique<pixmarl::TVirtualScreen>();
-    if (!pixmarl::SkipReason().isEmpty() || !screen)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        screen = pixmarl::StartVirtualScreen();
+    qputenv("QT_QPA_PLATFORM", screen ? "xcb" : "offscreen");
     int result = 0;
     {
         QApplication app(argc, argv);
         result = RUN_ALL_TESTS();
+    }
+    if (screen) {
+        screen->terminate();
+        screen->waitForFinished(3000);
     }
     return result;
 }

@@ -197,22 +197,6 @@ TEST_F(FileOperationTest, RetryWritesAgainAndSkipNamesEveryFile)
     }
 }
 
-TEST_F(FileOperationTest, CancelInTheMiddleOfALargeFileLeavesNothing)
-{
-    const QString first = WriteFileOfSize(src_, "1.jpg", 1000);
-    const QString large = WriteFileOfSize(src_, "2.avi", kLarge);
-    TFileOperation op(Into(foCopy, { first, large }, dst_), prompts_);
-    op.SetFaults({ [&op](TFaultPoint point, const QString&, qint64 offset) {
-        if (point == fpWrite && offset > 0)
-            op.Cancel();
-        return 0;
-    } });
-    EXPECT_EQ(op.Run(), frAborted);
-    EXPECT_FALSE(QFileInfo::exists(JoinPath(dst_, "2.avi")));
-    EXPECT_TRUE(LeftOvers(dir_.path()).isEmpty());
-    EXPECT_EQ(QFileInfo(large).size(), kLarge);
-}
-
 TEST_F(FileOperationTest, CopyWithoutPermissionToReplaceAsksAndKeepsTheFile)
 {
     const QString source = WriteFile(src_, "c.jpg", "new");
@@ -295,16 +279,28 @@ TEST_F(FileOperationTest, AnUnreadableFolderIsReportedNotPassedOver)
     EXPECT_EQ(prompts_.errors[0].Code, EACCES);
 }
 
-TEST_F(FileOperationTest, CancelledFolderCopyRemovesTheFoldersItMade)
+// Cancelled in the middle of a large file or at an error, a folder copy leaves nothing in the
+// target, not even the folders it made.
+TEST_F(FileOperationTest, CancelledFolderCopyLeavesNothing)
 {
-    WriteFile(JoinPath(src_, "f/g"), "1.jpg", "1");
-    WriteFile(JoinPath(src_, "f/g"), "2.jpg", "2");
-    prompts_.errorAnswers = { eaCancel };
-    TFileOpFaults faults { [](TFaultPoint point, const QString& path, qint64) {
-        return point == fpCreateTarget && path.endsWith("2.jpg") ? EIO : 0;
-    } };
-    EXPECT_EQ(RunOp(Into(foCopy, { JoinPath(src_, "f") }, dst_), prompts_, faults), frAborted);
-    EXPECT_TRUE(QDir(dst_).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    for (const bool atError : {false, true}) {
+        QTemporaryDir dir;
+        WriteFileOfSize(dir.path() + "/f/g", "1.jpg", 1000);
+        const QString large = WriteFileOfSize(dir.path() + "/f/g", "2.avi", kLarge);
+        const QString target = MakeFolder(dir.path(), "t");
+        TScriptedPrompts prompts;
+        prompts.errorAnswers = {eaCancel};
+        TFileOperation op(Into(foCopy, {dir.path() + "/f"}, target), prompts);
+        op.SetFaults({[&](TFaultPoint point, const QString& path, qint64 offset) {
+            if (!atError && point == fpWrite && offset > 0)
+                op.Cancel();
+            return atError && point == fpCreateTarget && path.endsWith("2.avi") ? EIO : 0;
+        }});
+        EXPECT_EQ(op.Run(), frAborted) << atError;
+        EXPECT_TRUE(QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        EXPECT_TRUE(LeftOvers(dir.path()).isEmpty());
+        EXPECT_EQ(QFileInfo(large).size(), kLarge);
+    }
 }
 
 TEST_F(FileOperationTest, MovesRenameWithinAFilesystemAndCopyAcrossFilesystems)

