@@ -151,14 +151,10 @@ TEST_F(ThumbFolder, EveryItemGetsItsThumbnailOrFails)
     EXPECT_EQ(icon.pixelColor(60, 60), TThumbOptions{}.buttonFace);
 }
 
-TEST_F(ThumbFolder, UnknownFormatFails)
+TEST_F(ThumbFolder, JpegOptionsKeepTheFittedSizeAndContentOfAnotherFormatFails)
 {
-    const QString path = test::WriteFile(Folder(), "x.png", test::BuildJpeg({}));
-    EXPECT_TRUE(MakeThumbnail(TThumbRequest{path, 1}, 96, {}).failed);
-}
-
-TEST_F(ThumbFolder, GreyscaleAndQuickJpegThumbnailsKeepTheFittedSize)
-{
+    const QString png = test::WriteFile(Folder(), "x.png", test::BuildJpeg({}));
+    EXPECT_TRUE(MakeThumbnail(TThumbRequest{png, 1}, 96, {}).failed);
     for (const bool gray : {false, true}) {
         TThumbOptions options;
         options.gray = gray;

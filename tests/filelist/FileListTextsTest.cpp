@@ -46,13 +46,5 @@ TEST(FileListTexts, MidnightShowsTheDateOnly)
     EXPECT_TRUE(text.contains("07")) << text.toStdString();
 }
 
-TEST(FileListTexts, HeadersInDisplayOrder)
-{
-    QStringList headers;
-    for (int c = 0; c < rcColumnCount; ++c)
-        headers << ReportColumnHeader(c);
-    EXPECT_EQ(headers, (QStringList{"Name", "Type", "Image Size", "File Size", "Time", "Attr."}));
-}
-
 }  // namespace
 }  // namespace pixmarl

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "formats/Adobe.h"
-#include "support/JpegBuilder.h"
 #include "support/TiffBuilder.h"
 
 namespace pixmarl {
@@ -49,16 +48,6 @@ TEST(Adobe, EveryCutOfTheBlockIsSafe)
         const QByteArray found = FindPhotoshopThumbnail(QByteArrayView(cut));
         EXPECT_TRUE(found.isEmpty() || kJfif.startsWith(found)) << size;
     }
-}
-
-TEST(Adobe, ThumbnailDecodesAsJpeg)
-{
-    test::JpegParams params;
-    params.width = 40;
-    params.height = 24;
-    const QImage image = DecodePhotoshopThumbnail(test::BuildJpeg(params));
-    EXPECT_EQ(image.size(), QSize(40, 24));
-    EXPECT_TRUE(DecodePhotoshopThumbnail(kJfif).isNull());
 }
 
 }  // namespace

@@ -268,34 +268,6 @@ TEST(TiffInfo, VariantsAreClassified)
     }
 }
 
-TEST(TiffInfo, DirectoryFieldsOfBothByteOrders)
-{
-    for (bool bigEndian : {false, true}) {
-        TiffParams params;
-        params.bigEndian = bigEndian;
-        params.lzw = true;
-        params.predictor = 2;
-        params.documentName = "Scan of page 1";
-        params.iccProfile = true;
-        params.photoshopThumbnail = "\xFF\xD8 jfif";
-        const QByteArray file = test::BuildTiff(params);
-        TTifInfo info;
-        ASSERT_TRUE(InfoFromBytes(file, info));
-        EXPECT_EQ(info.Intel, !bigEndian);
-        EXPECT_EQ(info.Compression, 5);
-        EXPECT_EQ(info.Predictor, 2);
-        EXPECT_EQ(info.SamplesPerPixel, 3);
-        EXPECT_EQ(info.BitsPerSample, 8);
-        EXPECT_EQ(info.Photometric, 2);
-        EXPECT_EQ(info.PlanarConfig, 1);
-        EXPECT_EQ(info.DocumentName, "Scan of page 1");
-        EXPECT_TRUE(info.HasICCProfile);
-        EXPECT_FALSE(info.ExtraSamples);
-        EXPECT_EQ(std::uint32_t(info.PhotoshopOffset), test::TiffEntryValue(file, 34377));
-        EXPECT_EQ(info.PhotoshopSize, test::BuildPhotoshopBlock(params.photoshopThumbnail).size());
-    }
-}
-
 TEST(TiffInfo, UniversalRecordAndTypeText)
 {
     QTemporaryDir dir;

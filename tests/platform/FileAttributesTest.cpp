@@ -17,7 +17,8 @@
 namespace pixmarl {
 namespace {
 
-TEST(FileAttributes, ReadOnlyFollowsTheOwnersWritePermission)
+// Read-only follows the owner's write permission; a leading dot hides whatever is written.
+TEST(FileAttributes, PermissionAndNameBitsOfPlainFiles)
 {
     QTemporaryDir dir;
     const QString path = test::WriteFile(dir.path(), "a.jpg");
@@ -31,15 +32,13 @@ TEST(FileAttributes, ReadOnlyFollowsTheOwnersWritePermission)
     ASSERT_TRUE(WriteFileAttributes(path, 0));
     EXPECT_EQ(ReadFileAttributes(path) & faReadOnly, 0);
     EXPECT_TRUE(QFile::permissions(path) & QFile::WriteOwner);
-}
 
-TEST(FileAttributes, LeadingDotHidesAndCannotBeCleared)
-{
-    QTemporaryDir dir;
-    const QString path = test::WriteFile(dir.path(), ".secret.jpg");
-    EXPECT_EQ(ReadFileAttributes(path) & faHidden, faHidden);
-    WriteFileAttributes(path, 0);
-    EXPECT_EQ(ReadFileAttributes(path) & faHidden, faHidden);
+    const QString dotted = test::WriteFile(dir.path(), ".secret.jpg");
+    WriteFileAttributes(dotted, 0);
+    EXPECT_EQ(ReadFileAttributes(dotted) & faHidden, faHidden);
+
+    EXPECT_EQ(ReadFileAttributes(dir.filePath("none")), -1);
+    EXPECT_FALSE(WriteFileAttributes(dir.filePath("none"), faArchive));
 }
 
 TEST(FileAttributes, StoredBitsRoundTripWhereTheFilesystemKeepsThem)
@@ -86,13 +85,6 @@ TEST(FileAttributes, ListingAndReadingAgreeOnFat)
         });
         FatProbe() = real;
     }
-}
-
-TEST(FileAttributes, MissingFileReadsAsFailure)
-{
-    QTemporaryDir dir;
-    EXPECT_EQ(ReadFileAttributes(dir.filePath("none")), -1);
-    EXPECT_FALSE(WriteFileAttributes(dir.filePath("none"), faArchive));
 }
 
 TEST(FileAttributes, DosAttribTextAsSambaAndWineWriteIt)
