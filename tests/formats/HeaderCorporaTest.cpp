@@ -109,24 +109,5 @@ TEST(BmpCorpus, BadFilesNeverCrashOrHang)
     EXPECT_LT(timer.elapsed(), 2000);
 }
 
-// The content probe on real files, whatever their names say.
-TEST(DetectCorpus, RealFilesAreRecognised)
-{
-    const struct { const char* folder; const char* pattern; TImageFormat format; } cases[] = {
-        { "photos", "*.jpg", ifJPEG }, { "giflib-pics/original/pic", "*.gif", ifGIF },
-        { "bmpsuite-2.8/g", "*.bmp", ifBMP },
-    };
-    int checked = 0;
-    for (const auto& c : cases) {
-        for (const QString& file : FilesIn(c.folder, { c.pattern })) {
-            TUniInfoRec info;
-            EXPECT_EQ(DetectFormat(file, info), c.format) << file.toStdString();
-            ++checked;
-        }
-    }
-    if (checked == 0)
-        GTEST_SKIP() << "corpora missing";
-}
-
 }  // namespace
 }  // namespace pixmarl
