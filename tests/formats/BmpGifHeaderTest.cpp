@@ -70,6 +70,8 @@ TEST(BmpHeader, UniversalRecordFromTheHeader)
     }
 }
 
+// A failed read marks the record and leaves the rest alone; the TIFF, PNG and WebP readers share
+// the code.
 TEST(BmpGifHeader, RejectsShortUnsignedOrMissingFiles)
 {
     const QByteArray good = HeaderBytes(8, 0, 4);

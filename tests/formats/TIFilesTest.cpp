@@ -296,11 +296,7 @@ TEST(TiffInfo, FilesThatAreNotTiffAreRejected)
         TTifInfo tif;
         EXPECT_FALSE(ReadTiffInfo(path, tif)) << c.name;
         TUniInfoRec info;
-        info.ColorDepth = 5;
         EXPECT_FALSE(TiffUniInfo(path, info)) << c.name;
-        EXPECT_FALSE(info.Valid) << c.name;
-        EXPECT_EQ(info.SubType, 255) << c.name;
-        EXPECT_EQ(info.ColorDepth, 5) << c.name;
         EXPECT_TRUE(TiffToBmp(path).isEmpty()) << c.name;
     }
 }
