@@ -26,15 +26,11 @@ QStringList FilesIn(const QString& sub, const QStringList& patterns)
     return files;
 }
 
-QStringList CorpusJpegs()
-{
-    return FilesIn("photos", { "*.jpg" }) + FilesIn("libjpeg-turbo-testimages", { "*.jpg" });
-}
-
 // Every file's header agrees with the library, and every file decodes at every scale.
 TEST(JpegCorpus, HeaderAgreesWithTheLibraryAndEveryScaleDecodes)
 {
-    const QStringList files = CorpusJpegs();
+    const QStringList files =
+        FilesIn("photos", {"*.jpg"}) + FilesIn("libjpeg-turbo-testimages", {"*.jpg"});
     if (files.isEmpty())
         GTEST_SKIP() << "corpora missing";
     for (const QString& file : files) {
