@@ -13,42 +13,6 @@
 namespace pixmarl {
 namespace {
 
-TEST(BmpHeader, UniversalRecordFromBuiltBitmaps)
-{
-    const struct {
-        const char* name;
-        test::BmpParams params;
-        int subType;
-        int depth;
-        const char* typeText;
-    } cases[] = {
-        { "top-down 24-bit", { 640, 480, 24, 0, true }, 1, 11, "RGB " },
-        { "8-bit RLE", { 64, 32, 8, 1 }, 2, 8, "256 colors (RLE)" },
-        { "4-bit RLE", { 64, 32, 4, 2 }, 2, 4, "16 colors (RLE)" },
-        { "4-bit", { 10, 3, 4 }, 1, 4, "16 colors " },
-        { "1-bit", { 10, 3, 1 }, 1, 1, "Monochrom " },
-        { "16-bit bit fields", { 8, 8, 16, 3 }, 0, 10, "HiColor " },
-        { "32-bit", { 8, 8, 32 }, 1, 12, "32-Bit colors " },
-    };
-    QTemporaryDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = test::WriteFile(dir.path(), "b.bmp", test::BuildBmp(c.params));
-        TUniInfoRec info;
-        ASSERT_TRUE(BmpUniInfo(path, info));
-        EXPECT_EQ(QSize(info.Width, info.Height), QSize(c.params.width, c.params.height));
-        EXPECT_EQ(info.SubType, c.subType);
-        EXPECT_EQ(info.ColorDepth, c.depth);
-        EXPECT_EQ(TypeText(ifBMP, info.ColorDepth, info.SubType), QLatin1String(c.typeText));
-        BITMAPINFOHEADER header;  // the raw header keeps a top-down height negative
-        ASSERT_TRUE(ReadBmpHeader(path, header));
-        EXPECT_EQ(header.biHeight, c.params.topDown ? -c.params.height : c.params.height);
-        EXPECT_EQ(header.biSize, 40u);
-        EXPECT_EQ(header.biPlanes, 1);
-        EXPECT_EQ(header.biXPelsPerMeter, 2835);
-    }
-}
-
 // The two headers of a 5-pixel-wide bitmap, without pixels.
 QByteArray HeaderBytes(std::uint16_t bitCount, std::uint32_t compression, std::int32_t height)
 {
@@ -62,32 +26,52 @@ QByteArray HeaderBytes(std::uint16_t bitCount, std::uint32_t compression, std::i
     return bytes;
 }
 
-TEST(BmpHeader, UnlistedValuesLeaveFieldsAlone)
+// Built bitmaps, and headers whose unlisted values leave the record's fields alone.
+TEST(BmpHeader, UniversalRecordFromTheHeader)
 {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    const auto built = [](test::BmpParams p) { return test::BuildBmp(p); };
     const struct {
         const char* name;
         QByteArray bytes;
-        int height;
+        QSize size;
+        int rawHeight;
         int subType;
         int depth;
+        const char* typeText;
     } cases[] = {
-        { "bit count 12", HeaderBytes(12, 0, 7), 7, 1, 0 },
-        { "jpeg compression", HeaderBytes(24, 4, 7), 7, 0, 11 },
-        { "most negative height", HeaderBytes(8, 0, std::numeric_limits<std::int32_t>::min()),
-            std::numeric_limits<std::int32_t>::max(), 1, 8 },
+        {"top-down 24-bit", built({640, 480, 24, 0, true}), {640, 480}, -480, 1, 11, "RGB "},
+        {"8-bit RLE", built({64, 32, 8, 1}), {64, 32}, 32, 2, 8, "256 colors (RLE)"},
+        {"4-bit RLE", built({64, 32, 4, 2}), {64, 32}, 32, 2, 4, "16 colors (RLE)"},
+        {"4-bit", built({10, 3, 4}), {10, 3}, 3, 1, 4, "16 colors "},
+        {"1-bit", built({10, 3, 1}), {10, 3}, 3, 1, 1, "Monochrom "},
+        {"16-bit bit fields", built({8, 8, 16, 3}), {8, 8}, 8, 0, 10, "HiColor "},
+        {"32-bit", built({8, 8, 32}), {8, 8}, 8, 1, 12, "32-Bit colors "},
+        {"bit count 12", HeaderBytes(12, 0, 7), {5, 7}, 7, 1, 0, nullptr},
+        {"jpeg compression", HeaderBytes(24, 4, 7), {5, 7}, 7, 0, 11, nullptr},
+        {"most negative height", HeaderBytes(8, 0, kMin), {5, kMax}, kMin, 1, 8, nullptr},
     };
+    QTemporaryDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        BITMAPINFOHEADER header;
-        ASSERT_TRUE(ParseBmpHeader(c.bytes, header));
+        const QString path = test::WriteFile(dir.path(), "b.bmp", c.bytes);
         TUniInfoRec info;
-        BmpHeaderToUniInfo(header, info);
-        EXPECT_EQ(info.Height, c.height);
+        ASSERT_TRUE(BmpUniInfo(path, info));
+        EXPECT_EQ(QSize(info.Width, info.Height), c.size);
         EXPECT_EQ(info.SubType, c.subType);
         EXPECT_EQ(info.ColorDepth, c.depth);
+        if (c.typeText) {
+            EXPECT_EQ(TypeText(ifBMP, info.ColorDepth, info.SubType), QLatin1String(c.typeText));
+        }
+        BITMAPINFOHEADER header;  // the raw header keeps a top-down height negative
+        ASSERT_TRUE(ReadBmpHeader(path, header));
+        EXPECT_EQ(header.biHeight, c.rawHeight);
     }
 }
 
+// A failed read marks the record and leaves the rest alone; the TIFF, PNG and WebP readers share
+// the code.
 TEST(BmpGifHeader, RejectsShortUnsignedOrMissingFiles)
 {
     const QByteArray good = HeaderBytes(8, 0, 4);

@@ -26,15 +26,11 @@ QStringList FilesIn(const QString& sub, const QStringList& patterns)
     return files;
 }
 
-QStringList CorpusJpegs()
-{
-    return FilesIn("photos", { "*.jpg" }) + FilesIn("libjpeg-turbo-testimages", { "*.jpg" });
-}
-
 // Every file's header agrees with the library, and every file decodes at every scale.
 TEST(JpegCorpus, HeaderAgreesWithTheLibraryAndEveryScaleDecodes)
 {
-    const QStringList files = CorpusJpegs();
+    const QStringList files =
+        FilesIn("photos", {"*.jpg"}) + FilesIn("libjpeg-turbo-testimages", {"*.jpg"});
     if (files.isEmpty())
         GTEST_SKIP() << "corpora missing";
     for (const QString& file : files) {
@@ -107,25 +103,6 @@ TEST(BmpCorpus, BadFilesNeverCrashOrHang)
     }
     EXPECT_GT(valid, 0);
     EXPECT_LT(timer.elapsed(), 2000);
-}
-
-// The content probe on real files, whatever their names say.
-TEST(DetectCorpus, RealFilesAreRecognised)
-{
-    const struct { const char* folder; const char* pattern; TImageFormat format; } cases[] = {
-        { "photos", "*.jpg", ifJPEG }, { "giflib-pics/original/pic", "*.gif", ifGIF },
-        { "bmpsuite-2.8/g", "*.bmp", ifBMP },
-    };
-    int checked = 0;
-    for (const auto& c : cases) {
-        for (const QString& file : FilesIn(c.folder, { c.pattern })) {
-            TUniInfoRec info;
-            EXPECT_EQ(DetectFormat(file, info), c.format) << file.toStdString();
-            ++checked;
-        }
-    }
-    if (checked == 0)
-        GTEST_SKIP() << "corpora missing";
 }
 
 }  // namespace

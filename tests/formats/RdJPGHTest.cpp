@@ -195,12 +195,6 @@ TEST(JpegHeader, UniversalRecordFromFrame)
     }
 }
 
-TEST(JpegHeader, CommentTextIsUtf8ElseLatin1)
-{
-    EXPECT_EQ(JpegCommentText("\xC3\xA9t\xC3\xA9"), QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
-    EXPECT_EQ(JpegCommentText("\xE9t\xE9"), QString::fromLatin1("\xE9t\xE9"));
-}
-
 // The comment writer.
 
 QByteArray WithComment(const QByteArray& comment)
