@@ -78,22 +78,6 @@ TEST_F(FileListTest, FormatByteDecidesWhatIsListed)
     }
 }
 
-TEST_F(FileListTest, FoldersNamedLikeImagesOnlyWithShowDirs)
-{
-    Add("a.jpg");
-    test::MakeFolder(Folder(), "holiday.jpg");
-    test::MakeFolder(Folder(), "plain");
-    Open();
-    EXPECT_EQ(Captions(list_), QStringList{"a.jpg"});
-    list_.Load();  // loaded: switches now refresh the list
-    list_.SetDirectory(Folder());
-    list_.SetShowDirs(true);
-    EXPECT_EQ(Captions(list_), (QStringList{"a.jpg", "holiday.jpg"}));
-    EXPECT_EQ(list_.SearchAttributes(), faArchive | faDirectory);
-    list_.SetShowDirs(false);
-    EXPECT_EQ(Captions(list_), QStringList{"a.jpg"});
-}
-
 TEST_F(FileListTest, SortOrdersBreakTiesByName)
 {
     Add("b.jpg", 100, 3000);
@@ -286,9 +270,11 @@ TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
     }
 }
 
-TEST_F(FileListTest, HiddenAndSystemFilesOnlyWithShowHidden)
+TEST_F(FileListTest, HiddenFilesAndFoldersNamedLikeImagesOnlyWhenShown)
 {
     Add("a.jpg");
+    test::MakeFolder(Folder(), "holiday.jpg");
+    test::MakeFolder(Folder(), "plain");
     Add(".dot.jpg");
     const QString system = test::WriteFile(Folder(), "sys.jpg");
     const bool stored = WriteFileAttributes(system, faSysFile | faArchive) &&
@@ -315,6 +301,11 @@ TEST_F(FileListTest, HiddenAndSystemFilesOnlyWithShowHidden)
     EXPECT_EQ(list_.SearchAttributes(), faArchive | faHidden | faSysFile);
 
     list_.SetShowHidden(false);
+    EXPECT_EQ(Captions(list_), visible);
+    list_.SetShowDirs(true);
+    EXPECT_EQ(Captions(list_), QStringList({"a.jpg", "holiday.jpg"}) + visible.mid(1));
+    EXPECT_EQ(list_.SearchAttributes(), faArchive | faDirectory);
+    list_.SetShowDirs(false);
     EXPECT_EQ(Captions(list_), visible);
 }
 
