@@ -78,22 +78,6 @@ TEST_F(FileListTest, FormatByteDecidesWhatIsListed)
     }
 }
 
-TEST_F(FileListTest, FoldersNamedLikeImagesOnlyWithShowDirs)
-{
-    Add("a.jpg");
-    test::MakeFolder(Folder(), "holiday.jpg");
-    test::MakeFolder(Folder(), "plain");
-    Open();
-    EXPECT_EQ(Captions(list_), QStringList{"a.jpg"});
-    list_.Load();  // loaded: switches now refresh the list
-    list_.SetDirectory(Folder());
-    list_.SetShowDirs(true);
-    EXPECT_EQ(Captions(list_), (QStringList{"a.jpg", "holiday.jpg"}));
-    EXPECT_EQ(list_.SearchAttributes(), faArchive | faDirectory);
-    list_.SetShowDirs(false);
-    EXPECT_EQ(Captions(list_), QStringList{"a.jpg"});
-}
-
 TEST_F(FileListTest, SortOrdersBreakTiesByName)
 {
     Add("b.jpg", 100, 3000);
@@ -110,6 +94,12 @@ TEST_F(FileListTest, SortOrdersBreakTiesByName)
     EXPECT_EQ(Captions(list_), (QStringList{"d.jpg", "a.jpg", "C.jpg", "b.jpg"}));
     list_.SetSortType(stTime);
     EXPECT_EQ(sortChanges, 2);
+    // A refresh keeps the order chosen: the newcomer goes after the last item.
+    list_.SetSortType(stSize);
+    Add("e.jpg", 200);
+    Remove("d.jpg");
+    list_.Refresh();
+    EXPECT_EQ(Captions(list_), (QStringList{"C.jpg", "a.jpg", "b.jpg", "e.jpg"}));
     for (int i = 0; i < list_.Count(); ++i)
         EXPECT_EQ(list_.Item(i).Index, i);
 }
@@ -185,20 +175,6 @@ TEST_F(FileListTest, ChangesAreBracketedByTheirKind)
     EXPECT_EQ(log, (QStringList{"begin0", "end0:1", "begin1", "end1:2", "begin2", "end2:2",
                                 "sorted", "begin0", "end0:0", "begin0", "end0:1"}));
     EXPECT_EQ(events_, (std::vector<Event>{{-1, false}}));
-}
-
-TEST_F(FileListTest, RefreshKeepsTheCurrentSortOrder)
-{
-    Add("a.jpg", 30);
-    Add("b.jpg", 10);
-    Open();
-    list_.SetSortType(stSize);
-    Add("c.jpg", 20);
-    Remove("a.jpg");
-    list_.Refresh();
-    EXPECT_EQ(Captions(list_), (QStringList{"b.jpg", "c.jpg"}));
-    // The walk runs in name order: a (first) is deleted, then c is appended after the last item.
-    EXPECT_EQ(events_, (std::vector<Event>{{0, true}, {-1, false}}));
 }
 
 // The merge done naively on sorted name lists, as the reference for the events.
@@ -294,9 +270,11 @@ TEST_F(FileListTest, RefreshEventsMatchTheNameOrderedWalk)
     }
 }
 
-TEST_F(FileListTest, HiddenAndSystemFilesOnlyWithShowHidden)
+TEST_F(FileListTest, HiddenFilesAndFoldersNamedLikeImagesOnlyWhenShown)
 {
     Add("a.jpg");
+    test::MakeFolder(Folder(), "holiday.jpg");
+    test::MakeFolder(Folder(), "plain");
     Add(".dot.jpg");
     const QString system = test::WriteFile(Folder(), "sys.jpg");
     const bool stored = WriteFileAttributes(system, faSysFile | faArchive) &&
@@ -324,13 +302,23 @@ TEST_F(FileListTest, HiddenAndSystemFilesOnlyWithShowHidden)
 
     list_.SetShowHidden(false);
     EXPECT_EQ(Captions(list_), visible);
+    list_.SetShowDirs(true);
+    EXPECT_EQ(Captions(list_), QStringList({"a.jpg", "holiday.jpg"}) + visible.mid(1));
+    EXPECT_EQ(list_.SearchAttributes(), faArchive | faDirectory);
+    list_.SetShowDirs(false);
+    EXPECT_EQ(Captions(list_), visible);
 }
 
-TEST_F(FileListTest, UnreadableFolderGivesAnEmptyList)
+TEST_F(FileListTest, SameFolderIsReadAgainOnlyWhenForcedAnUnreadableOneGivesAnEmptyList)
 {
     Add("a.jpg");
     Open();
-    ASSERT_EQ(list_.Count(), 1);
+    Add("b.jpg");
+    list_.SetDirectory(Folder());
+    EXPECT_EQ(list_.Count(), 1);
+    Open();
+    EXPECT_EQ(list_.Count(), 2);
+    EXPECT_FALSE(list_.ForceReread());
     list_.SetDirectory(dir_.filePath("missing"));
     EXPECT_EQ(list_.Count(), 0);
 
@@ -343,19 +331,6 @@ TEST_F(FileListTest, UnreadableFolderGivesAnEmptyList)
     else
         EXPECT_EQ(list_.Count(), 0);
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-TEST_F(FileListTest, SameFolderIsNotReadAgainUnlessForced)
-{
-    Add("a.jpg");
-    Open();
-    Add("b.jpg");
-    list_.SetDirectory(Folder());
-    EXPECT_EQ(list_.Count(), 1);
-    list_.SetForceReread(true);
-    list_.SetDirectory(Folder());
-    EXPECT_EQ(list_.Count(), 2);
-    EXPECT_FALSE(list_.ForceReread());
 }
 
 TEST_F(FileListTest, RenameItemMatchesTheExactName)

@@ -223,7 +223,9 @@ TEST_F(FileOpsTest, CancelOrAClosedSingleQuestionWritesNothing)
     EXPECT_TRUE(requests_.empty());
 }
 
-TEST_F(FileOpsTest, TwoSourcesOfOneNameNeverLandOnTheSameTarget)
+// Two targets of one run never meet: not for two sources of one name, nor for a typed name that
+// the run is about to write (it falls back to the proposal).
+TEST_F(FileOpsTest, TwoTargetsOfOneRunNeverMeet)
 {
     const QString first = WriteFile(src_ + "/x", "same.jpg", "first");
     const QString second = WriteFile(src_ + "/y", "same.jpg", "second");
@@ -233,15 +235,11 @@ TEST_F(FileOpsTest, TwoSourcesOfOneNameNeverLandOnTheSameTarget)
     EXPECT_EQ(overwrite_.asked[0].Existing, first);
     EXPECT_EQ(At("same.jpg"), "first");
     EXPECT_EQ(At("same#2.jpg"), "second");
-}
 
-TEST_F(FileOpsTest, ATypedNameTakenByAnotherTargetOfTheRunFallsBackToTheProposal)
-{
-    // c.jpg does not exist in the target yet, but the run is about to write it.
     const QString b = WriteFile(src_, "b.jpg", "new b");
     const QString c = WriteFile(src_, "c.jpg", "new c");
     WriteFile(dst_, "b.jpg", "old b");
-    overwrite_.replies = { { oaRename, JoinPath(dst_, "c.jpg") } };
+    overwrite_ = { { { oaRename, JoinPath(dst_, "c.jpg") } }, {}, {} };
     ASSERT_TRUE(ops_.CopyMoveFiles({ b, c }, foCopy, dst_));
     EXPECT_EQ(overwrite_.replyTaken, std::vector<bool> { true });
     EXPECT_EQ(At("c.jpg"), "new c");

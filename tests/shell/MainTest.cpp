@@ -155,31 +155,13 @@ TEST_F(MainFormTest, ShowingAFolderSetsItsTextsAndMakesItsThumbnails)
     EXPECT_FALSE(TDJPEGThread::Running());
 }
 
-TEST_F(MainFormTest, ShowingTheSameFolderOrANewSizeRemakesThumbnailsWithoutReading)
-{
-    TMainForm& form = Open(Folder("a", 3));
-    ASSERT_TRUE(WaitForThumbnails());
-    EXPECT_EQ(form.FileList().Item(0).Thumbnail->width(), 96);
-    const quint64 firstId = form.FileList().Item(0).Id;
-    QSignalSpy stored(&form.ThumbDriver(), &TThumbDriver::OnThumbnailStored);
-    form.ShowFolder();
-    EXPECT_EQ(form.FileList().Item(0).Id, firstId);  // the same items: not read again
-    ASSERT_TRUE(WaitForThumbnails());
-    EXPECT_EQ(stored.count(), 3);
-    form.SetThumbSize(4);
-    ASSERT_TRUE(WaitForThumbnails());
-    EXPECT_EQ(form.FileList().Item(1).Thumbnail->width(), 288);
-    EXPECT_TRUE(form.findChild<TBtn*>("SSB4")->Down());
-    form.RefreshItemClick();
-    WaitForRead();
-    EXPECT_NE(form.FileList().Item(0).Id, firstId);  // F5 reads the folder again
-}
-
-TEST_F(MainFormTest, RefreshAfterAChangeOnDiskKeepsThumbnailsAndSelection)
+// A change on disk merges in; the same folder or a new size remakes thumbnails without reading.
+TEST_F(MainFormTest, RefreshingKeepsItemsThumbnailsAndSelectionUntilF5)
 {
     const QString folder = Folder("a", 3);
     TMainForm& form = Open(folder);
     ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(form.FileList().Item(0).Thumbnail->width(), 96);
     form.ImgGrid()->SetIndex(1);  // 2.jpg
     const QImage* kept = form.FileList().Item(2).Thumbnail.get();
     test::WriteFile(folder, "0.jpg", test::BuildJpeg({}));
@@ -187,21 +169,20 @@ TEST_F(MainFormTest, RefreshAfterAChangeOnDiskKeepsThumbnailsAndSelection)
     EXPECT_EQ(form.StatusText()->text(), "4 file(s)");
     EXPECT_EQ(form.SelectedFileNames(), QStringList{folder + "/2.jpg"});
     EXPECT_EQ(form.FileList().Item(IndexOf("3.jpg")).Thumbnail.get(), kept);
-}
-
-TEST_F(MainFormTest, SwitchingViewsKeepsTheSelectedFiles)
-{
-    const QString folder = Folder("a", 3);
-    TMainForm& form = Open(folder);
-    form.ImgGrid()->SetIndex(2);
-    form.ImgGrid()->SetSelected(0, true);
-    const QStringList selected{folder + "/1.jpg", folder + "/3.jpg"};
-    for (int mode : {vmReport, vmThumbnails, vmList, vmThumbnails}) {
-        form.SetViewMode(mode);
-        EXPECT_EQ(form.SelectedFileNames(), selected) << mode;
-        EXPECT_TRUE(form.MultipleSelected());
-    }
-    EXPECT_EQ(form.FocusedIndex(), 2);
+    ASSERT_TRUE(WaitForThumbnails());
+    const quint64 firstId = form.FileList().Item(0).Id;
+    QSignalSpy stored(&form.ThumbDriver(), &TThumbDriver::OnThumbnailStored);
+    form.ShowFolder();
+    EXPECT_EQ(form.FileList().Item(0).Id, firstId);  // the same items: not read again
+    ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(stored.count(), 4);
+    form.SetThumbSize(4);
+    ASSERT_TRUE(WaitForThumbnails());
+    EXPECT_EQ(form.FileList().Item(1).Thumbnail->width(), 288);
+    EXPECT_TRUE(form.findChild<TBtn*>("SSB4")->Down());
+    form.RefreshItemClick();
+    WaitForRead();
+    EXPECT_NE(form.FileList().Item(0).Id, firstId);  // F5 reads the folder again
 }
 
 TEST_F(MainFormTest, NewerFolderSupersedesASlowRead)
@@ -283,7 +264,7 @@ TEST_F(MainFormTest, OwnRenamesNeverSwallowALaterChange)
     EXPECT_EQ(form.ItemCount(), 4);
 }
 
-TEST_F(MainFormTest, TypedPathsGoWhereTheyLead)
+TEST_F(MainFormTest, TypedPathsGoWhereTheyLeadAndTheHistoryStepsBack)
 {
     const QString a = Folder("a");
     const QString b = Folder("b");
@@ -302,19 +283,15 @@ TEST_F(MainFormTest, TypedPathsGoWhereTheyLead)
         EXPECT_EQ(edit->text(), c.shown);
         EXPECT_EQ(invalid.count(), c.invalid);
     }
-}
-
-TEST_F(MainFormTest, HistoryButtonsStepThroughTheVisitedFolders)
-{
-    TMainForm& form = Open(Folder("f1"));
-    for (const char* name : {"f2", "f3"})
-        form.GoToFolder(Folder(name));
-    TMainActions& a = form.Actions();
-    EXPECT_FALSE(a.ForwBtn->isEnabled());
-    a.BackBtn->click();
-    a.GoBackItem->trigger();
-    EXPECT_EQ(form.CurrentFolder(), root_ + "/f1");
-    EXPECT_TRUE(a.ForwBtn->isEnabled() && a.ForwHistBtn->isEnabled() && a.GoForwItem->isEnabled());
+    // The history buttons step back through the folders shown.
+    form.GoToFolder(Folder("c"));
+    TMainActions& actions = form.Actions();
+    EXPECT_FALSE(actions.ForwBtn->isEnabled());
+    actions.BackBtn->click();
+    actions.GoBackItem->trigger();
+    EXPECT_EQ(form.CurrentFolder(), b);
+    EXPECT_TRUE(actions.ForwBtn->isEnabled() && actions.ForwHistBtn->isEnabled() &&
+                actions.GoForwItem->isEnabled());
 }
 
 TEST_F(MainFormTest, LocationBarFollowsTheVolumesOfTheShownFolder)
@@ -402,11 +379,30 @@ TEST_F(MainFormTest, DropsAndPastesGoThroughTheWindowsFileOperations)
     EXPECT_EQ(targets, (QStringList{shown + "/d.jpg", favourite + "/d.jpg", favourite + "/1.jpg"}));
 }
 
-TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
+// The selection survives switching views; the slideshow runs over it from the focused file;
+// Enter or a double click opens the focused file alone.
+TEST_F(MainFormTest, SelectionAndFocusSurviveViewsAndLeadTheViewer)
 {
-    const QString folder = Folder("a", 3);
+    const QString folder = Folder("a", 4);
     TMainForm& form = OpenThumbnails(folder);
     TViewForm* viewer = form.Viewers().ViewForm();
+    form.ImgGrid()->SetIndex(2);
+    form.ImgGrid()->SetSelected(0, true);
+    for (int mode : {vmReport, vmThumbnails, vmList, vmThumbnails}) {
+        form.SetViewMode(mode);
+        EXPECT_EQ(form.SelectedFileNames(), QStringList({folder + "/1.jpg", folder + "/3.jpg"}))
+            << mode;
+        EXPECT_TRUE(form.MultipleSelected());
+    }
+    EXPECT_EQ(form.FocusedIndex(), 2);
+    form.Actions().Slideshow1->trigger();
+    EXPECT_TRUE(viewer->isVisible() && viewer->Slideshow().Active());
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/3.jpg");
+    viewer->Slideshow().NextSlide();
+    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/1.jpg");
+    viewer->hide();
+    EXPECT_FALSE(viewer->Slideshow().Active());
+
     form.ImgGrid()->SetIndex(1);
     emit form.ImgGrid()->OnDblClick();
     EXPECT_TRUE(viewer->isVisible());
@@ -423,22 +419,6 @@ TEST_F(MainFormTest, EnterOrADoubleClickOpensTheFocusedFileInTheViewer)
     QTest::keyClick(list, Qt::Key_Return, Qt::ShiftModifier);  // not a plain Enter
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_FALSE(viewer->isVisible());
-}
-
-TEST_F(MainFormTest, TheSlideshowRunsOverTheSelectionFromTheFocusedFile)
-{
-    const QString folder = Folder("a", 4);
-    TMainForm& form = OpenThumbnails(folder);
-    TViewForm* viewer = form.Viewers().ViewForm();
-    form.ImgGrid()->SetIndex(2);
-    form.ImgGrid()->SetSelected(0, true);
-    form.Actions().Slideshow1->trigger();
-    EXPECT_TRUE(viewer->isVisible() && viewer->Slideshow().Active());
-    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/3.jpg");
-    viewer->Slideshow().NextSlide();
-    EXPECT_EQ(viewer->ImageFile()->FileName(), folder + "/1.jpg");
-    viewer->hide();
-    EXPECT_FALSE(viewer->Slideshow().Active());
 }
 
 TEST(FavoritePanel, OneButtonPerExactPath)
