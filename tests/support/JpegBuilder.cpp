@@ -28,7 +28,7 @@ QByteArray Compress(const JpegParams& params, J_COLOR_SPACE inSpace, RowFn rowAt
     if (params.ycck)
         jpeg_set_colorspace(&cinfo, JCS_YCCK);
     jpeg_set_quality(&cinfo, params.quality, TRUE);
-    cinfo.write_JFIF_header = params.jfif ? TRUE : FALSE;
+    cinfo.write_JFIF_header = TRUE;
     if (params.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
