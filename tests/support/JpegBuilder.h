@@ -22,8 +22,8 @@ struct JpegParams {
     int components = 3;  // 1 grey, 3 colour (YCbCr), 4 CMYK
     int quality = 90;
     bool progressive = false;
-    bool ycck = false;  // 4 components stored as YCCK, the way Adobe applications save CMYK
-    QByteArray comment;                         // written as one COM segment when not empty
+    bool ycck = false;   // 4 components stored as YCCK, the way Adobe applications save CMYK
+    QByteArray comment;  // written as one COM segment when not empty
     std::vector<std::pair<int, QByteArray>> markers;  // (marker code, payload), e.g. 0xE1 for Exif
 };
 
