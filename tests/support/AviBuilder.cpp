@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include <QRect>
-
 #include "support/JpegBuilder.h"
 
 namespace pixmarl::test {
@@ -13,8 +11,9 @@ namespace {
 constexpr int kSoundBytesPerFrame = 800;
 constexpr std::uint32_t kIndexKeyFrame = 0x10;
 
-const std::array<QRgb, 6> kMjpegColors = { qRgb(200, 40, 40), qRgb(40, 200, 40), qRgb(40, 40, 200),
-    qRgb(200, 200, 40), qRgb(40, 200, 200), qRgb(200, 40, 200) };
+const std::array<QRgb, 6> kMjpegColors = {qRgb(200, 40, 40),  qRgb(40, 200, 40),
+                                          qRgb(40, 40, 200),  qRgb(200, 200, 40),
+                                          qRgb(40, 200, 200), qRgb(200, 40, 200)};
 
 QRgb PaletteColor(int index)
 {
@@ -76,9 +75,10 @@ QByteArray MainHeader(const AviParams& params)
     return Chunk("avih", h);
 }
 
+// The frame rectangle (0, 0, width, height) ends the header unless withRect is false.
 QByteArray StreamHeader(std::uint32_t type, std::uint32_t handler, std::uint32_t scale,
-    std::uint32_t rate, std::uint32_t length, std::uint32_t sampleSize, const QRect& frame,
-    bool withRect)
+                        std::uint32_t rate, std::uint32_t length, std::uint32_t sampleSize,
+                        int width, int height, bool withRect)
 {
     QByteArray h;
     Add32(h, type);
@@ -90,14 +90,13 @@ QByteArray StreamHeader(std::uint32_t type, std::uint32_t handler, std::uint32_t
     Add32(h, rate);
     Add32(h, 0);  // start
     Add32(h, length);
-    Add32(h, 0);  // suggested buffer size
+    Add32(h, 0);           // suggested buffer size
     Add32(h, 0xFFFFFFFF);  // quality: default
     Add32(h, sampleSize);
     if (withRect) {
-        Add16(h, std::uint32_t(frame.left()));
-        Add16(h, std::uint32_t(frame.top()));
-        Add16(h, std::uint32_t(frame.left() + frame.width()));
-        Add16(h, std::uint32_t(frame.top() + frame.height()));
+        Add32(h, 0);
+        Add16(h, std::uint32_t(width));
+        Add16(h, std::uint32_t(height));
     }
     return Chunk("strh", h);
 }
@@ -111,19 +110,14 @@ QByteArray VideoStreamList(const AviParams& params)
     Add16(format, 1);
     Add16(format, std::uint32_t(params.bitCount));
     Add32(format, params.compression);
-    Add32(format, 0);  // image size
-    Add32(format, 0);
-    Add32(format, 0);
-    Add32(format, params.clrUsed);
-    Add32(format, 0);
+    format.append(20, '\0');  // image size, resolution, colours used and important
     for (QRgb c : params.palette) {
         format.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
     }
     const std::uint32_t length = params.length.value_or(std::uint32_t(params.frames.size()));
-    return List("strl",
-        StreamHeader(AviFourCC("vids"), params.handler, params.scale, params.rate, length, 0,
-            QRect(0, 0, params.width, params.height), params.frameRect)
-            + Chunk("strf", format));
+    return List("strl", StreamHeader(AviFourCC("vids"), params.handler, params.scale, params.rate,
+                                     length, 0, params.width, params.height, params.frameRect) +
+                            Chunk("strf", format));
 }
 
 QByteArray SoundStreamList(const AviParams& params)
@@ -136,11 +130,10 @@ QByteArray SoundStreamList(const AviParams& params)
     Add16(format, 1);
     Add16(format, 8);
     Add16(format, 0);
-    const auto samples
-        = std::uint32_t(std::max<std::size_t>(params.frames.size(), 1)) * kSoundBytesPerFrame;
-    return List("strl",
-        StreamHeader(AviFourCC("auds"), 0, 1, 8000, samples, 1, QRect(), true)
-            + Chunk("strf", format));
+    const auto samples =
+        std::uint32_t(std::max<std::size_t>(params.frames.size(), 1)) * kSoundBytesPerFrame;
+    return List("strl", StreamHeader(AviFourCC("auds"), 0, 1, 8000, samples, 1, 0, 0, true) +
+                            Chunk("strf", format));
 }
 
 QByteArray HeaderList(const AviParams& params)
@@ -168,9 +161,9 @@ struct IndexEntry {
 
 // Adds one movi chunk and its index entry; offsets count from the 'movi' type.
 void AddMoviChunk(QByteArray& movi, std::vector<IndexEntry>& index, const QByteArray& id,
-    const QByteArray& payload, std::uint32_t flags)
+                  const QByteArray& payload, std::uint32_t flags)
 {
-    index.push_back({ id, flags, std::uint32_t(movi.size() + 4), std::uint32_t(payload.size()) });
+    index.push_back({id, flags, std::uint32_t(movi.size() + 4), std::uint32_t(payload.size())});
     movi += id;
     Add32(movi, std::uint32_t(payload.size()));
     movi += payload;
@@ -206,7 +199,7 @@ QRgb AviExpectedPixel(AviCodec codec, int frame, int x, int y)
     switch (codec) {
     case AviCodec::Rgb24:
         return qRgb((frame * 40 + x * 20) & 255, (frame * 10 + y * 30) & 255,
-            (frame * 50 + x * y * 7) & 255);
+                    (frame * 50 + x * y * 7) & 255);
     case AviCodec::Pal8:
         return PaletteColor(PaletteIndex(frame, x, y));
     case AviCodec::Mjpeg:
@@ -247,16 +240,16 @@ QByteArray BuildAvi(const AviParams& params)
     std::vector<IndexEntry> index;
     const QByteArray videoId = params.compression == 0 ? "00db" : "00dc";
     const QByteArray soundId = params.video ? "01wb" : "00wb";
-    const std::size_t chunks
-        = params.video ? params.frames.size() : std::max<std::size_t>(params.frames.size(), 1);
+    const std::size_t chunks =
+        params.video ? params.frames.size() : std::max<std::size_t>(params.frames.size(), 1);
     for (std::size_t i = 0; i < chunks; ++i) {
         if (params.video) {
             const bool key = params.keyFrames.empty() || params.keyFrames[i];
             AddMoviChunk(movi, index, videoId, params.frames[i], key ? kIndexKeyFrame : 0);
         }
         if (params.sound)
-            AddMoviChunk(
-                movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)), kIndexKeyFrame);
+            AddMoviChunk(movi, index, soundId, QByteArray(kSoundBytesPerFrame, char(0x80)),
+                         kIndexKeyFrame);
     }
     QByteArray content = HeaderList(params) + List("movi", movi);
     if (params.index) {

@@ -23,16 +23,15 @@ struct AviParams {
     int width = 8;
     int height = 6;
     std::uint32_t compression = 0;  // biCompression: 0 uncompressed, else a four-character code
-    std::uint32_t handler = 0;  // fccHandler of the video stream header
+    std::uint32_t handler = 0;      // fccHandler of the video stream header
     int bitCount = 24;
-    std::vector<QRgb> palette;  // the colour table written after the bitmap header
-    std::uint32_t clrUsed = 0;
+    std::vector<QRgb> palette;       // the colour table written after the bitmap header
     std::vector<QByteArray> frames;  // payloads of the video chunks
-    std::vector<bool> keyFrames;  // index key flag per frame; every frame is key when empty
+    std::vector<bool> keyFrames;     // index key flag per frame; every frame is key when empty
     std::uint32_t rate = 15;
     std::uint32_t scale = 1;
     std::optional<std::uint32_t> length;  // the stream header's dwLength; frame count when unset
-    std::uint32_t flags = 0x110;  // main header flags
+    std::uint32_t flags = 0x110;          // main header flags
     bool video = true;
     bool sound = false;
     bool index = true;
@@ -53,8 +52,8 @@ QByteArray BuildAvi(const AviParams& params);
 // A four-character code as the little-endian number AVI headers hold.
 constexpr std::uint32_t AviFourCC(const char (&s)[5])
 {
-    return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8
-        | std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
+    return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8 |
+           std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
 }
 
 }  // namespace pixmarl::test

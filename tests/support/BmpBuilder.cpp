@@ -20,6 +20,11 @@ void Put32(QByteArray& out, qint64 v)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
+int BmpPatternIndex(int x, int y, int bitCount)
+{
+    return (x + 2 * y) % (1 << bitCount);
+}
+
 QByteArray PackedRow(const BmpParams& params, int y)
 {
     const int stride = ((params.width * params.bitCount + 31) / 32) * 4;
@@ -62,17 +67,10 @@ QByteArray RleRow(const BmpParams& params, int y, bool last)
 
 }  // namespace
 
-int BmpPatternIndex(int x, int y, int bitCount)
-{
-    return (x + 2 * y) % (1 << bitCount);
-}
-
 QByteArray BuildBmp(const BmpParams& params)
 {
     const bool rle = params.compression == 1 || params.compression == 2;
-    const int paletteSize =
-        params.paletteSize >= 0 ? params.paletteSize
-                                : (params.bitCount <= 8 ? 1 << params.bitCount : 0);
+    const int paletteSize = params.bitCount <= 8 ? 1 << params.bitCount : 0;
     QByteArray pixels;
     std::vector<QByteArray> band(std::size_t(std::max(params.bandRows, 0)));
     for (int i = 0; i < params.height; ++i) {
@@ -105,7 +103,7 @@ QByteArray BuildBmp(const BmpParams& params)
     Put32(out, pixels.size());
     Put32(out, 2835);
     Put32(out, 2835);
-    Put32(out, params.colorsUsed);
+    Put32(out, 0);  // colours used: all
     Put32(out, 0);
     if (masks) {
         Put32(out, 0x7C00);

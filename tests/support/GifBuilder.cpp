@@ -1,6 +1,7 @@
 #include "support/GifBuilder.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include <QImage>
 
@@ -43,29 +44,21 @@ void PutTable(QByteArray& out, const std::vector<QRgb>& colors)
 
 std::vector<int> FileRowOrder(int height, bool interlaced)
 {
-    std::vector<int> rows;
-    if (!interlaced) {
-        for (int y = 0; y < height; ++y)
-            rows.push_back(y);
-        return rows;
-    }
-    for (int y = 0; y < height; y += 8)
-        rows.push_back(y);
-    for (int y = 4; y < height; y += 8)
-        rows.push_back(y);
-    for (int y = 2; y < height; y += 4)
-        rows.push_back(y);
-    for (int y = 1; y < height; y += 2)
-        rows.push_back(y);
+    std::vector<int> rows(std::size_t(interlaced ? 0 : std::max(height, 0)));
+    std::iota(rows.begin(), rows.end(), 0);
+    if (interlaced)  // every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1
+        for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+            for (int y = first; y < height; y += step)
+                rows.push_back(y);
     return rows;
 }
 
 QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int height,
-    bool interlaced, int minCodeSize)
+                        bool interlaced, int minCodeSize)
 {
     const int clear = 1 << minCodeSize;
     const int codeWidth = minCodeSize + 1;
-    std::vector<std::pair<int, int>> codes { { clear, codeWidth } };
+    std::vector<std::pair<int, int>> codes{{clear, codeWidth}};
     std::vector<std::uint8_t> fileOrder;
     if (pixels.size() == std::size_t(width) * std::size_t(height)) {
         for (int y : FileRowOrder(height, interlaced))
@@ -77,13 +70,13 @@ QByteArray LiteralCodes(const std::vector<std::uint8_t>& pixels, int width, int 
     int sinceClear = 0;
     for (std::uint8_t pixel : fileOrder) {
         if (sinceClear == clear - 2) {
-            codes.push_back({ clear, codeWidth });
+            codes.push_back({clear, codeWidth});
             sinceClear = 0;
         }
-        codes.push_back({ pixel, codeWidth });
+        codes.push_back({pixel, codeWidth});
         ++sinceClear;
     }
-    codes.push_back({ clear + 1, codeWidth });
+    codes.push_back({clear + 1, codeWidth});
     return PackGifCodes(codes);
 }
 
@@ -124,25 +117,24 @@ void PutFrame(QByteArray& out, const GifFrameParams& frame, const GifParams& par
     Put16(out, frame.width);
     Put16(out, frame.height);
     const bool local = !frame.localColors.empty();
-    out.append(char((local ? 0x80 | (TableBits(frame.localColors.size()) - 1) : 0)
-        | (frame.interlaced ? 0x40 : 0)));
+    out.append(char((local ? 0x80 | (TableBits(frame.localColors.size()) - 1) : 0) |
+                    (frame.interlaced ? 0x40 : 0)));
     if (local)
         PutTable(out, frame.localColors);
     const std::size_t colors = local ? frame.localColors.size() : params.globalColors.size();
-    const int minCodeSize
-        = frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
+    const int minCodeSize =
+        frame.minCodeSize > 0 ? frame.minCodeSize : std::max(2, TableBits(colors));
     out.append(char(minCodeSize));
-    PutBlocks(out,
-        frame.codeData ? *frame.codeData
-                       : LiteralCodes(GifFramePixels(frame, int(colors)), frame.width, frame.height,
-                           frame.interlaced, minCodeSize));
+    PutBlocks(out, frame.codeData ? *frame.codeData
+                                  : LiteralCodes(GifFramePixels(frame, int(colors)), frame.width,
+                                                 frame.height, frame.interlaced, minCodeSize));
 }
 
 }  // namespace
 
 std::vector<QRgb> GifParams::DefaultColors()
 {
-    return { qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) };
+    return {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
 }
 
 std::uint8_t GifPatternIndex(int x, int y, int colors)

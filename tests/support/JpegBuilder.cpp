@@ -13,8 +13,8 @@ namespace {
 template <typename RowFn>
 QByteArray Compress(const JpegParams& params, J_COLOR_SPACE inSpace, RowFn rowAt)
 {
-    jpeg_compress_struct cinfo {};
-    jpeg_error_mgr jerr {};
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_compress(&cinfo);
     unsigned char* buffer = nullptr;
@@ -28,7 +28,7 @@ QByteArray Compress(const JpegParams& params, J_COLOR_SPACE inSpace, RowFn rowAt
     if (params.ycck)
         jpeg_set_colorspace(&cinfo, JCS_YCCK);
     jpeg_set_quality(&cinfo, params.quality, TRUE);
-    cinfo.write_JFIF_header = params.jfif ? TRUE : FALSE;
+    cinfo.write_JFIF_header = TRUE;
     if (params.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
@@ -70,9 +70,9 @@ int PatternPixel(int x, int y, int c, int width, int height)
 
 QByteArray BuildJpeg(const JpegParams& params)
 {
-    const J_COLOR_SPACE space = params.components == 1 ? JCS_GRAYSCALE
-                              : params.components == 4 ? JCS_CMYK
-                                                     : JCS_RGB;
+    const J_COLOR_SPACE space = params.components == 1   ? JCS_GRAYSCALE
+                                : params.components == 4 ? JCS_CMYK
+                                                         : JCS_RGB;
     return Compress(params, space, [&](int y, JSAMPLE* row) {
         for (int x = 0; x < params.width; ++x)
             for (int c = 0; c < params.components; ++c)

@@ -2,7 +2,7 @@
 
 // Builds JPEG files in memory with libjpeg, for tests and samples.
 //
-// Layout written: SOI, the JFIF APP0 segment (unless jfif is false), an Adobe APP14 segment for
+// Layout written: SOI, the JFIF APP0 segment (CMYK files too), an Adobe APP14 segment for
 // 4-component files (libjpeg writes it for CMYK), then each extra marker in order, then the
 // comment (COM) when one is given, then the tables, the frame header (SOF0, or SOF2 when
 // progressive), the scans and EOI. Pixels follow PatternPixel, so a decoder's output can be
@@ -22,9 +22,8 @@ struct JpegParams {
     int components = 3;  // 1 grey, 3 colour (YCbCr), 4 CMYK
     int quality = 90;
     bool progressive = false;
-    bool jfif = true;
-    bool ycck = false;  // 4 components stored as YCCK, the way Adobe applications save CMYK
-    QByteArray comment;                         // written as one COM segment when not empty
+    bool ycck = false;   // 4 components stored as YCCK, the way Adobe applications save CMYK
+    QByteArray comment;  // written as one COM segment when not empty
     std::vector<std::pair<int, QByteArray>> markers;  // (marker code, payload), e.g. 0xE1 for Exif
 };
 

@@ -71,9 +71,10 @@ int Photometric(const TiffParams& params)
     }
 }
 
-int BaseSamples(TiffKind kind)
+int TiffSamplesPerPixel(const TiffParams& params)
 {
-    return kind == TiffKind::Rgb ? 3 : kind == TiffKind::Cmyk ? 4 : 1;
+    const TiffKind kind = params.kind;
+    return (kind == TiffKind::Rgb ? 3 : kind == TiffKind::Cmyk ? 4 : 1) + (params.alpha ? 1 : 0);
 }
 
 // The bytes of one row of one plane (all samples when not planar), with sample values wider
@@ -332,11 +333,6 @@ int TiffPaletteLevel(int i, int channel)
     default:
         return (i * 37) & 0xFF;
     }
-}
-
-int TiffSamplesPerPixel(const TiffParams& params)
-{
-    return BaseSamples(params.kind) + (params.alpha ? 1 : 0);
 }
 
 QByteArray BuildTiff(const TiffParams& params)

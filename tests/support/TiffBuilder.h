@@ -31,14 +31,14 @@ struct TiffParams {
     TiffKind kind = TiffKind::Rgb;
     bool bigEndian = false;
     bool lzw = false;
-    int compression = 0;     // the tag's value when not 0, overriding none/LZW (data stays raw)
-    int predictor = 1;       // the tag's value; 2 differences the samples of LZW strips
-    int rowsPerStrip = 0;    // 0: the whole image in one strip
-    int photometric = -1;    // -1: the kind's (1 for grey and bilevel, 2, 3, 5)
-    int bitsPerSample = 0;   // 0: the kind's (1 for bilevel, else 8)
-    bool alpha = false;      // one more sample, declared by the extra samples tag
-    bool planar = false;     // planar configuration 2
-    bool byteCounts = true;  // write the strip byte counts tag
+    int compression = 0;        // the tag's value when not 0, overriding none/LZW (data stays raw)
+    int predictor = 1;          // the tag's value; 2 differences the samples of LZW strips
+    int rowsPerStrip = 0;       // 0: the whole image in one strip
+    int photometric = -1;       // -1: the kind's (1 for grey and bilevel, 2, 3, 5)
+    int bitsPerSample = 0;      // 0: the kind's (1 for bilevel, else 8)
+    bool alpha = false;         // one more sample, declared by the extra samples tag
+    bool planar = false;        // planar configuration 2
+    bool byteCounts = true;     // write the strip byte counts tag
     bool sharedStrips = false;  // every strip points at the first one's bytes (a large image in
                                 // a small file; its rows repeat the first strip's)
     QByteArray documentName;
@@ -52,8 +52,6 @@ int TiffPatternSample(int x, int y, int channel, TiffKind kind);
 
 // The 8-bit red, green or blue level of palette entry i (stored as level x 257).
 int TiffPaletteLevel(int i, int channel);
-
-int TiffSamplesPerPixel(const TiffParams& params);
 
 QByteArray BuildTiff(const TiffParams& params);
 
